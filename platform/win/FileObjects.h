@@ -1,0 +1,60 @@
+#pragma once
+// Shared by the file functions' sources: open file objects, share checks and the attribute table.
+// Not for code outside platform/win.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <string>
+
+#include "platform/win/Handles.h"
+#include "platform/win/WinTypes.h"
+
+namespace win {
+
+class TFileObject : public THandleObject {
+public:
+    ~TFileObject() override;
+
+    int Fd = -1;
+    DWORD Access = 0;  // GENERIC_READ / GENERIC_WRITE / DELETE, GENERIC_ALL spread out
+    DWORD Share = 0;
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    std::string Host;
+    std::string Windows;
+    char Drive = 'C';
+    bool IsDirectory = false;
+    bool DeleteOnClose = false;
+    bool MarkedArchive = false;  // set the archive bit once, at the first write
+
+    bool CanRead() const;
+    bool CanWrite() const;
+};
+
+// The file object of an open handle, or null with ERROR_INVALID_HANDLE set.
+TFileObject* FileOf(HANDLE handle);
+
+// Whether opening the file (device, inode) with `access` and `share` conflicts with a handle already open.
+bool ShareConflict(const struct stat& info, DWORD access, DWORD share);
+// Whether a handle holds the file open without FILE_SHARE_DELETE (so it cannot be deleted or moved), for a
+// file or for any file inside a folder given by host path.
+bool LockedAgainstDelete(const struct stat& info);
+bool LockedInside(const std::string& hostFolder);
+
+// The Windows attributes of a host file whose stat is `info`.
+DWORD AttributesOf(const std::string& host, const struct stat& info);
+// Keeps what the host cannot hold (hidden, system, archive, temporary; read-only of folders).
+void StoreAttributes(const std::string& host, const struct stat& info, DWORD attributes);
+void ForgetAttributes(const std::string& host);
+// Carries entries to the new name (for a folder, the entries of everything inside it too).
+void MoveAttributes(const std::string& fromHost, const std::string& toHost);
+// Sets the archive bit, as a write does.
+void MarkArchive(const std::string& host, const struct stat& info);
+
+bool HasWildcards(const std::string& path);
+
+// stat, lstat of a host path; false when missing.
+bool HostStat(const std::string& host, struct stat* info);
+
+}  // namespace win

@@ -1,0 +1,111 @@
+#include "platform/win/HostIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/WinError.h"
+
+namespace win {
+
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+std::optional<std::string> ReadHostFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return std::nullopt;
+        throw rtl::Exception("Cannot read " + path + ": " + Reason(errno));
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            ::close(fd);
+            throw rtl::Exception("Cannot read " + path + ": " + Reason(error));
+        }
+        if (count == 0)
+            break;
+        content.append(buffer, static_cast<size_t>(count));
+    }
+    ::close(fd);
+    return content;
+}
+
+void WriteHostFileAtomically(const std::string& path, const std::string& content)
+{
+    std::string temporary = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        throw rtl::Exception("Cannot write " + path + ": " + Reason(errno));
+    const auto fail = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        throw rtl::Exception("Cannot write " + path + ": " + Reason(error));
+    };
+    size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        written += static_cast<size_t>(count);
+    }
+    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0)
+        fail(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throw rtl::Exception("Cannot write " + path + ": " + Reason(error));
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        throw rtl::Exception("Cannot write " + path + ": " + Reason(error));
+    }
+}
+
+unsigned WindowsErrorFromErrno(int error)
+{
+    switch (error) {
+    case 0: return ERROR_SUCCESS;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_FILE_EXISTS;
+    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EBUSY:
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case ELOOP: return ERROR_PATH_NOT_FOUND;
+    default: return ERROR_GEN_FAILURE;
+    }
+}
+
+}  // namespace win

@@ -1,0 +1,19 @@
+#pragma once
+// Host file input and output for the layer's own files in the prefix (settings, attribute table,
+// pending moves), which are not Windows files and never go through the handle table.
+
+#include <optional>
+#include <string>
+
+namespace win {
+
+// The whole file, or nothing when it does not exist; raises rtl::Exception when it cannot be read.
+std::optional<std::string> ReadHostFile(const std::string& path);
+// Writes a temporary file beside `path` and renames it over `path`, so readers see the old or the new
+// content, never a part. Raises rtl::Exception (and leaves `path` as it was) on any failure.
+void WriteHostFileAtomically(const std::string& path, const std::string& content);
+
+// Host errno as the Windows error code that the same failure gives on Windows.
+unsigned WindowsErrorFromErrno(int error);
+
+}  // namespace win
