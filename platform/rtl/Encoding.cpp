@@ -35,9 +35,18 @@ unsigned char ToAnsiOrQuestionMark(char32_t cp)
 }
 
 // Decodes one UTF-8 sequence at s[i]; advances i past it. Malformed input (a stray continuation byte, a
-// truncated or overlong sequence, a surrogate, a value past U+10FFFF) gives U+FFFD and skips one byte.
-char32_t DecodeUtf8(const std::string& s, size_t& i)
+// truncated or overlong sequence, a surrogate, a value past U+10FFFF) gives U+FFFD and skips one byte,
+// and clears *valid when given.
+char32_t DecodeUtf8(const std::string& s, size_t& i, bool* valid = nullptr)
 {
+    if (valid)
+        *valid = true;
+    const auto malformed = [&] {
+        if (valid)
+            *valid = false;
+        ++i;
+        return char32_t{0xFFFD};
+    };
     unsigned char lead = static_cast<unsigned char>(s[i]);
     if (lead < 0x80) {
         ++i;
@@ -59,24 +68,20 @@ char32_t DecodeUtf8(const std::string& s, size_t& i)
         cp = lead & 0x07;
         minimum = 0x10000;
     } else {
-        ++i;
-        return 0xFFFD;
+        return malformed();
     }
     if (i + static_cast<size_t>(length) > s.size()) {
-        ++i;
-        return 0xFFFD;
+        return malformed();
     }
     for (int k = 1; k < length; ++k) {
         unsigned char c = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
         if ((c & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
+            return malformed();
         }
         cp = (cp << 6) | (c & 0x3F);
     }
     if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
+        return malformed();
     }
     i += static_cast<size_t>(length);
     return cp;
@@ -115,13 +120,20 @@ std::string AnsiToUtf8(const AnsiString& s)
     return out;
 }
 
-AnsiString Utf8ToAnsi(const std::string& s)
+AnsiString Utf8ToAnsi(const std::string& s, TMalformedUtf8 malformed)
 {
     AnsiString out;
     out.reserve(s.size());
     size_t i = 0;
-    while (i < s.size())
-        out.push_back(static_cast<char>(ToAnsiOrQuestionMark(DecodeUtf8(s, i))));
+    while (i < s.size()) {
+        const size_t start = i;
+        bool valid = true;
+        const char32_t cp = DecodeUtf8(s, i, &valid);
+        if (!valid && malformed == TMalformedUtf8::KeepBytes)
+            out.push_back(s[start]);
+        else
+            out.push_back(static_cast<char>(ToAnsiOrQuestionMark(cp)));
+    }
     return out;
 }
 

@@ -16,8 +16,12 @@ char32_t AnsiCharToUnicode(unsigned char c);
 bool UnicodeToAnsiChar(char32_t codePoint, unsigned char& c);
 
 std::string AnsiToUtf8(const AnsiString& s);
-// Characters outside the code page become '?'; so does every malformed UTF-8 sequence.
-AnsiString Utf8ToAnsi(const std::string& s);
+// What becomes of a byte that is not part of valid UTF-8: '?', or the byte itself taken as 1252 already
+// (host file names may be in any encoding, and each must still map to some name).
+enum class TMalformedUtf8 { Replace, KeepBytes };
+
+// Characters outside the code page become '?'; malformed UTF-8 as `malformed` says.
+AnsiString Utf8ToAnsi(const std::string& s, TMalformedUtf8 malformed = TMalformedUtf8::Replace);
 std::u16string AnsiToUtf16(const AnsiString& s);
 // Characters outside the code page (surrogate pairs included) become '?'; a lone surrogate too.
 AnsiString Utf16ToAnsi(const std::u16string& s);

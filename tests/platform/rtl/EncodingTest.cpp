@@ -64,3 +64,12 @@ TEST(Encoding, MalformedUtf8NeverCrashesAndKeepsTheRest)
     EXPECT_EQ(Utf8ToAnsi("\xFF\xFE"), "??");
     EXPECT_EQ(Utf8ToAnsi(std::string("\0x", 2)), std::string("\0x", 2));
 }
+
+TEST(Encoding, MalformedUtf8CanKeepItsBytes)
+{
+    // A host file name in Latin-1 is not UTF-8; its bytes still name the same file.
+    const std::string latin1Name = "caf\xE9.txt";
+    EXPECT_EQ(rtl::Utf8ToAnsi(latin1Name), "caf?.txt");
+    EXPECT_EQ(rtl::Utf8ToAnsi(latin1Name, rtl::TMalformedUtf8::KeepBytes), "caf\xE9.txt");
+    EXPECT_EQ(rtl::Utf8ToAnsi("caf\xC3\xA9", rtl::TMalformedUtf8::KeepBytes), "caf\xE9");
+}
