@@ -1,2 +1,21 @@
-// Program body; the main window comes with the component framework.
-int main() { return 0; }
+// Program body of the setup program.
+#include "installer/wizard/SetupMain.h"
+#include "platform/vcl/Forms.h"
+#include "platform/win/Platform.h"
+#include "platform/win/SystemInfo.h"
+
+int main(int argc, char** argv)
+{
+    win::InitializePlatform();
+    win::SetCommandLine(argc, argv);
+    try {
+        vcl::Application->Initialize();
+        vcl::Application->SetTitle("Scrivane Install");
+        vcl::Application->CreateForm(Form1);
+        vcl::Application->Run();
+    } catch (...) {
+        vcl::Application->HandleException(nullptr);
+        return 1;
+    }
+    return 0;
+}

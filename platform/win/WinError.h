@@ -15,6 +15,7 @@ inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_INVALID_DATA = 13;
 inline constexpr DWORD ERROR_INVALID_DRIVE = 15;
 inline constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
 inline constexpr DWORD ERROR_NO_MORE_FILES = 18;
@@ -39,6 +40,7 @@ inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
 inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr DWORD ERROR_BAD_PATHNAME = 161;
 inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+inline constexpr DWORD ERROR_BAD_EXE_FORMAT = 193;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr DWORD ERROR_MORE_DATA = 234;
 inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
@@ -50,5 +52,9 @@ inline constexpr DWORD ERROR_CANTREAD = 1012;
 inline constexpr DWORD ERROR_CANTWRITE = 1013;
 inline constexpr DWORD ERROR_KEY_DELETED = 1018;
 inline constexpr DWORD ERROR_CHILD_MUST_BE_VOLATILE = 1021;
+inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+inline constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+inline constexpr DWORD ERROR_RESOURCE_LANG_NOT_FOUND = 1815;
 
 }  // namespace win

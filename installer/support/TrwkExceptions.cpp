@@ -1,0 +1,22 @@
+#include "installer/support/TrwkExceptions.h"
+
+#include "installer/support/TranslatorHooks.h"
+
+IException::IException(const rtl::AnsiString& message) : ECustomTarnwickAbnormal(TranslateText(message)) {}
+
+rtl::AnsiString IException::FormatTranslated(std::string_view format, const rtl::TFormatArg* args, size_t count)
+{
+    const rtl::AnsiString english(format);
+    const rtl::AnsiString translated = TranslateText(english);
+    // A language text is data: its placeholders may not match what the program passes.
+    try {
+        return rtl::FormatArgs(translated, args, count);
+    } catch (const rtl::EConvertError&) {
+    }
+    try {
+        return rtl::FormatArgs(english, args, count);
+    } catch (const rtl::EConvertError&) {
+        // The program's own format does not fit either; the text still tells what went wrong.
+        return english;
+    }
+}

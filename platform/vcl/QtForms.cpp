@@ -1,0 +1,300 @@
+// The window of a form (frame, optional menu bar, client area), the event loop steps and the screen.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMoveEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWidget>
+
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/QtSeam.h"
+
+namespace vcl {
+
+namespace {
+
+bool OffscreenPlatform()
+{
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+}  // namespace
+
+class TFormPeer;
+
+// The client area: children live here, and the form paints here (OnPaint).
+class TFormClient : public QWidget {
+public:
+    TWidgetPeer* peer_ = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QWidget::paintEvent(event);
+        if (!peer_)
+            return;
+        QPainter painter(this);
+        PaintThroughControl(*peer_, painter);
+    }
+};
+
+class TFormWindow : public QWidget {
+public:
+    TFormWindow() : client_(new TFormClient) { client_->setParent(this); }
+
+    TFormPeer* peer_ = nullptr;
+    TFormClient* client_;
+    QPointer<QWidget> menuBar_;
+    int menuHeight_ = 0;
+    bool applying_ = false;
+
+    void Layout()
+    {
+        int menu = menuBar_ ? menuHeight_ : 0;
+        if (menuBar_)
+            menuBar_->setGeometry(0, 0, width(), menu);
+        client_->setGeometry(0, menu, width(), std::max(height() - menu, 0));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+};
+
+class TFormPeer : public TWidgetPeer {
+public:
+    explicit TFormPeer(TCustomForm& form) : TWidgetPeer(form, MakeWindow(form)), form_(form)
+    {
+        Window()->peer_ = this;
+        Window()->client_->peer_ = this;
+        Window()->client_->setAutoFillBackground(true);
+        WatchInput(Window()->client_);
+    }
+
+    ~TFormPeer() override
+    {
+        if (TFormWindow* window = Window()) {
+            window->peer_ = nullptr;
+            window->client_->peer_ = nullptr;
+        }
+    }
+
+    TFormWindow* Window() const { return WidgetAs<TFormWindow>(); }
+    QWidget* ClientWidget() const override { return Window() ? Window()->client_ : nullptr; }
+    bool ClickOnMouseUp() const override { return true; }
+
+    void Replay() override
+    {
+        TWidgetPeer::Replay();
+        Update(paWindowState);
+        if (auto* menu = dynamic_cast<IMenuLink*>(form_.Menu()))
+            menu->AttachToForm(form_);
+    }
+
+    void Update(int aspect) override
+    {
+        TFormWindow* window = Window();
+        if (!window)
+            return;
+        switch (aspect) {
+        case paBounds: ApplyBounds(); break;
+        case paText: window->setWindowTitle(ToQString(form_.Caption())); break;
+        case paVisible:
+            if (form_.Visible()) {
+                if (window->isWindow())
+                    window->setWindowModality(form_.Modal() ? Qt::ApplicationModal : Qt::NonModal);
+                window->show();
+                if (window->isWindow() && !OffscreenPlatform()) {
+                    window->raise();
+                    window->activateWindow();
+                }
+            } else {
+                window->hide();
+            }
+            break;
+        case paWindowState:
+            if (!window->isWindow())
+                break;
+            switch (form_.WindowState()) {
+            case wsMinimized: window->setWindowState(Qt::WindowMinimized); break;
+            case wsMaximized: window->setWindowState(Qt::WindowMaximized); break;
+            default: window->setWindowState(Qt::WindowNoState); break;
+            }
+            break;
+        default:
+            TWidgetPeer::Update(aspect);
+        }
+    }
+
+    void ApplyBounds()
+    {
+        TFormWindow* window = Window();
+        int frame = form_.FrameWidth();
+        QRect r(form_.Left() + frame, form_.Top() + frame + form_.CaptionHeight(), form_.ClientWidth(),
+                form_.ClientHeight() + form_.MenuHeight());
+        window->menuHeight_ = form_.MenuHeight();
+        window->applying_ = true;
+        if (window->isWindow() && !(form_.windowStyle_ & WS_THICKFRAME))
+            window->setFixedSize(r.size());
+        window->setGeometry(r);
+        window->Layout();
+        window->applying_ = false;
+    }
+
+    // The user moved or resized the window: our bounds follow.
+    void WindowChanged()
+    {
+        TFormWindow* window = Window();
+        if (!window || window->applying_ || !window->isWindow())
+            return;
+        QRect g = window->geometry();
+        int frame = form_.FrameWidth();
+        int width = g.width() + 2 * frame;
+        int height = g.height() + 2 * frame + form_.CaptionHeight();
+        Dispatch([&] { form_.BoundsChangedByUser(g.x() - frame, g.y() - frame - form_.CaptionHeight(), width, height); });
+    }
+
+    void CloseRequested()
+    {
+        Dispatch([this] { form_.CloseRequestedByUser(); });
+    }
+
+    void Activated()
+    {
+        if (!OffscreenPlatform())
+            Dispatch([this] { form_.Activate(); });
+    }
+
+    void SetMenuBar(QWidget* bar)
+    {
+        TFormWindow* window = Window();
+        if (!window)
+            return;
+        if (window->menuBar_ && window->menuBar_ != bar)
+            window->menuBar_->hide();
+        window->menuBar_ = bar;
+        if (bar) {
+            bar->setParent(window);
+            bar->show();
+        }
+        ApplyBounds();
+    }
+
+private:
+    static QWidget* MakeWindow(TCustomForm& form)
+    {
+        EnsureQtApplication();
+        TCreateParams params;
+        form.CreateParams(params);
+        form.haveWindowStyle_ = true;
+        form.windowStyle_ = params.Style;
+        form.windowExStyle_ = params.ExStyle;
+        form.windowParent_ = (params.Style & WS_CHILD) && !form.Parent() ? params.WndParent : nullptr;
+        auto* window = new TFormWindow;
+        if (params.Style & WS_CHILD) {
+            TWinControl* outer = form.Parent() ? form.Parent() : TWinControl::FindControl(params.WndParent);
+            if (outer && outer->Peer())
+                window->setParent(outer->Peer()->ClientWidget());
+            return window;
+        }
+        Qt::WindowFlags flags = Qt::Window;
+        if ((params.Style & WS_CAPTION) != WS_CAPTION) {
+            flags |= Qt::FramelessWindowHint;
+        } else {
+            flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+            if (params.Style & WS_SYSMENU)
+                flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (params.Style & WS_MINIMIZEBOX)
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (params.Style & WS_MAXIMIZEBOX)
+                flags |= Qt::WindowMaximizeButtonHint;
+            if (params.ExStyle & WS_EX_CONTEXTHELP)
+                flags |= Qt::WindowContextHelpButtonHint;
+        }
+        if (params.ExStyle & WS_EX_TOOLWINDOW)
+            flags |= Qt::Tool;
+        if (params.ExStyle & WS_EX_TOPMOST)
+            flags |= Qt::WindowStaysOnTopHint;
+        window->setWindowFlags(flags);
+        return window;
+    }
+
+    TCustomForm& form_;
+};
+
+void TFormWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Layout();
+    if (peer_)
+        peer_->WindowChanged();
+}
+
+void TFormWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (peer_)
+        peer_->WindowChanged();
+}
+
+void TFormWindow::closeEvent(QCloseEvent* event)
+{
+    // Our own close path decides; the window goes only when the form hides it.
+    event->ignore();
+    if (peer_)
+        peer_->CloseRequested();
+}
+
+bool TFormWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && peer_)
+        peer_->Activated();
+    return QWidget::event(event);
+}
+
+std::unique_ptr<TWidgetPeer> TCustomForm::CreatePeer()
+{
+    return std::make_unique<TFormPeer>(*this);
+}
+
+void SetFormMenuBar(TCustomForm& form, QWidget* menuBar)
+{
+    if (auto* peer = dynamic_cast<TFormPeer*>(form.Peer()))
+        peer->SetMenuBar(menuBar);
+}
+
+namespace detail {
+
+void QtProcessEvents(bool wait)
+{
+    if (!QtApplicationExists()) {
+        if (!wait)
+            return;
+        EnsureQtApplication();
+    }
+    QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
+    // Widgets left for later by a handler that freed its own control go now, outside every handler.
+    if (!InsideDispatch())
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool QtScreenSize(int& width, int& height)
+{
+    if (!QtApplicationExists() || OffscreenPlatform())
+        return false;
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return false;
+    width = screen->geometry().width();
+    height = screen->geometry().height();
+    return true;
+}
+
+}  // namespace detail
+
+}  // namespace vcl

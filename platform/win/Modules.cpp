@@ -1,0 +1,163 @@
+#include "platform/win/Modules.h"
+
+#include <map>
+#include <mutex>
+#include <set>
+#include <utility>
+
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Files.h"
+#include "platform/win/Platform.h"
+#include "platform/win/Settings.h"
+
+namespace win {
+
+namespace {
+
+struct TLoadedModule {
+    std::string Name;  // the key of the built-in module
+    int References = 0;
+};
+
+struct TModuleState {
+    std::mutex Lock;
+    std::map<std::string, TModuleExports> Builtins;  // upper-cased name -> exports
+    std::map<uintptr_t, TLoadedModule> Loaded;       // handle value -> module
+    uintptr_t NextHandle = 0x10000000;               // handle values are never reused
+    std::set<std::string> MissingModules;
+    std::set<std::pair<std::string, std::string>> MissingExports;
+};
+
+FARPROC Kernel32Export(const std::string& procName)
+{
+    if (procName == "CreateHardLinkA") {
+        const TWindowsKind kind = WindowsKind();
+        if (kind == TWindowsKind::Win2000 || kind == TWindowsKind::WinXP)
+            return reinterpret_cast<FARPROC>(static_cast<TCreateHardLinkA>(&CreateHardLink));
+    }
+    return nullptr;
+}
+
+TModuleState& State()
+{
+    static TModuleState state;
+    static const bool registered = [] {
+        state.Builtins["KERNEL32.DLL"] = Kernel32Export;
+        RegisterResetHook([] {
+            std::lock_guard lock(state.Lock);
+            state.Loaded.clear();
+            state.MissingModules.clear();
+            state.MissingExports.clear();
+        });
+        return true;
+    }();
+    (void)registered;
+    return state;
+}
+
+// "C:\WINDOWS\system32\Kernel32" -> "KERNEL32.DLL".
+std::string ModuleKey(const std::string& fileName)
+{
+    std::string name = rtl::UpperCase(rtl::ExtractFileName(fileName));
+    const size_t slash = name.find_last_of('/');
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    if (!name.empty() && rtl::ExtractFileExt(name).empty())
+        name += ".DLL";
+    return name;
+}
+
+HMODULE ToHandle(uintptr_t value) { return reinterpret_cast<HMODULE>(value); }
+
+}  // namespace
+
+HMODULE LoadLibrary(const char* fileName)
+{
+    TModuleState& state = State();
+    const std::string key = ModuleKey(fileName ? fileName : "");
+    std::lock_guard lock(state.Lock);
+    if (key.empty() || !state.Builtins.count(key) || state.MissingModules.count(key)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    for (auto& [handle, module] : state.Loaded)
+        if (module.Name == key) {
+            ++module.References;
+            return ToHandle(handle);
+        }
+    const uintptr_t handle = state.NextHandle;
+    state.NextHandle += 0x10000;
+    state.Loaded[handle] = TLoadedModule{key, 1};
+    return ToHandle(handle);
+}
+
+FARPROC GetProcAddress(HMODULE module, const char* procName)
+{
+    TModuleState& state = State();
+    TModuleExports exports;
+    std::string key;
+    {
+        std::lock_guard lock(state.Lock);
+        auto loaded = state.Loaded.find(reinterpret_cast<uintptr_t>(module));
+        if (loaded == state.Loaded.end()) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+        key = loaded->second.Name;
+        const std::string name = procName ? procName : "";
+        if (state.MissingExports.count({key, name})) {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        exports = state.Builtins[key];
+    }
+    // Outside the lock: an export may ask other services (the settings) for what it answers.
+    FARPROC proc = procName && exports ? exports(procName) : nullptr;
+    if (!proc)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return proc;
+}
+
+BOOL FreeLibrary(HMODULE module)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    auto loaded = state.Loaded.find(reinterpret_cast<uintptr_t>(module));
+    if (loaded == state.Loaded.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (--loaded->second.References == 0)
+        state.Loaded.erase(loaded);
+    return TRUE;
+}
+
+void RegisterBuiltinModule(const std::string& name, TModuleExports exports)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    state.Builtins[ModuleKey(name)] = std::move(exports);
+}
+
+void SetModuleMissing(const std::string& name, bool missing)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    if (missing)
+        state.MissingModules.insert(ModuleKey(name));
+    else
+        state.MissingModules.erase(ModuleKey(name));
+}
+
+void SetExportMissing(const std::string& moduleName, const std::string& procName, bool missing)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    const std::pair<std::string, std::string> entry{ModuleKey(moduleName), procName};
+    if (missing)
+        state.MissingExports.insert(entry);
+    else
+        state.MissingExports.erase(entry);
+}
+
+}  // namespace win

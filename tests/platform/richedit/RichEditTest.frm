@@ -1,0 +1,15 @@
+object frmRichTest: TfrmRichTest
+  Left = 10
+  Top = 10
+  Caption = 'Rich text'
+  ClientHeight = 240
+  ClientWidth = 420
+  object mmoPage: TRichEdit
+    Align = alClient
+    ScrollBars = ssBoth
+    HideSelection = False
+    WantTabs = True
+    OnProtectChange = mmoPageProtectChange
+    OnChange = mmoPageChange
+  end
+end
