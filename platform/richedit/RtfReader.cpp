@@ -6,6 +6,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Encoding.h"
 
 namespace richedit {
@@ -154,17 +155,6 @@ const std::unordered_map<std::string_view, TWordInfo>& Words()
     return words;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -282,8 +272,8 @@ private:
     {
         pos_ = at + 1;
         if (c == '\'') {
-            int high = pos_ < text_.size() ? HexValue(text_[pos_]) : -1;
-            int low = pos_ + 1 < text_.size() ? HexValue(text_[pos_ + 1]) : -1;
+            int high = pos_ < text_.size() ? rtl::HexDigitValue(text_[pos_]) : -1;
+            int low = pos_ + 1 < text_.size() ? rtl::HexDigitValue(text_[pos_ + 1]) : -1;
             if (high < 0) {
                 return;  // a truncated escape stands for nothing
             }

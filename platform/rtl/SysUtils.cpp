@@ -47,9 +47,7 @@ AnsiString SysErrorMessage(uint32_t code)
 // ---------------------------------------------------------------------------------------------------------
 // Numbers
 
-namespace {
-
-int HexDigit(char c)
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -59,6 +57,8 @@ int HexDigit(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 // Parses the whole text; `bits` is 32 or 64. Hexadecimal fills the bits as an unsigned number (so that
 // "$FFFFFFFF" is -1), decimal must fit the signed range.
@@ -84,7 +84,7 @@ bool ParseInteger(const AnsiString& s, int bits, int64_t& result)
     if (hex) {
         const uint64_t limit = bits == 32 ? 0xFFFFFFFFull : std::numeric_limits<uint64_t>::max();
         for (; i < s.size(); ++i) {
-            int d = HexDigit(s[i]);
+            int d = HexDigitValue(s[i]);
             if (d < 0 || value > (limit >> 4))
                 return false;
             value = value * 16 + static_cast<uint64_t>(d);

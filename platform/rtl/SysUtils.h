@@ -106,6 +106,9 @@ AnsiString SysErrorMessage(uint32_t code);
 // ---------------------------------------------------------------------------------------------------------
 // Numbers
 
+// The value of a hexadecimal digit (either case), or -1.
+int HexDigitValue(char c);
+
 // Decimal with an optional sign, or hexadecimal after "$" or "0x"; no blanks. Hexadecimal takes up to 32
 // bits, so "$FFFFFFFF" is -1. Raises EConvertError "'%s' is not a valid integer value".
 int StrToInt(const AnsiString& s);

@@ -352,12 +352,12 @@ BOOL SetFileTime(HANDLE handle, const FILETIME*, const FILETIME* lastAccessTime,
         return FailWith(ERROR_ACCESS_DENIED);
     // Null, or all bits set, keeps a time.
     const auto pick = [](const FILETIME* time) {
-        timespec spec{};
+        timespec stamp{};
         if (!time || (time->dwLowDateTime == 0xFFFFFFFF && time->dwHighDateTime == 0xFFFFFFFF))
-            spec.tv_nsec = UTIME_OMIT;
+            stamp.tv_nsec = UTIME_OMIT;
         else
-            spec = TimespecFromFileTime(*time);
-        return spec;
+            stamp = TimespecFromFileTime(*time);
+        return stamp;
     };
     const timespec times[2] = {pick(lastAccessTime), pick(lastWriteTime)};
     if (::futimens(file->Fd, times) != 0)

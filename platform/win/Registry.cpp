@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 #include "platform/win/HostIo.h"
 #include "platform/win/KnownFolders.h"
@@ -467,17 +468,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view start)
     return text.size() >= start.size() && SameName(text.substr(0, start.size()), start);
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Reads a number of 1 to `maxDigits` hexadecimal digits making up all of `text`.
 std::optional<uint32_t> ParseHexNumber(std::string_view text, size_t maxDigits)
 {
@@ -485,7 +475,7 @@ std::optional<uint32_t> ParseHexNumber(std::string_view text, size_t maxDigits)
         return std::nullopt;
     uint32_t number = 0;
     for (char c : text) {
-        const int digit = HexDigit(c);
+        const int digit = rtl::HexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         number = (number << 4) | static_cast<uint32_t>(digit);
