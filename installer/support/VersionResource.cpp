@@ -172,16 +172,24 @@ TOverwriteResult DecideByVersion(const AnsiString& newVersion, const AnsiString&
     return ResultOfComparison(TVersionResource::CompareVersions(newVersion, reader.VersionInfo()->FileVersion()));
 }
 
+// A date-time in the two-second steps of DOS date-times, so a date that has been through one compares equal
+// to the moment it came from.
+int64_t DosSteps(rtl::TDateTime date)
+{
+    const int64_t seconds = std::llround(date * 86400.0);
+    return seconds >= 0 ? seconds / 2 : (seconds - 1) / 2;
+}
+
 TOverwriteResult DecideByDate(rtl::TDateTime newDate, const AnsiString& existingPath)
 {
     rtl::TDateTime existingDate = 0;
     if (!FileDateForOverwrite(existingPath, existingDate))
         return orCannotDecide;
-    // Both are DOS date-times: anything under a second apart is the same moment.
-    constexpr double kSecond = 1.0 / 86400.0;
-    if (std::fabs(newDate - existingDate) < kSecond)
+    const int64_t a = DosSteps(newDate);
+    const int64_t b = DosSteps(existingDate);
+    if (a == b)
         return orSame;
-    return newDate > existingDate ? orReplace : orKeepExisting;
+    return a > b ? orReplace : orKeepExisting;
 }
 
 bool ExistingFile(const AnsiString& path)

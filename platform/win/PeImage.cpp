@@ -263,7 +263,8 @@ public:
         for (const TElfSection& s : sections) {
             if (s.Name >= strings.size() || strings.size() - s.Name <= wanted.size())
                 continue;
-            if (std::memcmp(&strings[s.Name], wanted.data(), wanted.size()) != 0 || strings[s.Name + wanted.size()] != 0)
+            if (std::memcmp(&strings[s.Name], wanted.data(), wanted.size()) != 0 ||
+                strings[s.Name + wanted.size()] != 0)
                 continue;
             if (s.Type == kShtNobits)
                 return ERROR_RESOURCE_DATA_NOT_FOUND;

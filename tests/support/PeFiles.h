@@ -43,7 +43,7 @@ inline uint32_t Get32(const std::string& bytes, size_t offset)
     return value;
 }
 
-struct TVersionSpec {
+struct TVersionLayout {
     std::string FileVersion = "1.0.0.0";
     std::string ProductVersion;  // empty: as FileVersion
     win::DWORD FileOS = win::VOS__WINDOWS32;
@@ -54,18 +54,18 @@ struct TVersionSpec {
     std::vector<win::DWORD> Translations = {0x04E40409};
 };
 
-inline std::string VersionBlock(const TVersionSpec& spec)
+inline std::string VersionBlock(const TVersionLayout& layout)
 {
     win::TVersionInfoDescription description;
-    win::ParseFileVersion(spec.FileVersion, description.Fixed.dwFileVersionMS, description.Fixed.dwFileVersionLS);
-    win::ParseFileVersion(spec.ProductVersion.empty() ? spec.FileVersion : spec.ProductVersion,
+    win::ParseFileVersion(layout.FileVersion, description.Fixed.dwFileVersionMS, description.Fixed.dwFileVersionLS);
+    win::ParseFileVersion(layout.ProductVersion.empty() ? layout.FileVersion : layout.ProductVersion,
                           description.Fixed.dwProductVersionMS, description.Fixed.dwProductVersionLS);
-    description.Fixed.dwFileOS = spec.FileOS;
-    description.Fixed.dwFileType = spec.FileType;
-    description.Fixed.dwFileSubtype = spec.FileSubtype;
-    if (!spec.Values.empty())
-        description.StringTables.push_back({spec.Block, spec.Values});
-    description.Translations = spec.Translations;
+    description.Fixed.dwFileOS = layout.FileOS;
+    description.Fixed.dwFileType = layout.FileType;
+    description.Fixed.dwFileSubtype = layout.FileSubtype;
+    if (!layout.Values.empty())
+        description.StringTables.push_back({layout.Block, layout.Values});
+    description.Translations = layout.Translations;
     return win::BuildVersionInfo(description);
 }
 

@@ -25,14 +25,14 @@ protected:
         ASSERT_TRUE(CreateDirectory("C:\\ver", nullptr));
     }
 
-    static testpe::TVersionSpec SampleSpec()
+    static testpe::TVersionLayout SampleLayout()
     {
-        testpe::TVersionSpec spec;
-        spec.FileVersion = "1.2.3.4";
-        spec.ProductVersion = "5.6.7.8";
-        spec.Values = {{"CompanyName", "Halvern"}, {"FileVersion", "1.2.3.4"}, {"FileDescription", "Caf\xE9 \x80 Zed"},
+        testpe::TVersionLayout layout;
+        layout.FileVersion = "1.2.3.4";
+        layout.ProductVersion = "5.6.7.8";
+        layout.Values = {{"CompanyName", "Halvern"}, {"FileVersion", "1.2.3.4"}, {"FileDescription", "Caf\xE9 \x80 Zed"},
                        {"Comments", ""}};
-        return spec;
+        return layout;
     }
 
     // The version information of a file, as an 8-bit program reads it; empty when there is none.
@@ -117,7 +117,7 @@ TEST(VersionBlockTest, FileVersionTexts)
 
 TEST_F(VersionTest, ReadsTheVersionResourceOfPe32AndPe32PlusFiles)
 {
-    const std::string block = testpe::VersionBlock(SampleSpec());
+    const std::string block = testpe::VersionBlock(SampleLayout());
     for (bool wide : {false, true}) {
         SCOPED_TRACE(wide ? "PE32+" : "PE32");
         ASSERT_TRUE(WriteWindows("C:\\ver\\app.exe", testpe::BuildPe(block, {.Wide = wide}).Bytes));
@@ -156,7 +156,7 @@ TEST_F(VersionTest, ReadsTheVersionResourceOfPe32AndPe32PlusFiles)
 
 TEST_F(VersionTest, TextsOutsideTheCodePageBecomeQuestionMarks)
 {
-    std::string block = testpe::VersionBlock(SampleSpec());
+    std::string block = testpe::VersionBlock(SampleLayout());
     // "Zed" -> CJK ideograph, then a lone surrogate.
     const size_t zed = block.find(std::string("Z\0e\0d\0", 6));
     ASSERT_NE(zed, std::string::npos);
@@ -187,7 +187,7 @@ TEST_F(VersionTest, OurOwnExecutableCarriesItsVersionBlock)
 
 TEST_F(VersionTest, FilesWithoutVersionInformationSayWhy)
 {
-    const std::string block = testpe::VersionBlock(SampleSpec());
+    const std::string block = testpe::VersionBlock(SampleLayout());
     const struct {
         const char* What;
         std::string Bytes;
@@ -220,7 +220,7 @@ TEST_F(VersionTest, FilesWithoutVersionInformationSayWhy)
 
 TEST_F(VersionTest, ALockedFileCannotBeRead)
 {
-    ASSERT_TRUE(WriteWindows("C:\\ver\\app.exe", testpe::BuildPe(testpe::VersionBlock(SampleSpec())).Bytes));
+    ASSERT_TRUE(WriteWindows("C:\\ver\\app.exe", testpe::BuildPe(testpe::VersionBlock(SampleLayout())).Bytes));
     HANDLE lock = CreateFile("C:\\ver\\app.exe", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     DWORD error = 0;
@@ -232,7 +232,7 @@ TEST_F(VersionTest, ALockedFileCannotBeRead)
 
 TEST_F(VersionTest, TooSmallABufferIsRefusedAndLeftAlone)
 {
-    ASSERT_TRUE(WriteWindows("C:\\ver\\app.exe", testpe::BuildPe(testpe::VersionBlock(SampleSpec())).Bytes));
+    ASSERT_TRUE(WriteWindows("C:\\ver\\app.exe", testpe::BuildPe(testpe::VersionBlock(SampleLayout())).Bytes));
     const DWORD size = GetFileVersionInfoSize("C:\\ver\\app.exe", nullptr);
     ASSERT_GT(size, 0u);
     std::string data(size, '#');
@@ -241,7 +241,7 @@ TEST_F(VersionTest, TooSmallABufferIsRefusedAndLeftAlone)
     EXPECT_EQ(data, std::string(size, '#'));
 
     // A block that did not come from GetFileVersionInfo has no 8-bit texts to hand out.
-    std::string raw = testpe::VersionBlock(SampleSpec()) + std::string(64, '\0');
+    std::string raw = testpe::VersionBlock(SampleLayout()) + std::string(64, '\0');
     void* value = nullptr;
     UINT length = 0;
     EXPECT_FALSE(VerQueryValue(raw.data(), "\\", &value, &length));
@@ -250,7 +250,7 @@ TEST_F(VersionTest, TooSmallABufferIsRefusedAndLeftAlone)
 
 TEST_F(VersionTest, CorruptHeadersAndDirectoriesAreRefused)
 {
-    const std::string block = testpe::VersionBlock(SampleSpec());
+    const std::string block = testpe::VersionBlock(SampleLayout());
     const testpe::TPeFile pe = testpe::BuildPe(block);
     ASSERT_EQ(ErrorOf(pe.Bytes), ERROR_SUCCESS);
     auto patched = [&](size_t offset, uint32_t value, bool word = false) {
@@ -278,7 +278,8 @@ TEST_F(VersionTest, CorruptHeadersAndDirectoriesAreRefused)
         {"empty name level", patched(pe.NameDirectory + 14, 0, true), ERROR_RESOURCE_NAME_NOT_FOUND},
         {"empty language level", patched(pe.LanguageDirectory + 14, 0, true), ERROR_RESOURCE_LANG_NOT_FOUND},
         // Directories that point back at themselves or at the root: the walk stops at its fixed depth.
-        {"directory loop", patched(pe.NameDirectory + 20, highBit | static_cast<uint32_t>(pe.NameDirectory - pe.Resources)),
+        {"directory loop",
+         patched(pe.NameDirectory + 20, highBit | static_cast<uint32_t>(pe.NameDirectory - pe.Resources)),
          ERROR_RESOURCE_DATA_NOT_FOUND},
         {"loop to the root", patched(pe.VersionTypeEntry + 4, highBit | 0), ERROR_RESOURCE_LANG_NOT_FOUND},
         {"data outside every section", patched(pe.DataEntry, 0x00100000), ERROR_RESOURCE_DATA_NOT_FOUND},
@@ -290,7 +291,7 @@ TEST_F(VersionTest, CorruptHeadersAndDirectoriesAreRefused)
 
 TEST_F(VersionTest, TruncatedFilesNeverReadPastTheirEnd)
 {
-    const std::string block = testpe::VersionBlock(SampleSpec());
+    const std::string block = testpe::VersionBlock(SampleLayout());
     for (bool wide : {false, true}) {
         const testpe::TPeFile pe = testpe::BuildPe(block, {.Wide = wide});
         for (size_t length = 0; length < pe.Bytes.size(); ++length) {
@@ -318,7 +319,7 @@ TEST_F(VersionTest, TruncatedFilesNeverReadPastTheirEnd)
 
 TEST_F(VersionTest, CorruptElfHeaders)
 {
-    const std::string block = testpe::VersionBlock(SampleSpec());
+    const std::string block = testpe::VersionBlock(SampleLayout());
     const testpe::TElfFile elf = testpe::BuildElf(&block);
     std::string bytes = elf.Bytes;
     testpe::Put16(bytes, 0x3E, 7);  // section-name table past the count
@@ -338,8 +339,8 @@ TEST_F(VersionTest, CorruptElfHeaders)
 // queries stay inside the data.
 TEST_F(VersionTest, DamagedFilesAndBlocksAreSafe)
 {
-    testpe::TVersionSpec spec = SampleSpec();
-    const std::string block = testpe::VersionBlock(spec);
+    testpe::TVersionLayout layout = SampleLayout();
+    const std::string block = testpe::VersionBlock(layout);
     const testpe::TPeFile pe = testpe::BuildPe(block);
     std::mt19937 random(1812);
     const char* const paths[] = {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040904E4\\CompanyName",
