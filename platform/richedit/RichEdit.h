@@ -37,14 +37,12 @@
 
 #include "platform/richedit/RichDocument.h"
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/StdCtrls.h"
 
 namespace vcl {
 
 class TRichEdit;
 class TRichEditStrings;
-
-// The standard controls' header (StdCtrls.h) may come to declare the same type; then this one goes.
-VCL_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
 
 VCL_ENUM(TConsistentAttribute, caBold, caColor, caFace, caItalic, caSize, caStrikeOut, caUnderline, caProtected)
 using TConsistentAttributes = TSet<TConsistentAttribute>;

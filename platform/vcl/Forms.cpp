@@ -1,6 +1,7 @@
 // Forms, the application object and the screen: the portable half (no Qt). The window of a form, the event
 // loop and the screen's real size are in QtForms.cpp.
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrls.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -148,7 +149,8 @@ void TCustomForm::RegisterProperties(TClassDef<TCustomForm>& def)
 
 TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner), icon_(std::make_unique<TFormIcon>())
 {
-    RegisterControlClasses();
+    // Every form may name any standard control in its resource.
+    RegisterStandardControls();
     TControl::SetVisible(false);
     SetParentFont(false);
     SetBounds(0, 0, 320, 240);
@@ -732,7 +734,7 @@ TApplication::~TApplication()
 
 void TApplication::Initialize()
 {
-    RegisterControlClasses();
+    RegisterStandardControls();
 }
 
 AnsiString TApplication::ExeName() const

@@ -9,7 +9,6 @@
 //       explicit TfrmAbout(TComponent* owner) : TForm(owner)
 //       {
 //           RegisterFormResources_tool();   // the target's embedded resources (FormResource.h)
-//           RegisterStandardControls();     // the classes the resource names (StdCtrls.h and friends)
 //           LoadForm("About.frm");          // reads it, binds events, fires OnCreate: call it last
 //           lblVersion = FindChild<TLabel>("lblVersion");
 //       }

@@ -13,11 +13,6 @@ uint32_t Le32(const uint8_t* p)
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-TBinaryData BytesOf(const AnsiString& s)
-{
-    return TBinaryData(s.begin(), s.end());
-}
-
 // A graphic of a class that resources and files name.
 std::unique_ptr<TGraphic> MakeGraphic(std::string_view className)
 {

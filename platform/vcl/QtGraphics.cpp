@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/vcl/BmpCodec.h"
@@ -38,8 +38,6 @@ struct TIcon::TImpl {
     QImage image;
 };
 
-namespace {
-
 QImage ImageFromDib(const bmp::TDibImage& dib)
 {
     QImage image(dib.Width, dib.Height, QImage::Format_ARGB32);
@@ -63,6 +61,8 @@ bmp::TDibImage DibFromImage(const QImage& source)
                     static_cast<size_t>(dib.Width) * 4);
     return dib;
 }
+
+namespace {
 
 TColor ColorOfRgb(QRgb rgb)
 {
@@ -204,22 +204,27 @@ int QtTextFlags(unsigned flags)
     return q;
 }
 
-// The end point of a line that leaves out its last pixel, as Windows draws lines.
-QPoint LineEnd(QPoint from, QPoint to)
+// The pixels of a line from `from` up to, not including, `to` (Bresenham).
+QPolygon LinePixels(QPoint from, QPoint to)
 {
-    int dx = to.x() - from.x(), dy = to.y() - from.y();
-    if (dx == 0 && dy == 0)
-        return to;
-    if (std::abs(dx) >= std::abs(dy)) {
-        int step = dx > 0 ? 1 : -1;
-        int x = to.x() - step;
-        int y = from.y() + static_cast<int>(std::lround(static_cast<double>(dy) * (x - from.x()) / dx));
-        return QPoint(x, y);
+    QPolygon points;
+    int x = from.x(), y = from.y();
+    int dx = std::abs(to.x() - x), dy = -std::abs(to.y() - y);
+    int sx = x < to.x() ? 1 : -1, sy = y < to.y() ? 1 : -1;
+    int error = dx + dy;
+    while (x != to.x() || y != to.y()) {
+        points << QPoint(x, y);
+        int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            x += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            y += sy;
+        }
     }
-    int step = dy > 0 ? 1 : -1;
-    int y = to.y() - step;
-    int x = from.x() + static_cast<int>(std::lround(static_cast<double>(dx) * (y - from.y()) / dy));
-    return QPoint(x, y);
+    return points;
 }
 
 // One drawing step on a canvas: the painter with the canvas's tools, ended when the step is done.
@@ -281,16 +286,14 @@ void TCanvas::LineTo(int x, int y)
     if (!p || pen_->Style() == psClear)
         return;
     p.Tools(true, false);
-    QPoint a(from.X, from.Y), b(x, y);
-    if (pen_->Width() <= 1) {
-        QPoint end = LineEnd(a, b);
-        if (end == a && a != b)
-            p->drawPoint(a);
-        else if (a != b)
-            p->drawLine(a, end);
-    } else {
-        p->drawLine(a, b);
+    if (from.X == x && from.Y == y)
+        return;
+    if (pen_->Width() > 1 || pen_->Style() != psSolid) {
+        p->drawLine(QPoint(from.X, from.Y), QPoint(x, y));
+        return;
     }
+    // A thin line covers its start and leaves out its end whichever way it runs, as on Windows.
+    p->drawPoints(LinePixels(QPoint(from.X, from.Y), QPoint(x, y)));
 }
 
 void TCanvas::FillRect(const TRect& rect)
@@ -376,6 +379,7 @@ void TCanvas::TextOut(int x, int y, const AnsiString& text)
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, const AnsiString& text)
 {
+    EnsureQtApplication();  // fonts need it
     TPaintStep p(*this);
     if (!p)
         return;

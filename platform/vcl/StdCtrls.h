@@ -305,6 +305,8 @@ public:
     void SetAlignment(TAlignment value);
 
     bool WantsKey(uint16_t key, TShiftState shift) const override;
+    // Without WantReturns, Return types nothing (it goes to the default button, if any).
+    void KeyPress(char& key) override;
 
     enum { paScrollBars = paFirstEditCustom, paWordWrap, paWantTabs, paAlignment, paAppendLine };
     // The line just appended (for the widget, which adds it without taking the whole text again).
@@ -413,6 +415,7 @@ public:
     int MaxLength() const { return maxLength_; }
     void SetMaxLength(int value);
     void Clear();
+    void Loaded() override;
 
     TNotifyEvent OnChange;
     TNotifyEvent OnDropDown;
@@ -443,6 +446,7 @@ private:
     int maxLength_ = 0;
     bool fromWidget_ = false;
     bool syncing_ = false;
+    int loadedItemIndex_ = -1;
     TListChange lastChange_ = TListChange::Reset;
     int lastChangeIndex_ = -1;
 };
