@@ -513,8 +513,7 @@ private:
 
 std::unique_ptr<TWidgetPeer> TTreeView::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TTreeViewPeer>(*this);
+    return MakeWidgetPeer<TTreeViewPeer>(*this);
 }
 
 bool TTreeView::PeerNodeAt(int x, int y, TTreeNode*& node) const
@@ -534,14 +533,12 @@ bool TTreeView::PeerNodeRect(const TTreeNode* node, TRect& rect) const
 
 std::unique_ptr<TWidgetPeer> TProgressBar::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TProgressBarPeer>(*this);
+    return MakeWidgetPeer<TProgressBarPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TCustomTabControl::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TTabControlPeer>(*this);
+    return MakeWidgetPeer<TTabControlPeer>(*this);
 }
 
 }  // namespace vcl

@@ -98,6 +98,14 @@ QWidget* WidgetOf(const TControl& control);
 
 // The QApplication, made on first need (headless when QT_QPA_PLATFORM=offscreen).
 void EnsureQtApplication();
+
+// The peer of a widget-backed control, made once the toolkit is up.
+template <class TPeer, class TOwnerControl>
+std::unique_ptr<TWidgetPeer> MakeWidgetPeer(TOwnerControl& control)
+{
+    EnsureQtApplication();
+    return std::make_unique<TPeer>(control);
+}
 bool QtApplicationExists();
 
 // A main menu's bar in its form's window, above the client area (null removes it). The form's

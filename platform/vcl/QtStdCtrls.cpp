@@ -873,50 +873,42 @@ std::unique_ptr<TWidgetPeer> TCustomLabel::CreatePeer()
 
 std::unique_ptr<TWidgetPeer> TButton::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TButtonPeer>(*this);
+    return MakeWidgetPeer<TButtonPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TSpeedButton::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TSpeedButtonPeer>(*this);
+    return MakeWidgetPeer<TSpeedButtonPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TEdit::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TEditPeer>(*this);
+    return MakeWidgetPeer<TEditPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TMemo::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TMemoPeer>(*this);
+    return MakeWidgetPeer<TMemoPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TCheckBox::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TCheckBoxPeer>(*this);
+    return MakeWidgetPeer<TCheckBoxPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TRadioButton::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TRadioButtonPeer>(*this);
+    return MakeWidgetPeer<TRadioButtonPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TComboBox::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TComboBoxPeer>(*this);
+    return MakeWidgetPeer<TComboBoxPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TListBox::CreatePeer()
 {
-    EnsureQtApplication();
-    return std::make_unique<TListBoxPeer>(*this);
+    return MakeWidgetPeer<TListBoxPeer>(*this);
 }
 
 std::unique_ptr<TWidgetPeer> TBevel::CreatePeer()

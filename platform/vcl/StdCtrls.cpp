@@ -960,6 +960,21 @@ void TComboBox::RegisterProperties(TClassDef<TComboBox>& def)
     def.Event("OnDropDown", &TComboBox::OnDropDown);
 }
 
+int IndexAfterListChange(int selected, TListChange change, int index)
+{
+    switch (change) {
+    case TListChange::Inserted:
+        return selected >= index ? selected + 1 : selected;
+    case TListChange::Deleted:
+        return selected == index ? -1 : selected > index ? selected - 1 : selected;
+    case TListChange::Reset:
+        return -1;
+    case TListChange::Changed:
+        break;
+    }
+    return selected;
+}
+
 TComboBox::TComboBox(TComponent* owner)
     : TWinControl(owner),
       items_(std::make_unique<TListItems>([this](TListChange change, int index) { ItemsChanged(change, index); }))
@@ -977,23 +992,7 @@ TComboBox::~TComboBox()
 
 void TComboBox::ItemsChanged(TListChange change, int index)
 {
-    switch (change) {
-    case TListChange::Inserted:
-        if (itemIndex_ >= index)
-            ++itemIndex_;
-        break;
-    case TListChange::Deleted:
-        if (itemIndex_ == index)
-            itemIndex_ = -1;
-        else if (itemIndex_ > index)
-            --itemIndex_;
-        break;
-    case TListChange::Reset:
-        itemIndex_ = -1;
-        break;
-    case TListChange::Changed:
-        break;
-    }
+    itemIndex_ = IndexAfterListChange(itemIndex_, change, index);
     lastChange_ = change;
     lastChangeIndex_ = index;
     UpdatePeer(paItems);
@@ -1146,24 +1145,9 @@ TListBox::~TListBox()
 
 void TListBox::ItemsChanged(TListChange change, int index)
 {
-    switch (change) {
-    case TListChange::Inserted:
-        if (itemIndex_ >= index)
-            ++itemIndex_;
-        break;
-    case TListChange::Deleted:
-        if (itemIndex_ == index)
-            itemIndex_ = -1;
-        else if (itemIndex_ > index)
-            --itemIndex_;
-        break;
-    case TListChange::Reset:
-        itemIndex_ = -1;
+    itemIndex_ = IndexAfterListChange(itemIndex_, change, index);
+    if (change == TListChange::Reset)
         topIndex_ = 0;
-        break;
-    case TListChange::Changed:
-        break;
-    }
     topIndex_ = std::clamp(topIndex_, 0, std::max(items_->Count() - 1, 0));
     lastChange_ = change;
     lastChangeIndex_ = index;

@@ -40,6 +40,10 @@ VCL_ENUM(TDragMode, dmManual, dmAutomatic)
 
 enum class TListChange { Inserted, Deleted, Changed, Reset };
 
+// Where the selected item `selected` (-1 for none) stands after a change at `index`: it follows an insert
+// or a delete before it, and is lost when it is deleted itself or the list is reset.
+int IndexAfterListChange(int selected, TListChange change, int index);
+
 // Strings with an object each (not owned) and, for multi-selection list boxes, a selected flag each. The
 // owning control hears of every change, one item at a time (Reset after bulk changes and sorting).
 class TListItems : public rtl::TStrings {
