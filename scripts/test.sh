@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCRIVANE_SANITIZE=ON -DSCRIVANE_TESTS=ON
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSCRIVANE_SANITIZE=ON -DSCRIVANE_TESTS=ON -DSCRIVANE_BENCHMARKS=ON
 cmake --build build/test
 export QT_QPA_PLATFORM=offscreen
 cd build/test

@@ -1,0 +1,269 @@
+#include "installer/support/TrwkCompress.h"
+
+#include <limits>
+
+#include "installer/support/TrwkExceptions.h"
+#include "platform/vcl/Forms.h"
+
+using rtl::AnsiString;
+
+namespace {
+
+// Source files are read in pieces of this size.
+constexpr size_t CopyBufferSize = 65536;
+
+constexpr int64_t MaxArchivePosition = std::numeric_limits<int32_t>::max();
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TTrwkCompress)
+
+void TTrwkCompress::RegisterProperties(vcl::TClassDef<TTrwkCompress>& def)
+{
+    using T = TTrwkCompress;
+    def.Property("Abort", &T::Abort, &T::SetAbort, false);
+    def.Property("CompressedFile", &T::CompressedFile, &T::SetCompressedFile, AnsiString());
+    def.Property("CompressionLevel", &T::CompressionLevel, &T::SetCompressionLevel, colMax);
+    def.Property("ExtractDirectory", &T::ExtractDirectory, &T::SetExtractDirectory, AnsiString());
+    def.Property("FilesToProcess", &T::FilesToProcess, &T::SetFilesToProcess);
+    def.Property("Offset", &T::Offset, &T::SetOffset, 0);
+    def.Property("Overwrite", &T::Overwrite, &T::SetOverwrite, owAlways);
+    def.Event("OnAborted", &T::OnAborted);
+    def.Event("OnBeforeAdding", &T::OnBeforeAdding);
+    def.Event("OnAfterAdding", &T::OnAfterAdding);
+    def.Event("OnBeforeExtracting", &T::OnBeforeExtracting);
+    def.Event("OnReplace", &T::OnReplace);
+    def.Event("OnStatus", &T::OnStatus);
+    def.Event("OnListing", &T::OnListing);
+    def.Event("OnFullDisk", &T::OnFullDisk);
+    def.Event("OnNewDisk", &T::OnNewDisk);
+}
+
+TTrwkCompress::TTrwkCompress(vcl::TComponent* owner)
+    : TComponent(owner), filesToProcess_(std::make_unique<rtl::TStringList>())
+{
+}
+
+TTrwkCompress::~TTrwkCompress() = default;
+
+// ---------------------------------------------------------------------------------------------------------
+// Setters
+
+void TTrwkCompress::SetCompressedFile(const AnsiString& value)
+{
+    if (rtl::AnsiSameText(value, compressedFile_))
+        return;
+    if (headersLoaded_ &&
+        !rtl::AnsiSameText(rtl::ChangeFileExt(compressedFile_, ".1"), rtl::ChangeFileExt(value, ".1")))
+        headersLoaded_ = false;
+    compressedFile_ = value;
+}
+
+void TTrwkCompress::SetFilesToProcess(rtl::TStrings* value)
+{
+    if (!value) {
+        filesToProcess_->Clear();
+        return;
+    }
+    for (int i = value->Count() - 1; i >= 0; --i)
+        if (rtl::Trim(value->Strings(i)).empty())
+            value->Delete(i);
+    filesToProcess_->Assign(*value);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Shared steps
+
+void TTrwkCompress::LetMessagesThrough()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (!messagesDue_ && now - messagesAt_ < MessageInterval)
+        return;
+    messagesDue_ = false;
+    vcl::Application->ProcessMessages();
+    // Counted from the end: a handler that ran long should not make the next step process again at once.
+    messagesAt_ = std::chrono::steady_clock::now();
+}
+
+void TTrwkCompress::CloseFiles()
+{
+    sourceFile_.reset();
+    destFile_.reset();
+}
+
+void TTrwkCompress::DiskFull()
+{
+    if (OnFullDisk)
+        OnFullDisk(this);
+    else
+        throw EtcDiskFull();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Compress
+
+void TTrwkCompress::Compress(TlzhCommand command, int32_t fileID)
+{
+    abort_ = false;
+    mode_ = omAdding;
+    fileHeaders_.SetSpanned(false);
+    offset_ = 0;
+    CloseFiles();
+    RestartMessageClock();
+    try {
+        CompressFiles(command, fileID);
+    } catch (const EtcAborted&) {
+        EndCompress();
+        if (OnAborted)
+            OnAborted(this);
+        return;
+    } catch (const rtl::EAbort&) {
+        EndCompress();
+        return;
+    } catch (...) {
+        EndCompress();
+        abort_ = true;
+        throw;
+    }
+    EndCompress();
+}
+
+void TTrwkCompress::EndCompress()
+{
+    // Whatever happened, the list no longer holds the table as read from the file.
+    headersLoaded_ = false;
+    CloseFiles();
+    filesToProcess_->Clear();
+    copyBuffer_ = std::vector<uint8_t>();
+}
+
+void TTrwkCompress::CompressFiles(TlzhCommand command, int32_t fileID)
+{
+    const AnsiString archive = compressedFile_;
+    CreateFolderAndParents(rtl::ExtractFileDir(archive));
+
+    // The new headers are made, and so every source opened, before an existing archive is emptied: a
+    // list naming a missing file then costs nothing.
+    if (command == lzcOnlyAdd && rtl::FileExists(archive)) {
+        destFile_ = OpenArchiveFile(archive, rtl::fmOpenReadWrite | rtl::fmShareDenyNone, "Cannot create the file %s");
+        fileHeaders_.ReadTable(*destFile_, 0);
+        // New entries would sit after the data, where no header chain of a spanned table leads.
+        if (fileHeaders_.Spanned())
+            throw ETrwkCompress(rtl::Format("Cannot add files to the spanned compressed file %s", archive));
+        fileHeaders_.BuildFromList(*filesToProcess_, true);
+    } else {
+        fileHeaders_.BuildFromList(*filesToProcess_, false);
+        destFile_ = OpenArchiveFile(archive, rtl::fmCreate, "Cannot create the file %s");
+    }
+    fileHeaders_.SetSpanned(false);
+
+    fileHeaders_.WriteTable(*destFile_);
+    destFile_->Seek(0, rtl::soEnd);
+
+    fileHeaders_.StartTotals(fileStats_);
+    fileStats_.TotalCompressed = 0;
+
+    copyBuffer_.resize(CopyBufferSize);
+    for (int i = 0; i < fileHeaders_.Count(); ++i)
+        if (!fileHeaders_.GetFileHeaders(i)->Loaded)
+            AddEntry(i, fileID);
+}
+
+void TTrwkCompress::AddEntry(int index, int32_t fileID)
+{
+    currentEntry_ = index;
+    TFileHeader& entry = *fileHeaders_.GetFileHeaders(index);
+    TEntryHeader& header = entry.Header;
+    sourceFile_ =
+        OpenArchiveFile(entry.SourceFileName, rtl::fmOpenRead | rtl::fmShareDenyNone, "Cannot open the file %s");
+
+    const int64_t headerAt = destFile_->Position();
+    WriteEntryHeader(*destFile_, header);
+    dataStart_ = destFile_->Position();
+    if (dataStart_ > MaxArchivePosition)
+        throw ETrwkCompress(rtl::Format("The compressed file %s has grown too large", compressedFile_));
+    header.SetDataStart(static_cast<int32_t>(dataStart_));
+
+    FillFileStats(fileStats_, header);
+    fileStats_.Compressed = 0;
+    if (OnBeforeAdding)
+        OnBeforeAdding(this, fileStats_);
+
+    int64_t copied = 0;
+    {
+        TCompressionStream zip(compressionLevel_, *destFile_);
+        zip.OnProgress = [this](rtl::TObject*) { AddStatus(); };
+        copied = CopySource(zip, entry.SourceFileName);
+        zip.Finish();
+    }
+    const int64_t end = destFile_->Position();
+    if (end > MaxArchivePosition)
+        throw ETrwkCompress(rtl::Format("The compressed file %s has grown too large", compressedFile_));
+
+    // A source that changed after the list was read: the entry's size must be that of its data, or
+    // extraction refuses it.
+    if (copied != header.UncompressedSize()) {
+        fileStats_.TotalUncompressed += copied - header.UncompressedSize();
+        header.SetUncompressedSize(static_cast<int32_t>(copied));
+        fileStats_.Uncompressed = static_cast<int32_t>(copied);
+    }
+
+    // The ratio of the whole entry, so the last step reports it rather than that of the last full block.
+    fileStats_.Compressed = static_cast<int32_t>(end - dataStart_);
+    fileStats_.Ratio = FileStatsPercentage(fileStats_.Compressed, fileStats_.Uncompressed);
+    fileStats_.EntryDone = true;
+    AddStatus();
+    fileStats_.EntryDone = false;
+    fileStats_.TotalCompressed += fileStats_.Compressed;
+
+    header.SetLastBytePosition(static_cast<int32_t>(end - 1));
+    header.SetNextHeaderPosition(static_cast<int32_t>(end));
+    header.SetCompressedSize(static_cast<int32_t>(end - dataStart_));
+    header.SetFileID(fileID);
+    if (fileID >= 0 && fileID < FileIDSlots)
+        idIndex_[static_cast<size_t>(fileID)] = index;
+
+    destFile_->SetPosition(headerAt);
+    WriteEntryHeader(*destFile_, header);
+    destFile_->SetPosition(end);
+    fileStats_.Header = header;
+    if (OnAfterAdding)
+        OnAfterAdding(this, fileStats_);
+    sourceFile_.reset();
+}
+
+int64_t TTrwkCompress::CopySource(TCompressionStream& zip, const AnsiString& path)
+{
+    int64_t copied = 0;
+    for (;;) {
+        const int64_t n = sourceFile_->Read(copyBuffer_.data(), static_cast<int64_t>(copyBuffer_.size()));
+        if (n <= 0)
+            return copied;
+        copied += n;
+        if (copied > MaxArchivePosition)
+            throw ETrwkCompress(rtl::Format("The file %s is too large for the compressed file", path));
+        zip.WriteBuffer(copyBuffer_.data(), n);
+    }
+}
+
+void TTrwkCompress::AddStatus()
+{
+    if (abort_)
+        throw EtcAborted();
+    LetMessagesThrough();
+    if (!destFile_)
+        throw ETrwkCompress("AddStatus has Nil DestFile");
+    const int64_t position = sourceFile_ ? sourceFile_->Position() : fileStats_.Done;
+    fileStats_.TotalDone += position - fileStats_.Done;
+    fileStats_.Done = static_cast<int32_t>(position);
+    fileStats_.Compressed = static_cast<int32_t>(destFile_->Size() - dataStart_);
+    fileStats_.Percent = FileStatsPercentage(fileStats_.Done, fileStats_.Uncompressed);
+    fileStats_.TotalPercent = FileStatsPercentage(fileStats_.TotalDone, fileStats_.TotalUncompressed);
+    if (OnStatus)
+        OnStatus(this, fileStats_);
+}
+
+void RegisterTrwkCompressClasses()
+{
+    vcl::RegisterClasses({&TTrwkCompress::StaticClass()});
+}
