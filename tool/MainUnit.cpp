@@ -1,14 +1,723 @@
 #include "tool/MainUnit.h"
 
+#include <memory>
+#include <unordered_set>
+
 #include "FormResources_tool.h"
+#include "platform/rtl/IniFiles.h"
+#include "platform/vcl/Dialogs.h"
+#include "platform/win/Shell.h"
+#include "platform/win/SystemInfo.h"
+#include "tool/AboutUnit.h"
+#include "tool/FileVersion.h"
+#include "tool/PreferencesUnit.h"
+#include "tool/WindowPositionSizeUnit.h"
+#include "tool/WindowSetupUnit.h"
+#include "tool/update/CheckForNewVersions.h"
 
 TfrmMainMenu* frmMainMenu = nullptr;
 
-VCL_IMPLEMENT_CLASS_NOPROPS(TfrmMainMenu)
+namespace {
+
+const char* const PreferencesSection = "Preferences";
+const int ReopenLimit = 10;
+// Posted to the window itself: free the Reopen entries taken out of the menu.
+const vcl::UINT WM_FREEREOPENENTRIES = vcl::WM_USER + 1;
+
+// A Boolean preference: an integer ("0x" for hexadecimal), anything but 0 true; anything else the default.
+bool ReadPreference(const rtl::TIniFile& ini, const char* key, bool defaultValue)
+{
+    int value = 0;
+    if (!rtl::TryStrToInt(ini.ReadString(PreferencesSection, key, ""), value))
+        return defaultValue;
+    return value != 0;
+}
+
+AnsiString FileKey(int index)
+{
+    return "File" + rtl::IntToStr(index);
+}
+
+}  // namespace
+
+VCL_IMPLEMENT_CLASS(TfrmMainMenu)
+
+void TfrmMainMenu::RegisterProperties(vcl::TClassDef<TfrmMainMenu>& def)
+{
+    def.Handler("FormCreate", &TfrmMainMenu::FormCreate);
+    def.Handler("FormShow", &TfrmMainMenu::FormShow);
+    def.Handler("FormClose", &TfrmMainMenu::FormClose);
+
+    def.Handler("New1Click", &TfrmMainMenu::New1Click);
+    def.Handler("Open1Click", &TfrmMainMenu::Open1Click);
+    def.Handler("Save1Click", &TfrmMainMenu::Save1Click);
+    def.Handler("SaveAs1Click", &TfrmMainMenu::SaveAs1Click);
+    def.Handler("FileReopenClick", &TfrmMainMenu::FileReopenClick);
+    def.Handler("Preferences1Click", &TfrmMainMenu::Preferences1Click);
+    def.Handler("Exit1Click", &TfrmMainMenu::Exit1Click);
+
+    def.Handler("HelpFileName1Click", &TfrmMainMenu::HelpFileName1Click);
+    def.Handler("HelpWindow1Click", &TfrmMainMenu::HelpWindow1Click);
+    def.Handler("HelpWindowPositionSize1Click", &TfrmMainMenu::HelpWindowPositionSize1Click);
+    def.Handler("TableOfContents1Click", &TfrmMainMenu::TableOfContents1Click);
+    def.Handler("MakeHelpFile1Click", &TfrmMainMenu::MakeHelpFile1Click);
+    def.Handler("RTF1Click", &TfrmMainMenu::RTF1Click);
+    def.Handler("TXT1Click", &TfrmMainMenu::TXT1Click);
+    def.Handler("HTML1Click", &TfrmMainMenu::HTML1Click);
+    def.Handler("RichTextFileRTF1Click", &TfrmMainMenu::RichTextFileRTF1Click);
+    def.Handler("TextFileTXT1Click", &TfrmMainMenu::TextFileTXT1Click);
+
+    def.Handler("AddPageClick", &TfrmMainMenu::AddPageClick);
+    def.Handler("DeletePageClick", &TfrmMainMenu::DeletePageClick);
+    def.Handler("PropertiesPageClick", &TfrmMainMenu::PropertiesPageClick);
+    def.Handler("Header1Click", &TfrmMainMenu::Header1Click);
+    def.Handler("AddLinkClick", &TfrmMainMenu::AddLinkClick);
+    def.Handler("DeleteLinkClick", &TfrmMainMenu::DeleteLinkClick);
+    def.Handler("PropertiesLinkClick", &TfrmMainMenu::PropertiesLinkClick);
+    def.Handler("InsertLinkAtCursor1Click", &TfrmMainMenu::InsertLinkAtCursor1Click);
+    def.Handler("RemoveLinkAtCursor1Click", &TfrmMainMenu::RemoveLinkAtCursor1Click);
+    def.Handler("InsertLinkClick", &TfrmMainMenu::InsertLinkClick);
+    def.Handler("AddPicClick", &TfrmMainMenu::AddPicClick);
+    def.Handler("DeletePicClick", &TfrmMainMenu::DeletePicClick);
+    def.Handler("InsertPictureAtCursor2Click", &TfrmMainMenu::InsertPictureAtCursor2Click);
+    def.Handler("RemovePictureAtCursor1Click", &TfrmMainMenu::RemovePictureAtCursor1Click);
+
+    def.Handler("mnuFontClick", &TfrmMainMenu::mnuFontClick);
+    def.Handler("Bold1Click", &TfrmMainMenu::Bold1Click);
+    def.Handler("Italic1Click", &TfrmMainMenu::Italic1Click);
+    def.Handler("Left1Click", &TfrmMainMenu::Left1Click);
+    def.Handler("RightJustify1Click", &TfrmMainMenu::RightJustify1Click);
+    def.Handler("CenterJustify1Click", &TfrmMainMenu::CenterJustify1Click);
+    def.Handler("Cut1Click", &TfrmMainMenu::Cut1Click);
+    def.Handler("Copy1Click", &TfrmMainMenu::Copy1Click);
+    def.Handler("Paste1Click", &TfrmMainMenu::Paste1Click);
+
+    def.Handler("HelpFile1Click", &TfrmMainMenu::HelpFile1Click);
+    def.Handler("CheckForUpdates1Click", &TfrmMainMenu::CheckForUpdates1Click);
+    def.Handler("HalvernHomePage1Click", &TfrmMainMenu::HalvernHomePage1Click);
+    def.Handler("ScrivaneHomePage1Click", &TfrmMainMenu::ScrivaneHomePage1Click);
+    def.Handler("About1Click", &TfrmMainMenu::About1Click);
+
+    def.Handler("lstPagesClick", &TfrmMainMenu::lstPagesClick);
+    def.Handler("lstLinksMouseDown", &TfrmMainMenu::lstLinksMouseDown);
+    def.Handler("lstPagesKeyUp", &TfrmMainMenu::lstPagesKeyUp);
+    def.Handler("lstLinksKeyUp", &TfrmMainMenu::lstLinksKeyUp);
+    def.Handler("lstPicturesKeyUp", &TfrmMainMenu::lstPicturesKeyUp);
+    def.Handler("SpinButton1UpClick", &TfrmMainMenu::SpinButton1UpClick);
+    def.Handler("SpinButton1DownClick", &TfrmMainMenu::SpinButton1DownClick);
+    def.Handler("mmoPageKeyPress", &TfrmMainMenu::mmoPageKeyPress);
+    def.Handler("mmoPageProtectChange", &TfrmMainMenu::mmoPageProtectChange);
+}
 
 TfrmMainMenu::TfrmMainMenu(vcl::TComponent* owner) : TForm(owner)
 {
     RegisterFormResources_tool();
+    vcl::RegisterRichEditControls();
     vcl::RegisterClass<TfrmMainMenu>();
     LoadForm("MainUnit.frm");
+    BindControls();
+}
+
+TfrmMainMenu::~TfrmMainMenu()
+{
+    // The lists are still whole here; their records are ours to free.
+    FreeProject();
+}
+
+void TfrmMainMenu::BindControls()
+{
+    if (MainMenu1 != nullptr)
+        return;
+    MainMenu1 = FindChild<vcl::TMainMenu>("MainMenu1");
+    Reopen1 = FindChild<vcl::TMenuItem>("Reopen1");
+    lstPages = FindChild<vcl::TListBox>("lstPages");
+    lstLinks = FindChild<vcl::TListBox>("lstLinks");
+    lstPictures = FindChild<vcl::TListBox>("lstPictures");
+    mmoPage = FindChild<vcl::TRichEdit>("mmoPage");
+    StatusBar1 = FindChild<vcl::TStatusBar>("StatusBar1");
+    SpinButton1 = FindChild<vcl::TSpinButton>("SpinButton1");
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// What the commands use
+
+void TfrmMainMenu::SetStatusText(const AnsiString& text)
+{
+    StatusBar1->Panels()->Items(0)->SetText(text);
+}
+
+AnsiString TfrmMainMenu::StatusText() const
+{
+    return StatusBar1->Panels()->Items(0)->Text();
+}
+
+AnsiString TfrmMainMenu::ProgramFolder()
+{
+    return rtl::ExcludeTrailingPathDelimiter(rtl::ExtractFilePath(vcl::Application->ExeName()));
+}
+
+AnsiString TfrmMainMenu::ConfigFileName()
+{
+    return ProgramFolder() + "\\config.ini";
+}
+
+int TfrmMainMenu::ReopenCount() const
+{
+    return Reopen1->Count();
+}
+
+vcl::TMenuItem* TfrmMainMenu::ReopenEntry(int index) const
+{
+    return Reopen1->Items(index);
+}
+
+AnsiString TfrmMainMenu::ReopenPath(const vcl::TMenuItem& entry)
+{
+    return rtl::Copy(entry.Caption(), 6, static_cast<int>(entry.Caption().size()));
+}
+
+vcl::TMenuItem* TfrmMainMenu::NewReopenEntry(const AnsiString& caption)
+{
+    auto* entry = new vcl::TMenuItem(this);
+    entry->SetCaption(caption);
+    entry->OnClick = [this](vcl::TObject* sender) { FileReopenClick(sender); };
+    return entry;
+}
+
+void TfrmMainMenu::RetireReopenEntry(int index)
+{
+    vcl::TMenuItem* entry = Reopen1->Items(index);
+    Reopen1->Delete(index);
+    retiredReopenEntries_.emplace_back(entry);
+    vcl::PostMessage(Handle(), WM_FREEREOPENENTRIES, 0, 0);
+}
+
+void TfrmMainMenu::FreeRetiredReopenEntries()
+{
+    std::vector<vcl::TComponentRef<vcl::TMenuItem>> retired;
+    retired.swap(retiredReopenEntries_);
+    for (vcl::TMenuItem* entry : retired)
+        delete entry;
+}
+
+void TfrmMainMenu::WndProc(vcl::TMessage& message)
+{
+    if (message.Msg == WM_FREEREOPENENTRIES) {
+        FreeRetiredReopenEntries();
+        return;
+    }
+    inherited::WndProc(message);
+}
+
+void TfrmMainMenu::UpdateReopenList(const AnsiString& path)
+{
+    // 1. The new entry on top.
+    Reopen1->Insert(0, NewReopenEntry("&0 - " + path));
+    // 2. Older entries for the same file go; letters a to z compare without case.
+    const AnsiString wanted = rtl::UpperCase(path);
+    for (int i = 1; i < Reopen1->Count();) {
+        if (rtl::UpperCase(ReopenPath(*Reopen1->Items(i))) == wanted)
+            RetireReopenEntry(i);
+        else
+            ++i;
+    }
+    // 3. Renumber: the caption's second character is the first digit of the position.
+    for (int i = 1; i < Reopen1->Count(); ++i) {
+        vcl::TMenuItem* entry = Reopen1->Items(i);
+        AnsiString caption = entry->Caption();
+        if (caption.size() >= 2) {
+            caption[1] = rtl::IntToStr(i)[0];
+            entry->SetCaption(caption);
+        }
+    }
+    // 4. Ten at most.
+    if (Reopen1->Count() > ReopenLimit)
+        RetireReopenEntry(ReopenLimit);
+}
+
+void TfrmMainMenu::FreeProject()
+{
+    if (lstPages == nullptr)
+        return;
+    // A link record may sit in the working list and in its page's Links at once: collect every record
+    // once, take them out of the pages' lists, then free each.
+    std::vector<rtl::TObject*> links;
+    std::unordered_set<rtl::TObject*> seen;
+    auto collect = [&](rtl::TObject* object) {
+        if (object != nullptr && seen.insert(object).second)
+            links.push_back(object);
+    };
+    rtl::TStrings& working = *lstLinks->Items();
+    for (int i = 0; i < working.Count(); ++i) {
+        collect(working.Objects(i));
+        working.SetObjects(i, nullptr);
+    }
+    rtl::TStrings& pages = *lstPages->Items();
+    std::vector<TPageObject*> pageRecords;
+    for (int i = 0; i < pages.Count(); ++i) {
+        auto* page = static_cast<TPageObject*>(pages.Objects(i));
+        pages.SetObjects(i, nullptr);
+        if (page == nullptr)
+            continue;
+        pageRecords.push_back(page);
+        for (int j = 0; j < page->Links.Count(); ++j) {
+            collect(page->Links.Objects(j));
+            page->Links.SetObjects(j, nullptr);
+        }
+    }
+    for (rtl::TObject* link : links)
+        delete link;
+    for (TPageObject* page : pageRecords)
+        delete page;
+    working.Clear();
+    pages.Clear();
+    lstPictures->Items()->Clear();
+    if (ProjectState().TocList)
+        ProjectState().TocList->Clear();
+}
+
+void TfrmMainMenu::FreeWorkingLink(int index)
+{
+    rtl::TStrings& working = *lstLinks->Items();
+    rtl::TObject* link = working.Objects(index);
+    working.Delete(index);
+    if (CurrentPageIndex >= 0 && CurrentPageIndex < lstPages->Items()->Count()) {
+        if (auto* page = static_cast<TPageObject*>(lstPages->Items()->Objects(CurrentPageIndex))) {
+            const int inPage = link != nullptr ? page->Links.IndexOfObject(link) : -1;
+            if (inPage >= 0) {
+                // Out of the page's list without its owning delete; the record goes once, below.
+                page->Links.SetObjects(inPage, nullptr);
+                page->Links.Delete(inPage);
+            }
+        }
+    }
+    delete link;
+}
+
+void TfrmMainMenu::LoadProject(const AnsiString&)
+{
+    // The load procedure of the project file: New, then the file's contents into the model, with the
+    // progress window.
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Start and end
+
+void TfrmMainMenu::ReadPreferences()
+{
+    const rtl::TIniFile ini(ConfigFileName());
+    TProjectState& state = ProjectState();
+    state.AutoSaveBackup = ReadPreference(ini, "AutoSaveBackup", true);
+    state.CheckForUpdates = ReadPreference(ini, "CheckForUpdates", false);
+    state.UseCompression = ReadPreference(ini, "UseCompression", true);
+    state.ShowHelpFile = ReadPreference(ini, "ShowHelpFile", true);
+    // Empty keys are skipped, so the entries close up; the captions stay as stored.
+    for (int i = 0; i < ReopenLimit; ++i) {
+        const AnsiString caption = ini.ReadString(PreferencesSection, FileKey(i), "");
+        if (!caption.empty())
+            Reopen1->Add(NewReopenEntry(caption));
+    }
+}
+
+void TfrmMainMenu::WritePreferences()
+{
+    rtl::TIniFile ini(ConfigFileName());
+    const TProjectState& state = ProjectState();
+    ini.WriteBool(PreferencesSection, "AutoSaveBackup", state.AutoSaveBackup);
+    ini.WriteBool(PreferencesSection, "CheckForUpdates", state.CheckForUpdates);
+    ini.WriteBool(PreferencesSection, "UseCompression", state.UseCompression);
+    ini.WriteBool(PreferencesSection, "ShowHelpFile", state.ShowHelpFile);
+    for (int i = 0; i < ReopenLimit; ++i)
+        ini.WriteString(PreferencesSection, FileKey(i), i < Reopen1->Count() ? Reopen1->Items(i)->Caption() : "");
+}
+
+void TfrmMainMenu::FormCreate(vcl::TObject*)
+{
+    // OnCreate comes at the end of loading, before the constructor could look the controls up.
+    BindControls();
+    TProjectState& state = ProjectState();
+    state.WindowWidth = 200;
+    state.WindowHeight = 200;
+    vcl::Application->SetHelpFile(ProgramFolder() + "\\Help\\Scrivane Help.hlp");
+    state.PageColor = vcl::clWhite;
+    state.HeaderColor = vcl::clWhite;
+    state.HelpFileName.clear();
+    state.ProjectFileName.clear();
+    state.Modified = false;
+    CurrentPageIndex = -1;
+    AllowProtectedEdit = false;
+    state.TocList = NewTocList();
+    ReadPreferences();
+    About1Click(this);
+}
+
+void TfrmMainMenu::FormShow(vcl::TObject*)
+{
+    if (win::ParamCount() >= 1) {
+        const AnsiString path = win::ParamStr(1);
+        try {
+            LoadProject(path);
+        } catch (...) {
+            // Reported; the window shows what was loaded, and the start-up check is skipped.
+            vcl::Application->HandleException(this);
+            return;
+        }
+        ProjectState().ProjectFileName = path;
+    }
+    if (ProjectState().CheckForUpdates)
+        ShowVersionCheck();
+}
+
+void TfrmMainMenu::FormClose(vcl::TObject*, vcl::TCloseAction& Action)
+{
+    if (ProjectState().Modified &&
+        vcl::MessageDlg("The current file has changed since you last saved it.  Do you want to continue and "
+                        "lose your changes?",
+                        vcl::mtConfirmation, {vcl::mbYes, vcl::mbNo}, 0) == vcl::mrNo) {
+        Action = vcl::caNone;
+        return;
+    }
+    ProjectState().TocList.reset();
+    FreeProject();
+    try {
+        WritePreferences();
+    } catch (...) {
+        // "Unable to write to ..." is reported, and the program ends all the same.
+        vcl::Application->HandleException(this);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// File
+
+void TfrmMainMenu::New1Click(vcl::TObject*)
+{
+    // New project: asks to save a changed one, frees every record and empties the window.
+}
+
+void TfrmMainMenu::Open1Click(vcl::TObject*)
+{
+    // Open dialog, load, Reopen list update, ProjectFileName.
+}
+
+void TfrmMainMenu::Save1Click(vcl::TObject*)
+{
+    // Save under ProjectFileName, or Save As when there is none.
+}
+
+void TfrmMainMenu::SaveAs1Click(vcl::TObject*)
+{
+    // Save dialog, ProjectFileName, Reopen list update, status bar, save.
+}
+
+void TfrmMainMenu::FileReopenClick(vcl::TObject*)
+{
+    // Loads the file the clicked entry names ("File no longer exists." when it is gone), then updates the
+    // Reopen list (which may retire the clicked entry: UpdateReopenList frees it only afterwards).
+}
+
+void TfrmMainMenu::Preferences1Click(vcl::TObject*)
+{
+    std::unique_ptr<TfrmPreferences> dialog(new TfrmPreferences(vcl::Application));
+    dialog->ShowModal();
+}
+
+void TfrmMainMenu::Exit1Click(vcl::TObject*)
+{
+    Close();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Project
+
+void TfrmMainMenu::HelpFileName1Click(vcl::TObject*)
+{
+    TProjectState& state = ProjectState();
+    const AnsiString name = vcl::InputBox("Help File Name", "Enter the name of the help file.", state.HelpFileName);
+    if (!name.empty())
+        state.HelpFileName = name;
+    state.Modified = true;
+}
+
+void TfrmMainMenu::HelpWindow1Click(vcl::TObject*)
+{
+    TProjectState& state = ProjectState();
+    std::unique_ptr<TfrmWindowSetup> dialog(new TfrmWindowSetup(vcl::Application));
+    dialog->pnlPageColor->SetColor(state.PageColor);
+    dialog->pnlHeaderColor->SetColor(state.HeaderColor);
+    dialog->ShowModal();
+    // However it closed.
+    state.PageColor = dialog->pnlPageColor->Color();
+    state.HeaderColor = dialog->pnlHeaderColor->Color();
+    mmoPage->SetColor(state.PageColor);
+    state.Modified = true;
+}
+
+void TfrmMainMenu::HelpWindowPositionSize1Click(vcl::TObject*)
+{
+    TProjectState& state = ProjectState();
+    std::unique_ptr<TfrmWindowPositionSize> dialog(new TfrmWindowPositionSize(vcl::Application));
+    dialog->edtLeft->SetText(rtl::IntToStr(state.WindowLeft));
+    dialog->edtTop->SetText(rtl::IntToStr(state.WindowTop));
+    dialog->edtWidth->SetText(rtl::IntToStr(state.WindowWidth));
+    dialog->edtHeight->SetText(rtl::IntToStr(state.WindowHeight));
+    dialog->ShowModal();
+    // The dialog closes only with four whole numbers; all four are converted before any is taken.
+    const int32_t left = rtl::StrToInt(dialog->edtLeft->Text());
+    const int32_t top = rtl::StrToInt(dialog->edtTop->Text());
+    const int32_t width = rtl::StrToInt(dialog->edtWidth->Text());
+    const int32_t height = rtl::StrToInt(dialog->edtHeight->Text());
+    state.WindowLeft = left;
+    state.WindowTop = top;
+    state.WindowWidth = width;
+    state.WindowHeight = height;
+    state.Modified = true;
+}
+
+void TfrmMainMenu::TableOfContents1Click(vcl::TObject*)
+{
+    // The table-of-contents editor, modal.
+}
+
+void TfrmMainMenu::MakeHelpFile1Click(vcl::TObject*)
+{
+    // Flush, the checks before a build, the help-compiler input files and the compiler's start.
+}
+
+void TfrmMainMenu::RTF1Click(vcl::TObject*)
+{
+    // Export of every page to one rich-text document.
+}
+
+void TfrmMainMenu::TXT1Click(vcl::TObject*)
+{
+    // Export of every page to one plain-text file.
+}
+
+void TfrmMainMenu::HTML1Click(vcl::TObject*)
+{
+    // Export to HTML pages: an index page and one page per topic.
+}
+
+void TfrmMainMenu::RichTextFileRTF1Click(vcl::TObject*)
+{
+    // Import from rich text: does nothing (its menu is hidden).
+}
+
+void TfrmMainMenu::TextFileTXT1Click(vcl::TObject*)
+{
+    // Import from plain text (its menu is hidden).
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Pages, links and pictures
+
+void TfrmMainMenu::AddPageClick(vcl::TObject*)
+{
+    // Asks for a new page's name ("New Page N") and appends the page.
+}
+
+void TfrmMainMenu::DeletePageClick(vcl::TObject*)
+{
+    // "Are you sure?", then frees the selected page and hides the editor.
+}
+
+void TfrmMainMenu::PropertiesPageClick(vcl::TObject*)
+{
+    // The page dialog for the selected page.
+}
+
+void TfrmMainMenu::Header1Click(vcl::TObject*)
+{
+    // The header dialog for the selected page.
+}
+
+void TfrmMainMenu::AddLinkClick(vcl::TObject*)
+{
+    // Asks for a new link's name ("New Link N") and appends it to the working link list.
+}
+
+void TfrmMainMenu::DeleteLinkClick(vcl::TObject*)
+{
+    // "Are you sure?", then frees the selected link (FreeWorkingLink).
+}
+
+void TfrmMainMenu::PropertiesLinkClick(vcl::TObject*)
+{
+    // The link dialog for the selected link.
+}
+
+void TfrmMainMenu::InsertLinkAtCursor1Click(vcl::TObject*)
+{
+    // Inserts the selected link's marker at the caret.
+}
+
+void TfrmMainMenu::RemoveLinkAtCursor1Click(vcl::TObject*)
+{
+    // Removes the marker at the caret.
+}
+
+void TfrmMainMenu::InsertLinkClick(vcl::TObject*)
+{
+    // Bound to nothing; does nothing.
+}
+
+void TfrmMainMenu::AddPicClick(vcl::TObject*)
+{
+    // Open dialog for a bitmap; appends its path (relative to the project folder) to the picture list.
+}
+
+void TfrmMainMenu::DeletePicClick(vcl::TObject*)
+{
+    // "Are you sure?", then removes the selected picture from the list.
+}
+
+void TfrmMainMenu::InsertPictureAtCursor2Click(vcl::TObject*)
+{
+    // Inserts the selected picture's marker at the caret.
+}
+
+void TfrmMainMenu::RemovePictureAtCursor1Click(vcl::TObject*)
+{
+    // Removes the marker at the caret.
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Text
+
+void TfrmMainMenu::mnuFontClick(vcl::TObject*)
+{
+    // The font dialog over the selection, markers kept whole and formatted.
+}
+
+void TfrmMainMenu::Bold1Click(vcl::TObject*)
+{
+    // Toggles bold over the selection, markers kept whole and formatted.
+}
+
+void TfrmMainMenu::Italic1Click(vcl::TObject*)
+{
+    // Toggles italic over the selection, markers kept whole and formatted.
+}
+
+void TfrmMainMenu::Left1Click(vcl::TObject*)
+{
+    // Aligns the selected paragraphs left.
+}
+
+void TfrmMainMenu::RightJustify1Click(vcl::TObject*)
+{
+    // Aligns the selected paragraphs right.
+}
+
+void TfrmMainMenu::CenterJustify1Click(vcl::TObject*)
+{
+    // Centres the selected paragraphs.
+}
+
+void TfrmMainMenu::Cut1Click(vcl::TObject*)
+{
+    // Moves the selection to the clipboard.
+}
+
+void TfrmMainMenu::Copy1Click(vcl::TObject*)
+{
+    // Copies the selection to the clipboard.
+}
+
+void TfrmMainMenu::Paste1Click(vcl::TObject*)
+{
+    // Pastes at the caret and takes the underline off the pasted text.
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Help
+
+void TfrmMainMenu::HelpFile1Click(vcl::TObject*)
+{
+    vcl::Application->HelpJump("Overview");
+}
+
+void TfrmMainMenu::CheckForUpdates1Click(vcl::TObject*)
+{
+    if (vcl::MessageDlg("This feature requires an internet connection.  Please make sure you are connected to "
+                        "the internet before hitting OK.",
+                        vcl::mtWarning, vcl::mbOKCancel, 0) != vcl::mrOk)
+        return;
+    ShowVersionCheck();
+}
+
+void TfrmMainMenu::ShowVersionCheck()
+{
+    std::unique_ptr<TfrmCheckForNewVersions> check(new TfrmCheckForNewVersions(vcl::Application));
+    check->RunningVersion = [] { return GetFileVersionString(); };
+    check->ShowModal();
+}
+
+void TfrmMainMenu::HalvernHomePage1Click(vcl::TObject*)
+{
+    const AnsiString target = AnsiString("URL:") + HalvernHomePageAddress;
+    win::ShellExecute(Handle(), "open", target.c_str(), nullptr, nullptr, win::SW_SHOWNORMAL);
+}
+
+void TfrmMainMenu::ScrivaneHomePage1Click(vcl::TObject*)
+{
+    const AnsiString target = AnsiString("URL:") + ScrivaneHomePageAddress;
+    win::ShellExecute(Handle(), "open", target.c_str(), nullptr, nullptr, win::SW_SHOWNORMAL);
+}
+
+void TfrmMainMenu::About1Click(vcl::TObject*)
+{
+    std::unique_ptr<TfrmAbout> about(new TfrmAbout(vcl::Application));
+    about->ShowModal();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The lists and the editor
+
+void TfrmMainMenu::lstPagesClick(vcl::TObject*)
+{
+    // The page switch: stores the editor, links and pictures into the page left (the flush every reader
+    // of page data calls first), then shows the selected page.
+}
+
+void TfrmMainMenu::lstLinksMouseDown(vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int, int)
+{
+    // Selects the entry under the mouse (none below the last); on the page list the page switch follows.
+}
+
+void TfrmMainMenu::lstPagesKeyUp(vcl::TObject*, uint16_t&, vcl::TShiftState)
+{
+    // The Delete key deletes the selected page.
+}
+
+void TfrmMainMenu::lstLinksKeyUp(vcl::TObject*, uint16_t&, vcl::TShiftState)
+{
+    // The Delete key deletes the selected link.
+}
+
+void TfrmMainMenu::lstPicturesKeyUp(vcl::TObject*, uint16_t&, vcl::TShiftState)
+{
+    // The Delete key deletes the selected picture.
+}
+
+void TfrmMainMenu::SpinButton1UpClick(vcl::TObject*)
+{
+    // Moves the selected page up one place.
+}
+
+void TfrmMainMenu::SpinButton1DownClick(vcl::TObject*)
+{
+    // Moves the selected page down one place.
+}
+
+void TfrmMainMenu::mmoPageKeyPress(vcl::TObject*, char&)
+{
+    ProjectState().Modified = true;
+}
+
+void TfrmMainMenu::mmoPageProtectChange(vcl::TObject*, int, int, bool& AllowChange)
+{
+    // Only the program's own edits may touch markers.
+    AllowChange = AllowProtectedEdit;
 }

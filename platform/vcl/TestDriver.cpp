@@ -236,6 +236,8 @@ void Begin(std::function<void(const AnsiString&)> onFailure)
     s.active = true;
     s.onFailure = std::move(onFailure);
     Application->ResetRunState();
+    win::SetShellLaunchAllowed(false);
+    win::ClearShellRequests();
 }
 
 std::vector<AnsiString> End()
@@ -264,6 +266,8 @@ std::vector<AnsiString> End()
     Application->ResetRunState();
     Screen->SetSize(0, 0);
     Screen->SetCursor(crDefault);
+    win::ClearShellRequests();
+    win::SetShellLaunchAllowed(true);
     return failures;
 }
 
@@ -285,6 +289,16 @@ void Fail(const AnsiString& message)
 std::vector<AnsiString> Failures()
 {
     return State().failures;
+}
+
+std::vector<win::TShellRequest> ShellRequests()
+{
+    return win::ShellRequests();
+}
+
+const std::vector<THelpRequest>& HelpRequests()
+{
+    return Application->HelpRequests();
 }
 
 void OnNextModal(TModalScript script)

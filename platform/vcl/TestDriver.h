@@ -14,6 +14,8 @@
 //   EXPECT_EQ(vcl::test::LastMessage().Caption, "Confirm");
 //   vcl::test::End();                                         // frees leftover forms, clears everything
 //
+// ShellExecute and help requests are only recorded while the driver runs (ShellRequests, HelpRequests).
+//
 // Something nobody scripted (a modal form without a script, a message box without an answer, a script
 // that leaves its form open) is a failure: it is recorded, told to the failure callback at once, and the
 // window closes with mrCancel (message boxes: their cancel answer), so a test never hangs.
@@ -28,6 +30,7 @@
 
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/Shell.h"
 
 namespace vcl::test {
 
@@ -147,6 +150,10 @@ void AnswerColorDialog(TColor color);
 // The next common dialog is cancelled.
 void CancelDialog();
 const std::vector<TShownDialog>& Dialogs();
+
+// ---- the shell and the program's help: recorded; while the driver runs nothing is started
+std::vector<win::TShellRequest> ShellRequests();
+const std::vector<THelpRequest>& HelpRequests();
 
 // ---- pictures
 // Renders the form with its frame, caption and controls as a PNG of Width x Height pixels (host path).

@@ -23,6 +23,7 @@ struct TCommandLineState {
     std::vector<std::string> Arguments;  // argv[1..]
     bool Given = false;
     std::string Line;
+    std::string ProgramPath;  // set by tests; empty: the running file
 };
 
 TCommandLineState& State()
@@ -34,6 +35,7 @@ TCommandLineState& State()
             state.Arguments.clear();
             state.Given = false;
             state.Line.clear();
+            state.ProgramPath.clear();
         });
         return true;
     }();
@@ -96,6 +98,12 @@ BOOL FillVersion(void* info)
 
 std::string ProgramPath()
 {
+    {
+        TCommandLineState& state = State();
+        std::lock_guard lock(state.Lock);
+        if (!state.ProgramPath.empty())
+            return state.ProgramPath;
+    }
     char link[PATH_MAX + 1];
     const ssize_t length = ::readlink("/proc/self/exe", link, PATH_MAX);
     if (length <= 0)
@@ -114,6 +122,17 @@ std::string Quoted(const std::string& argument)
         result += c;
     }
     return result + "\"";
+}
+
+// The program's path in quotes, then the arguments.
+std::string CommandLineOf(const std::vector<std::string>& arguments)
+{
+    std::string line = Quoted(ProgramPath());
+    if (line.front() != '"')
+        line = "\"" + line + "\"";
+    for (const std::string& argument : arguments)
+        line += " " + Quoted(argument);
+    return line;
 }
 
 UINT FolderInto(const std::string& folder, char* buffer, UINT size) { return CopyToBuffer(folder, buffer, size); }
@@ -209,11 +228,7 @@ void SetCommandLine(int argc, const char* const* argv)
     std::vector<std::string> arguments;
     for (int i = 1; i < argc && argv; ++i)
         arguments.emplace_back(argv[i] ? argv[i] : "");
-    std::string line = Quoted(ProgramPath());
-    if (line.front() != '"')
-        line = "\"" + line + "\"";
-    for (const std::string& argument : arguments)
-        line += " " + Quoted(argument);
+    std::string line = CommandLineOf(arguments);
     {
         TCommandLineState& state = State();
         std::lock_guard lock(state.Lock);
@@ -227,10 +242,30 @@ void SetCommandLine(int argc, const char* const* argv)
 const char* GetCommandLine()
 {
     TCommandLineState& state = State();
+    const std::string program = ProgramPath();  // takes the lock itself
     std::lock_guard lock(state.Lock);
     if (!state.Given)
-        state.Line = "\"" + ProgramPath() + "\"";
+        state.Line = "\"" + program + "\"";
     return state.Line.c_str();
+}
+
+void SetProgramPath(const std::string& windowsPath)
+{
+    TCommandLineState& state = State();
+    std::vector<std::string> arguments;
+    bool given = false;
+    {
+        std::lock_guard lock(state.Lock);
+        state.ProgramPath = windowsPath;
+        arguments = state.Arguments;
+        given = state.Given;
+    }
+    if (given) {
+        // The command line names the program first.
+        std::string line = CommandLineOf(arguments);
+        std::lock_guard lock(state.Lock);
+        state.Line = std::move(line);
+    }
 }
 
 int ParamCount()

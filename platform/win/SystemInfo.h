@@ -80,6 +80,10 @@ const char* GetCommandLine();
 int ParamCount();
 // 0: the program's Windows path; past the last argument: empty.
 std::string ParamStr(int index);
+// Tests play a program that lives elsewhere (its folder holds its settings, its file its version block):
+// ParamStr(0), GetModuleFileName(nullptr) and the command line name `windowsPath` from now on (given as
+// it stands); empty goes back to the running file. ResetPlatform forgets it.
+void SetProgramPath(const std::string& windowsPath);
 
 // Milliseconds since an arbitrary start, wrapping after 49.7 days.
 DWORD GetTickCount();

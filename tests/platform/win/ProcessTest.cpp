@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/win/Paths.h"
+#include "platform/win/Process.h"
+#include "tests/platform/win/WinTestFixture.h"
+
+using namespace win;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// Records its arguments, one a line, and the folder it runs in, beside itself.
+const char RecorderScript[] =
+    "#!/bin/sh\n"
+    "here=$(dirname \"$0\")\n"
+    "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$here/args.tmp\"\n"
+    "pwd > \"$here/pwd.txt\"\n"
+    "mv \"$here/args.tmp\" \"$here/args.txt\"\n";
+
+class ProcessTest : public WinPrefixTest {
+protected:
+    void WriteProgram(const std::string& hostPath, const std::string& content, bool executable = true)
+    {
+        WriteHost(hostPath, content);
+        ::chmod(hostPath.c_str(), executable ? 0755 : 0644);
+    }
+
+    // The file's content once it exists; empty after `seconds` without it.
+    static std::string AwaitHost(const std::string& path, int seconds = 20)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (!HostExists(path) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return ReadHost(path);
+    }
+
+    static BOOL Create(const char* application, std::string commandLine, PROCESS_INFORMATION& info,
+                       const char* directory = nullptr)
+    {
+        STARTUPINFO startup{};
+        startup.cb = sizeof startup;
+        info = {};
+        return CreateProcess(application, commandLine.empty() ? nullptr : commandLine.data(), nullptr, nullptr,
+                             FALSE, 0, nullptr, directory, &startup, &info);
+    }
+
+    static void CloseBoth(PROCESS_INFORMATION& info)
+    {
+        EXPECT_TRUE(CloseHandle(info.hThread));
+        EXPECT_TRUE(CloseHandle(info.hProcess));
+    }
+};
+
+}  // namespace
+
+TEST(SplitCommandLine, FollowsTheWindowsRuntimeRules)
+{
+    EXPECT_EQ(SplitCommandLine(""), Args{});
+    EXPECT_EQ(SplitCommandLine("  \t "), Args{});
+    // The program's name keeps its backslashes and ends at its closing quote.
+    EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\a.exe\" -x"), (Args{"C:\\Program Files\\a.exe", "-x"}));
+    EXPECT_EQ(SplitCommandLine("C:\\a\\b.exe  one\ttwo "), (Args{"C:\\a\\b.exe", "one", "two"}));
+    EXPECT_EQ(SplitCommandLine("p \"two words\" x\"y z\"w \"\""), (Args{"p", "two words", "xy zw", ""}));
+    // Backslashes count only before a quote: 2n give n and a delimiting quote, 2n+1 give n and a quote.
+    EXPECT_EQ(SplitCommandLine("p C:\\dir\\ a\\\\\"b c\" d\\\"e \\\\\\\"f"), (Args{"p", "C:\\dir\\", "a\\b c", "d\"e", "\\\"f"}));
+    // A doubled quote inside quotes is one quote; an open quote runs to the end.
+    EXPECT_EQ(SplitCommandLine("p \"say \"\"hi\"\"\" \"open end"), (Args{"p", "say \"hi\"", "open end"}));
+}
+
+TEST_F(ProcessTest, ArgumentsArriveSplitAndUntouchedByAnyShell)
+{
+    WriteProgram(DriveC("Tools/rec.exe"), RecorderScript);
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(Create("C:\\Tools\\rec.exe",
+                       "\"C:\\Tools\\rec.exe\" -xh C:\\proj\\demo.whp \"two words\" \"$(touch boom);x\" `id` caf\xe9", info))
+        << GetLastError();
+    EXPECT_NE(info.dwProcessId, 0u);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, INFINITE), WAIT_OBJECT_0);
+    DWORD code = 99;
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 0u);
+    CloseBoth(info);
+
+    EXPECT_EQ(ReadHost(DriveC("Tools/args.txt")),
+              "-xh\nC:\\proj\\demo.whp\ntwo words\n$(touch boom);x\n`id`\ncaf\xc3\xa9\n");
+    EXPECT_FALSE(HostExists(DriveC("Tools/boom")));
+}
+
+TEST_F(ProcessTest, ProgramNamedByTheCommandLineAloneGetsItsExtension)
+{
+    WriteProgram(DriveC("Tools/rec.exe"), RecorderScript);
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(Create(nullptr, "c:\\TOOLS\\rec one", info)) << GetLastError();
+    EXPECT_EQ(WaitForSingleObject(info.hThread, INFINITE), WAIT_OBJECT_0);
+    CloseBoth(info);
+    EXPECT_EQ(ReadHost(DriveC("Tools/args.txt")), "one\n");
+}
+
+TEST_F(ProcessTest, StartsInTheCurrentDirectoryOrTheOneGiven)
+{
+    WriteProgram(DriveC("Tools/rec.exe"), RecorderScript);
+    std::filesystem::create_directories(DriveC("work"));
+    std::filesystem::create_directories(DriveC("other"));
+    ASSERT_TRUE(SetCurrentDirectory("C:\\work"));
+
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(Create("C:\\Tools\\rec.exe", "", info)) << GetLastError();
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseBoth(info);
+    EXPECT_EQ(ReadHost(DriveC("Tools/pwd.txt")), std::filesystem::canonical(DriveC("work")).string() + "\n");
+
+    ASSERT_TRUE(Create("C:\\Tools\\rec.exe", "", info, "C:\\OTHER")) << GetLastError();
+    WaitForSingleObject(info.hProcess, INFINITE);
+    CloseBoth(info);
+    EXPECT_EQ(ReadHost(DriveC("Tools/pwd.txt")), std::filesystem::canonical(DriveC("other")).string() + "\n");
+
+    EXPECT_FALSE(Create("C:\\Tools\\rec.exe", "", info, "C:\\missing"));
+    EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
+}
+
+TEST_F(ProcessTest, WhatCannotRunFailsWithTheWindowsCode)
+{
+    WriteProgram(DriveC("Tools/text.exe"), "not a program\n", false);
+    WriteProgram(DriveC("Tools/win.exe"), std::string("MZ\x90\0\x03\0\0\0", 8) + "PE image", true);
+    std::filesystem::create_directories(DriveC("Tools/folder.exe"));
+
+    struct Case {
+        const char* Path;
+        DWORD Error;
+    };
+    for (const Case& c : {Case{"C:\\Tools\\none.exe", ERROR_FILE_NOT_FOUND}, Case{"C:\\NoFolder\\x.exe", ERROR_PATH_NOT_FOUND},
+                          Case{"Q:\\x.exe", ERROR_PATH_NOT_FOUND}, Case{"C:\\Tools\\folder.exe", ERROR_ACCESS_DENIED},
+                          Case{"C:\\Tools\\text.exe", ERROR_BAD_EXE_FORMAT}, Case{"C:\\Tools\\win.exe", ERROR_BAD_EXE_FORMAT}}) {
+        SCOPED_TRACE(c.Path);
+        EXPECT_EQ(StartProcess(c.Path, "-x"), c.Error);
+        PROCESS_INFORMATION info;
+        EXPECT_FALSE(Create(c.Path, "", info));
+        EXPECT_EQ(GetLastError(), c.Error);
+    }
+
+    STARTUPINFO startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    char environment[] = "A=1\0";
+    EXPECT_FALSE(CreateProcess("C:\\Tools\\text.exe", nullptr, nullptr, nullptr, FALSE, 0, environment, nullptr,
+                               &startup, &info));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(CreateProcess(nullptr, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(ProcessTest, ExitCodesWaitsAndTermination)
+{
+    WriteProgram(DriveC("t/seven.exe"), "#!/bin/sh\nexit 7\n");
+    WriteProgram(DriveC("t/sleeper.exe"), "#!/bin/sh\nexec sleep 30\n");
+
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(Create("C:\\t\\seven.exe", "", info));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 7u);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), WAIT_OBJECT_0);
+    CloseBoth(info);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 0), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(GetExitCodeProcess(info.hProcess, &code));
+
+    ASSERT_TRUE(Create("C:\\t\\sleeper.exe", "", info));
+    EXPECT_EQ(WaitForInputIdle(info.hProcess, 1000), 0u);
+    EXPECT_EQ(GetProcessId(info.hProcess), info.dwProcessId);
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 30), WAIT_TIMEOUT);
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, STILL_ACTIVE);
+    EXPECT_TRUE(TerminateProcess(info.hProcess, 3));
+    EXPECT_EQ(WaitForSingleObject(info.hThread, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeProcess(info.hProcess, &code));
+    EXPECT_EQ(code, 3u);
+    EXPECT_FALSE(TerminateProcess(info.hProcess, 4));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    // The thread handle is no process handle.
+    EXPECT_FALSE(GetExitCodeProcess(info.hThread, &code));
+    CloseBoth(info);
+}
+
+TEST_F(ProcessTest, StartProcessDoesNotWaitAndClosingLeavesTheProgramRunning)
+{
+    WriteProgram(DriveC("t/late.exe"), "#!/bin/sh\nsleep 0.3\necho \"$1\" > \"$(dirname \"$0\")/late.txt\"\n");
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(StartProcess("C:\\t\\late.exe", "done"), ERROR_SUCCESS);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(300));
+    EXPECT_FALSE(HostExists(DriveC("t/late.txt")));
+    EXPECT_EQ(AwaitHost(DriveC("t/late.txt")), "done\n");
+
+    HANDLE process = nullptr;
+    EXPECT_EQ(StartProcess("C:\\t\\late.exe", "again", &process), ERROR_SUCCESS);
+    EXPECT_EQ(WaitForSingleObject(process, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadHost(DriveC("t/late.txt")), "again\n");
+    EXPECT_TRUE(CloseHandle(process));
+}

@@ -1,0 +1,72 @@
+#pragma once
+// Pages for the help-build tests: a page list that owns its pages, and page text as the editor writes it.
+
+#include <initializer_list>
+
+#include "platform/richedit/RichDocument.h"
+#include "platform/richedit/RtfWriter.h"
+#include "tool/ProjectModel.h"
+
+class TTestPages {
+public:
+    TTestPages() { List.SetOwnsObjects(true); }
+
+    TPageObject& Add(const AnsiString& name, const AnsiString& topicId = "")
+    {
+        auto* page = new TPageObject;
+        page->Name = name;
+        page->TopicID = topicId;
+        List.AddObject(name, page);
+        return *page;
+    }
+
+    rtl::TStringList List;
+};
+
+inline TLinkObject& AddLink(TPageObject& page, const AnsiString& name, int32_t type, const AnsiString& target,
+                            const AnsiString& text, bool popup = false)
+{
+    auto* link = new TLinkObject;
+    link->Name = name;
+    link->LinkType = type;
+    link->Target = target;
+    link->Text = text;
+    link->Popup = popup;
+    page.Links.AddObject(name, link);
+    return *link;
+}
+
+inline void SetLines(rtl::TStrings& lines, std::initializer_list<AnsiString> texts)
+{
+    lines.Clear();
+    for (const AnsiString& text : texts)
+        lines.Add(text);
+}
+
+// A hand-written page text in the editor's shape: Arial, the marker green, then `body` after "\pard".
+inline void SetBody(rtl::TStrings& lines, const AnsiString& body)
+{
+    SetLines(lines, {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}",
+                     "{\\colortbl ;\\red0\\green128\\blue0;}", "\\pard" + body, "}"});
+}
+
+// "See ", a link marker for `link`, " now." as the editor stores it, written by the real writer.
+inline void SetTextWithMarker(rtl::TStrings& lines, const AnsiString& marker, const AnsiString& face = "Arial")
+{
+    richedit::TCharAttributes plain;
+    plain.Face = face;
+    richedit::TCharAttributes markerLook = plain;
+    markerLook.Color = 32768;
+    markerLook.Underline = true;
+    markerLook.Protected = true;
+    richedit::TCharAttributes blank = plain;
+    blank.Protected = true;
+    richedit::TRichDocument document;
+    document.AppendText("See ", plain);
+    document.AppendText(marker, markerLook);
+    document.AppendText(" ", blank);
+    document.AppendText("now.", plain);
+    lines.Clear();
+    for (const AnsiString& line : richedit::WriteRtfLines(document))
+        lines.Add(line);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The version-check window: it asks the maker's web server for the newest version and shows whether this
+// one is the newest, with the release notes. The main window creates it, shows it modally and frees it;
+// the window runs its check itself each time it is activated.
+//
+//   std::unique_ptr<TfrmCheckForNewVersions> check(new TfrmCheckForNewVersions(vcl::Application));
+//   check->RunningVersion = GetFileVersionString;   // this library sits below the tool, which knows it
+//   check->ShowModal();
+
+#include <functional>
+
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/StdCtrls.h"
+
+// The product's home page.
+inline constexpr const char* ScrivaneHomePageAddress = "http://www.example.com/products/applications/scrivane/index.shtml";
+
+class TfrmCheckForNewVersions : public vcl::TForm {
+    VCL_CLASS(TfrmCheckForNewVersions, vcl::TForm)
+public:
+    explicit TfrmCheckForNewVersions(vcl::TComponent* owner);
+
+    vcl::TPanel* Panel1 = nullptr;
+    vcl::TLabel* Label1 = nullptr;
+    vcl::TLabel* lblStatus = nullptr;
+    vcl::TMemo* mmoVersionNotes = nullptr;
+    vcl::TPanel* Panel2 = nullptr;
+    vcl::TLabel* Label2 = nullptr;
+
+    // The running program's version string, compared with the server's first line.
+    std::function<rtl::AnsiString()> RunningVersion;
+
+    void FormActivate(vcl::TObject* Sender);
+    // Opens the product's home page in the desktop's browser.
+    void Label2Click(vcl::TObject* Sender);
+};
+
+// Registers the window's class and resource; idempotent.
+void RegisterCheckForNewVersions();
