@@ -90,6 +90,11 @@ public:
 
     // A header is valid when its source path, trimmed, is not empty.
     bool IsValid() const;
+    // Neither length byte claims more characters than its field holds (a damaged header does).
+    bool TextLengthsFit() const
+    {
+        return bytes_[SourcePathAt] <= MaxSourcePath && bytes_[FileVersionAt] <= MaxFileVersion;
+    }
 
     const uint8_t* Data() const { return bytes_.data(); }
     uint8_t* Data() { return bytes_.data(); }

@@ -16,6 +16,23 @@
 // the run silently. Any other exception sets Abort and propagates. The archive is closed and
 // FilesToProcess cleared on every path. A run that fails after it started writing leaves an incomplete
 // archive whose prefix counts every entry of the run; that is the archive's format, not repaired here.
+//
+// Reading (TrwkExtract.cpp):
+//
+//   zip->SetCompressedFile("C:\\dist\\setup.1");
+//   zip->Count();                             // reads the table when it is not loaded
+//   zip->SetExtractDirectory("C:\\Program Files\\App");
+//   files.Clear();
+//   files.Add("C:\\src\\readme.txt");         // a stored path, found without regard to case
+//   zip->SetFilesToProcess(&files);
+//   zip->Extract();                           // under Overwrite; OnNewDisk answers for missing volumes
+//
+// Everything read from an archive is checked before it is used: a damaged or cut archive gives an
+// ETrwkCompress (a damaged zlib stream the plain Exception "error"), never a read past the data. An entry
+// is inflated into a temporary file beside its destination, which takes the destination's place only
+// once it is complete and its size checked; on an error or an abort the old file stays as it was. Only
+// the file-name part of a stored path or of DestinationName is used, so no name leads out of
+// ExtractDirectory.
 
 #include <array>
 #include <chrono>
@@ -86,6 +103,29 @@ public:
     // A write came up short: OnFullDisk when assigned, otherwise EtcDiskFull.
     virtual void DiskFull();
 
+    // Reading, extraction and volumes. Each reads the table first when it is not loaded, except CopyFile
+    // and OpenVolume; Count and GetFileInfo not while the component is adding.
+    // Reads the table of CompressedFile at Offset and indexes the file IDs.
+    void LoadHeaders();
+    int32_t Count();
+    // The status of entry `index` (0-based) with the totals over all entries, copied into `status`.
+    void GetFileInfo(int index, TlzhFileStats& status);
+    // The list index of the last entry with `id`; 0 for an ID outside 0..FileIDSlots-1 or one no entry has.
+    int32_t IndexOfFileID(int32_t id);
+    // OnListing once per entry, in order.
+    void List();
+    // Extracts the entries named by FilesToProcess into ExtractDirectory under the overwrite rule. Abort
+    // (OnAborted) and EAbort end it normally; any other exception sets Abort and propagates.
+    void Extract();
+    // Copies one file as it is, under the overwrite rule; a copy onto the source itself is refused.
+    void CopyFile(const rtl::AnsiString& source, const rtl::AnsiString& destination);
+    // Copies the archive onto volumes: `name` (the file-name part) in `folder`, then name.2, name.3, ... in
+    // the folders OnNewDisk gives when a volume is full. Only Abort is absorbed (OnAborted).
+    void TransferToDisks(const rtl::AnsiString& folder, const rtl::AnsiString& name);
+    // Opens volume `number` into `stream` (in a spanned archive under `path` with the extension ".number"),
+    // asking OnNewDisk for its folder up to four times while it is missing; `path` is left naming it.
+    void OpenVolume(std::unique_ptr<rtl::TFileStream>& stream, int32_t number, uint16_t mode, rtl::AnsiString& path);
+
     // The header list as last read or written; after a Compress it holds the written headers, marked
     // not loaded, so a reading operation reads the file again.
     const TFileHeaders& FileHeaders() const { return fileHeaders_; }
@@ -122,6 +162,22 @@ private:
     int64_t CopySource(TCompressionStream& zip, const rtl::AnsiString& path);
     void EndCompress();
 
+    // The reading half.
+    void LoadHeadersIfNeeded();
+    void ExtractFiles();
+    void ExtractLine(const rtl::AnsiString& line);
+    // Inflates the current entry from sourceFile_, positioned at its data, into destFile_; false when the
+    // data ran out before the zlib stream ended.
+    bool InflateEntry();
+    // Reads the next block of the current entry's data into the input buffer; 0 at the end of the volume's part.
+    int64_t ReadEntryBlock();
+    void OpenEntryVolume(int32_t number);
+    void EndExtract();
+    void TransferFiles(const rtl::AnsiString& folder, const rtl::AnsiString& name);
+    // Copies one chunk of the current entry onto the volumes; 0 when the entry is done.
+    int64_t TransferChunk(int64_t end, rtl::AnsiString& folder, const rtl::AnsiString& name);
+    void CopyPlainFile(const rtl::AnsiString& source, const rtl::AnsiString& destination);
+
     bool abort_ = false;
     rtl::AnsiString compressedFile_;
     TCompressionLevel compressionLevel_ = colMax;
@@ -133,6 +189,17 @@ private:
 
     int64_t dataStart_ = 0;  // of the entry being added
     std::vector<uint8_t> copyBuffer_;
+    // Reading: the current entry (a copy, since a handler may read the table again meanwhile), where its
+    // data lies on its volumes, and where the next block is read.
+    TEntryHeader entryHeader_;
+    int64_t entryMinimum_ = 0;   // the earliest data start its place in the table allows
+    int32_t endVolume_ = 0;
+    int64_t entryStart_ = 0;     // on the start volume
+    int64_t entryEnd_ = 0;       // one past the last data byte, on the end volume
+    int64_t readPosition_ = 0;
+    std::vector<uint8_t> inputBuffer_;
+    std::vector<uint8_t> outputBuffer_;
+
     bool messagesDue_ = true;
     std::chrono::steady_clock::time_point messagesAt_{};
 };
