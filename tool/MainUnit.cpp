@@ -479,11 +479,6 @@ void TfrmMainMenu::TableOfContents1Click(vcl::TObject*)
     // The table-of-contents editor, modal.
 }
 
-void TfrmMainMenu::MakeHelpFile1Click(vcl::TObject*)
-{
-    // Flush, the checks before a build, the help-compiler input files and the compiler's start.
-}
-
 void TfrmMainMenu::RTF1Click(vcl::TObject*)
 {
     // Export of every page to one rich-text document.

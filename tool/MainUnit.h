@@ -16,6 +16,7 @@
 // it when it closes and, for whatever is left, when it is destroyed.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/richedit/RichEdit.h"
@@ -26,6 +27,7 @@
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Messages.h"
 #include "platform/vcl/StdCtrls.h"
+#include "tool/ProgressUnit.h"
 #include "tool/ProjectModel.h"
 
 // The maker's and the product's home pages.
@@ -82,6 +84,15 @@ public:
     // The load procedure for the project file at `path` (a full Windows path). Raises the file system's or
     // the reader's error; the caller reports it. ProjectFileName is the caller's to set.
     void LoadProject(const AnsiString& path);
+
+    // ---- the checks before a build and the Make command (MakeHelpFile.cpp)
+    // Walks the project before a build: stops with a message or asks Yes/No; true when the build may run.
+    // Blanks the control characters of page text lines. Leaves its progress window open when it gives
+    // false: CloseCheckProgress closes it.
+    bool ValidateProject();
+    // The progress window of the last check, null when it is closed or gone.
+    TfrmProgress* CheckProgressWindow() const { return checkProgress_ ? checkProgress_->Window() : nullptr; }
+    void CloseCheckProgress();
 
     // ---- handlers bound by the resource
     void FormCreate(vcl::TObject* Sender);
@@ -161,6 +172,9 @@ private:
 
     // Reopen entries taken out of the menu, freed by a posted message.
     std::vector<vcl::TComponentRef<vcl::TMenuItem>> retiredReopenEntries_;
+
+    // The checks' progress window (MakeHelpFile.cpp).
+    std::unique_ptr<TProgressWindow> checkProgress_;
 };
 
 // The program's main window, made by the program body.

@@ -9,6 +9,7 @@ namespace {
 const char ContactSupportText[] = "Please contact Halvern support at support@example.com about this problem.";
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool StartsWith(const AnsiString& line, size_t pos, std::string_view word)
 {
@@ -199,8 +200,10 @@ bool TBodyTranslator::TranslateLine(const AnsiString& line)
             Writer.Write("\\\\");
             pos = word + 1;
         } else {
+            // A control symbol ("\{", "\}", "\~") takes no delimiter, so a blank after it is text; the
+            // blank after a line-end backslash only stands for the line break.
             Writer.Write("\\");
-            pos = Tail(line, word, true);
+            pos = Tail(line, word, IsLetter(w) || w == ' ');
         }
     }
     return true;
