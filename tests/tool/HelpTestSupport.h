@@ -1,10 +1,19 @@
 #pragma once
 // Pages for the help-build tests: a page list that owns its pages, and page text as the editor writes it.
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 #include <initializer_list>
+#include <string>
+#include <thread>
 
 #include "platform/richedit/RichDocument.h"
 #include "platform/richedit/RtfWriter.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Paths.h"
 #include "tool/ProjectModel.h"
 
 class TTestPages {
@@ -69,4 +78,25 @@ inline void SetTextWithMarker(rtl::TStrings& lines, const AnsiString& marker, co
     lines.Clear();
     for (const AnsiString& line : richedit::WriteRtfLines(document))
         lines.Add(line);
+}
+
+// A stand-in help compiler in `programFolder`\Tools: it records its arguments, one a line.
+inline void InstallStandInCompiler(const AnsiString& programFolder)
+{
+    const std::string host = win::HostPathFromWindows(programFolder).value_or("") + "/Tools/hcrtf.exe";
+    std::filesystem::create_directories(std::filesystem::path(host).parent_path());
+    rtl::WriteWholeFile(programFolder + "\\Tools\\hcrtf.exe",
+                        "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\n"
+                        "mv \"$0.tmp\" \"$0.args\"\n");
+    ::chmod(host.c_str(), 0755);
+}
+
+// The arguments the stand-in compiler recorded; it runs detached, so wait for them a while.
+inline AnsiString RecordedCompilerArguments(const AnsiString& programFolder)
+{
+    const AnsiString args = programFolder + "\\Tools\\hcrtf.exe.args";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!rtl::FileExists(args) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return rtl::FileExists(args) ? rtl::ReadWholeFile(args) : AnsiString("(compiler not run)");
 }

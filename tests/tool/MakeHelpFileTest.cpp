@@ -107,25 +107,8 @@ protected:
         return result;
     }
 
-    // A stand-in compiler beside the program: it records its arguments, one a line.
-    void InstallCompiler()
-    {
-        const std::string host = HostPath(programFolder) + "/Tools/hcrtf.exe";
-        std::filesystem::create_directories(std::filesystem::path(host).parent_path());
-        rtl::WriteWholeFile(programFolder + "\\Tools\\hcrtf.exe",
-                            "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\n"
-                            "mv \"$0.tmp\" \"$0.args\"\n");
-        ::chmod(host.c_str(), 0755);
-    }
-
-    AnsiString RecordedArguments()
-    {
-        const AnsiString args = programFolder + "\\Tools\\hcrtf.exe.args";
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (!rtl::FileExists(args) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return rtl::FileExists(args) ? rtl::ReadWholeFile(args) : AnsiString("(compiler not run)");
-    }
+    void InstallCompiler() { InstallStandInCompiler(programFolder); }
+    AnsiString RecordedArguments() { return RecordedCompilerArguments(programFolder); }
 
     void Make(std::initializer_list<int> answers = {mrOk})
     {
