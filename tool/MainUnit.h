@@ -170,6 +170,15 @@ private:
     void FreeRetiredReopenEntries();
     void ShowVersionCheck();
 
+    // The page editor's own steps (PageEditor.cpp).
+    TPageObject* PageRecord(int index) const;
+    void StoreShownPage();
+    void MovePage(int step);
+    void InsertMarker(const AnsiString& marker);
+    void RemoveMarkerAtCaret();
+    void ToggleStyle(vcl::TFontStyle style);
+    void AlignParagraphs(vcl::TAlignment alignment);
+
     // Reopen entries taken out of the menu, freed by a posted message.
     std::vector<vcl::TComponentRef<vcl::TMenuItem>> retiredReopenEntries_;
 

@@ -216,6 +216,26 @@ void TTextAttributes::SetStyle(TFontStyles value)
     Change(change);
 }
 
+void TTextAttributes::ChangeStyle(TFontStyle style, bool value)
+{
+    TAttributeChange change;
+    switch (style) {
+    case fsBold:
+        change.Bold = value;
+        break;
+    case fsItalic:
+        change.Italic = value;
+        break;
+    case fsUnderline:
+        change.Underline = value;
+        break;
+    case fsStrikeOut:
+        change.StrikeOut = value;
+        break;
+    }
+    Change(change);
+}
+
 bool TTextAttributes::Protected() const { return Current().Protected; }
 
 void TTextAttributes::SetProtected(bool value)

@@ -70,6 +70,8 @@ public:
     void SetColor(TColor value);
     TFontStyles Style() const;
     void SetStyle(TFontStyles value);
+    // Sets or clears one style over the whole selection; every character keeps its other styles.
+    void ChangeStyle(TFontStyle style, bool value);
     bool Protected() const;
     void SetProtected(bool value);
     TFontCharset Charset() const { return ANSI_CHARSET; }

@@ -437,3 +437,32 @@ TEST_F(RichEditTest, ViewStaysInStepWithTheDocument)
         ASSERT_EQ(rich->ViewMismatch(), "") << "after edit " << n;
     }
 }
+
+TEST_F(RichEditTest, ChangingOneStyleLeavesEveryCharactersOtherStyles)
+{
+    rich->SetSelText("ab");
+    rich->SetSelStart(0);
+    rich->SetSelLength(1);
+    rich->SelAttributes()->SetStyle({fsBold, fsUnderline});
+    rich->SetSelStart(1);
+    rich->SetSelLength(1);
+    rich->SelAttributes()->SetStyle({fsItalic, fsUnderline});
+
+    rich->SelectAll();
+    rich->SelAttributes()->ChangeStyle(fsUnderline, false);
+    const richedit::TRichDocument& doc = rich->Document();
+    EXPECT_TRUE(doc.AttributesAt(0).Bold && !doc.AttributesAt(0).Italic && !doc.AttributesAt(0).Underline);
+    EXPECT_TRUE(!doc.AttributesAt(1).Bold && doc.AttributesAt(1).Italic && !doc.AttributesAt(1).Underline);
+
+    // Over protected text it asks, like every other change.
+    MarkerPage();
+    rich->SelectAll();
+    rich->SelAttributes()->ChangeStyle(fsStrikeOut, true);
+    EXPECT_FALSE(rich->Document().AttributesAt(0).StrikeOut);
+    EXPECT_EQ(form->Asked.size(), 1u);
+    form->AllowProtectedEdit = true;
+    rich->SelAttributes()->ChangeStyle(fsStrikeOut, true);
+    EXPECT_TRUE(rich->Document().AttributesAt(0).StrikeOut);
+    EXPECT_TRUE(rich->Document().AttributesAt(5).Underline);
+    EXPECT_EQ(rich->ViewMismatch(), "");
+}
