@@ -11,6 +11,7 @@
 #include "tool/AboutUnit.h"
 #include "tool/FileVersion.h"
 #include "tool/PreferencesUnit.h"
+#include "tool/ProjectFile.h"
 #include "tool/WindowPositionSizeUnit.h"
 #include "tool/WindowSetupUnit.h"
 #include "tool/update/CheckForNewVersions.h"
@@ -37,6 +38,9 @@ AnsiString FileKey(int index)
 {
     return "File" + rtl::IntToStr(index);
 }
+
+const char* const ProjectFileFilter = "Help Project|*.wkp|All Files|*.*";
+const char* const ProjectFileExtension = "wkp";
 
 }  // namespace
 
@@ -194,6 +198,8 @@ void TfrmMainMenu::RetireReopenEntry(int index)
 
 void TfrmMainMenu::FreeRetiredReopenEntries()
 {
+    if (runningReopenClicks_ > 0)
+        return;  // the click posts the message again when it ends
     std::vector<vcl::TComponentRef<vcl::TMenuItem>> retired;
     retired.swap(retiredReopenEntries_);
     for (vcl::TMenuItem* entry : retired)
@@ -294,10 +300,47 @@ void TfrmMainMenu::FreeWorkingLink(int index)
     delete link;
 }
 
-void TfrmMainMenu::LoadProject(const AnsiString&)
+void TfrmMainMenu::LoadProject(const AnsiString& path)
 {
-    // The load procedure of the project file: New, then the file's contents into the model, with the
-    // progress window.
+    // A changed project is offered for saving first; a save that fails stops the load here.
+    New1Click(this);
+    TProjectState& state = ProjectState();
+    TProgressWindow progress(this, 0, 100);
+    auto step = [&](int position, int count) {
+        if (position == 1)
+            progress.SetRange(0, count);
+        progress.SetPosition(position);
+        // The bar repaints and advances visibly.
+        vcl::Application->ProcessMessages();
+        win::Sleep(10);
+    };
+    try {
+        LoadProjectFile(path, state, *lstPages->Items(), step);
+    } catch (...) {
+        // What was read stays shown: the colours too.
+        mmoPage->SetColor(state.PageColor);
+        throw;
+    }
+    mmoPage->SetColor(state.PageColor);
+    lstPages->SetItemIndex(-1);
+    progress.Close();
+    SetStatusText("File Name:  " + path);
+}
+
+void TfrmMainMenu::SaveProject()
+{
+    const rtl::TStrings& pages = *lstPages->Items();
+    TProgressWindow progress(this, 0, pages.Count());
+    // The shown page's edits go into its record before anything is written.
+    lstPagesClick(this);
+    auto step = [&](int position, int) {
+        progress.SetPosition(position);
+        vcl::Application->ProcessMessages();
+        win::Sleep(10);
+    };
+    // Raises with Modified unchanged and the old file whole.
+    SaveProjectFile(ProjectState(), pages, step);
+    progress.Close();
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -392,28 +435,89 @@ void TfrmMainMenu::FormClose(vcl::TObject*, vcl::TCloseAction& Action)
 
 void TfrmMainMenu::New1Click(vcl::TObject*)
 {
-    // New project: asks to save a changed one, frees every record and empties the window.
+    TProjectState& state = ProjectState();
+    if (state.Modified &&
+        vcl::MessageDlg("The current file has changed since you last saved it.  Would you like to save it now?",
+                        vcl::mtConfirmation, {vcl::mbYes, vcl::mbNo}, 0) == vcl::mrYes) {
+        // Saved or its dialog cancelled, New goes on; a failed save raises and keeps the project.
+        Save1Click(this);
+    }
+    // FreeProject rather than the model's own reset: it also reaches the records only the working link
+    // list holds, each once. TocList stays, empty.
+    FreeProject();
+    mmoPage->Hide();
+    CurrentPageIndex = -1;
+    state.PageColor = vcl::clWhite;
+    state.HeaderColor = vcl::clWhite;
+    state.HelpFileName.clear();
+    state.ProjectFileName.clear();
+    // The help window keeps its place, not its size.
+    state.WindowWidth = 200;
+    state.WindowHeight = 200;
+    SetStatusText("File Name:  ");
+    state.Modified = false;
 }
 
 void TfrmMainMenu::Open1Click(vcl::TObject*)
 {
-    // Open dialog, load, Reopen list update, ProjectFileName.
+    std::unique_ptr<vcl::TOpenDialog> dialog(new vcl::TOpenDialog(this));
+    dialog->SetFilter(ProjectFileFilter);
+    dialog->SetDefaultExt(ProjectFileExtension);
+    dialog->SetOptions({vcl::ofHideReadOnly, vcl::ofFileMustExist, vcl::ofEnableSizing});
+    if (!dialog->Execute())
+        return;
+    const AnsiString path = dialog->FileName();
+    LoadProject(path);
+    UpdateReopenList(path);
+    ProjectState().ProjectFileName = path;
 }
 
-void TfrmMainMenu::Save1Click(vcl::TObject*)
+void TfrmMainMenu::Save1Click(vcl::TObject* Sender)
 {
-    // Save under ProjectFileName, or Save As when there is none.
+    if (ProjectState().ProjectFileName.empty())
+        SaveAs1Click(Sender);
+    else
+        SaveProject();
 }
 
 void TfrmMainMenu::SaveAs1Click(vcl::TObject*)
 {
-    // Save dialog, ProjectFileName, Reopen list update, status bar, save.
+    std::unique_ptr<vcl::TSaveDialog> dialog(new vcl::TSaveDialog(this));
+    dialog->SetFilter(ProjectFileFilter);
+    dialog->SetDefaultExt(ProjectFileExtension);
+    dialog->SetOptions({vcl::ofHideReadOnly, vcl::ofOverwritePrompt, vcl::ofEnableSizing});
+    if (!dialog->Execute())
+        return;
+    const AnsiString path = dialog->FileName();
+    ProjectState().ProjectFileName = path;
+    UpdateReopenList(path);
+    SetStatusText("File Name:  " + path);
+    SaveProject();
 }
 
-void TfrmMainMenu::FileReopenClick(vcl::TObject*)
+void TfrmMainMenu::FileReopenClick(vcl::TObject* Sender)
 {
-    // Loads the file the clicked entry names ("File no longer exists." when it is gone), then updates the
-    // Reopen list (which may retire the clicked entry: UpdateReopenList frees it only afterwards).
+    const auto* entry = dynamic_cast<const vcl::TMenuItem*>(Sender);
+    if (entry == nullptr)
+        return;
+    ++runningReopenClicks_;
+    struct TClickEnd {
+        TfrmMainMenu& form;
+        ~TClickEnd()
+        {
+            if (--form.runningReopenClicks_ == 0 && !form.retiredReopenEntries_.empty())
+                vcl::PostMessage(form.Handle(), WM_FREEREOPENENTRIES, 0, 0);
+        }
+    } clickEnd{*this};
+    // Taken now: a Save As inside the load's New may retire the clicked entry.
+    const AnsiString path = ReopenPath(*entry);
+    if (!rtl::FileExists(path)) {
+        vcl::ShowMessage("File no longer exists.");
+        return;
+    }
+    LoadProject(path);
+    UpdateReopenList(path);
+    ProjectState().ProjectFileName = path;
 }
 
 void TfrmMainMenu::Preferences1Click(vcl::TObject*)

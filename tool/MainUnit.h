@@ -181,9 +181,15 @@ private:
 
     // Reopen entries taken out of the menu, freed by a posted message.
     std::vector<vcl::TComponentRef<vcl::TMenuItem>> retiredReopenEntries_;
+    // Reopen clicks still running: while one runs, its entry may be retired but must not be freed, even
+    // when a load lets the posted message through.
+    int runningReopenClicks_ = 0;
 
     // The checks' progress window (MakeHelpFile.cpp).
     std::unique_ptr<TProgressWindow> checkProgress_;
+
+    // ---- the File commands: the window half of a save (flush, progress window, Modified).
+    void SaveProject();
 };
 
 // The program's main window, made by the program body.
