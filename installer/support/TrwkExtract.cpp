@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "installer/support/TrwkCompress.h"
@@ -116,13 +117,26 @@ bool SetLastWriteTime(const AnsiString& path, const win::FILETIME& time)
     return ok;
 }
 
-// A header's local date-time through its DOS form; false for a date DOS cannot hold.
+// A header's local date-time through its DOS form. The writer keeps years DOS cannot hold (a file from
+// before 1980), so such a date is taken as it is rather than refused: its entry must still come out.
 bool FileTimeFromDate(rtl::TDateTime date, win::FILETIME& time)
 {
     const auto dos = static_cast<uint32_t>(rtl::DateTimeToFileDate(date));
     win::FILETIME local{};
-    return win::DosDateTimeToFileTime(static_cast<win::WORD>(dos >> 16), static_cast<win::WORD>(dos & 0xFFFF), &local) &&
-           win::LocalFileTimeToFileTime(&local, &time);
+    if (dos != 0) {
+        if (!win::DosDateTimeToFileTime(static_cast<win::WORD>(dos >> 16), static_cast<win::WORD>(dos & 0xFFFF), &local))
+            return false;
+    } else {
+        if (!std::isfinite(static_cast<double>(date)))
+            return false;
+        win::SYSTEMTIME clock{};
+        uint16_t milliseconds = 0;
+        rtl::DecodeDate(date, clock.wYear, clock.wMonth, clock.wDay);
+        rtl::DecodeTime(date, clock.wHour, clock.wMinute, clock.wSecond, milliseconds);
+        if (!win::SystemTimeToFileTime(&clock, &local))
+            return false;
+    }
+    return win::LocalFileTimeToFileTime(&local, &time);
 }
 
 // Both names lead to the same file on the host: another case, other separators, "." and "..", or the

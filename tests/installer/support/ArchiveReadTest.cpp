@@ -205,6 +205,41 @@ TEST_F(ArchiveReadTest, ExtractsWhatWasWrittenWithItsDateAndListsAndIndexesTheTa
     EXPECT_FALSE(zip.FilesOpen());
 }
 
+// The writer keeps dates that DOS cannot hold (before 1980, after 2107); an entry so dated must still
+// come out, with its own date.
+TEST_F(ArchiveReadTest, EntriesDatedOutsideTheDosYearsStillExtractWithTheirDate)
+{
+    const std::string old = Source("old.txt", Text(3000, 7));
+    const std::string late = Source("late.txt", Text(2000, 8));
+    const auto setDate = [&](const std::string& path, win::WORD year) {
+        win::SYSTEMTIME time{};
+        time.wYear = year;
+        time.wMonth = 3;
+        time.wDay = 1;
+        time.wHour = 8;
+        time.wMinute = 15;
+        time.wSecond = 20;
+        win::FILETIME local{}, utc{};
+        ASSERT_TRUE(win::SystemTimeToFileTime(&time, &local));
+        ASSERT_TRUE(win::LocalFileTimeToFileTime(&local, &utc));
+        win::HANDLE file = Open(path, win::GENERIC_WRITE, win::FILE_SHARE_READ);
+        ASSERT_TRUE(win::SetFileTime(file, nullptr, nullptr, &utc));
+        win::CloseHandle(file);
+    };
+    setDate(old, 1975);
+    setDate(late, 2110);
+    Pack({old, late});
+
+    EXPECT_EQ(Failure([&] { Extract(zip, {old, late}); }), "");
+    EXPECT_TRUE(ReadHost(DriveC("out/old.txt")) == Text(3000, 7));
+    EXPECT_TRUE(ReadHost(DriveC("out/late.txt")) == Text(2000, 8));
+    rtl::TDateTime date = 0;
+    ASSERT_TRUE(FileDateForOverwrite("C:\\out\\old.txt", date));
+    EXPECT_DOUBLE_EQ(date, rtl::EncodeDate(1975, 3, 1) + rtl::EncodeTime(8, 15, 20, 0));
+    ASSERT_TRUE(FileDateForOverwrite("C:\\out\\late.txt", date));
+    EXPECT_DOUBLE_EQ(date, rtl::EncodeDate(2110, 3, 1) + rtl::EncodeTime(8, 15, 20, 0));
+}
+
 TEST_F(ArchiveReadTest, ArchiveInsideALargerFileIsReadFromItsOffset)
 {
     Pack({Source("a.txt", Text(20000, 3)), Source("b.bin", Noise(9000, 4))});
