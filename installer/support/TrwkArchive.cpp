@@ -9,6 +9,7 @@
 #include "installer/support/TrwkSystem.h"
 #include "installer/support/VersionResource.h"
 #include "platform/win/Files.h"
+#include "platform/win/Paths.h"
 
 using rtl::AnsiString;
 
@@ -110,6 +111,13 @@ std::unique_ptr<rtl::TFileStream> OpenArchiveFile(const AnsiString& path, uint16
     } catch (const rtl::EStreamError&) {
         throw ETrwkCompress(rtl::Format(failureFormat, path));
     }
+}
+
+bool IsSameFile(const AnsiString& a, const AnsiString& b)
+{
+    const std::optional<win::TResolvedPath> first = win::ResolvePath(a.c_str());
+    const std::optional<win::TResolvedPath> second = win::ResolvePath(b.c_str());
+    return first && second && first->Exists && second->Exists && first->Host == second->Host;
 }
 
 void CreateFolderAndParents(const AnsiString& folder)

@@ -155,6 +155,10 @@ void WriteEntryHeader(rtl::TStream& stream, const TEntryHeader& header);
 std::unique_ptr<rtl::TFileStream> OpenArchiveFile(const rtl::AnsiString& path, uint16_t mode,
                                                   const char* failureFormat);
 
+// Both names lead to the same existing file on the host: another case, other separators, "." and "..",
+// or the host drive's view of a prefix drive.
+bool IsSameFile(const rtl::AnsiString& a, const rtl::AnsiString& b);
+
 // Creates a folder with its missing parents; what cannot be made is left for the next open to report.
 void CreateFolderAndParents(const rtl::AnsiString& folder);
 

@@ -151,8 +151,10 @@ void TTrwkCompress::CompressFiles(TlzhCommand command, int32_t fileID)
         if (fileHeaders_.Spanned())
             throw ETrwkCompress(rtl::Format("Cannot add files to the spanned compressed file %s", archive));
         fileHeaders_.BuildFromList(*filesToProcess_, true);
+        RefuseArchiveAsSource(archive);
     } else {
         fileHeaders_.BuildFromList(*filesToProcess_, false);
+        RefuseArchiveAsSource(archive);
         destFile_ = OpenArchiveFile(archive, rtl::fmCreate, "Cannot create the file %s");
     }
     fileHeaders_.SetSpanned(false);
@@ -167,6 +169,17 @@ void TTrwkCompress::CompressFiles(TlzhCommand command, int32_t fileID)
     for (int i = 0; i < fileHeaders_.Count(); ++i)
         if (!fileHeaders_.GetFileHeaders(i)->Loaded)
             AddEntry(i, fileID);
+}
+
+// An archive that packs itself would read its own growing end until the size limit, or be emptied
+// before it is read.
+void TTrwkCompress::RefuseArchiveAsSource(const AnsiString& archive) const
+{
+    for (int i = 0; i < fileHeaders_.Count(); ++i) {
+        const TFileHeader& entry = *fileHeaders_.GetFileHeaders(i);
+        if (!entry.Loaded && IsSameFile(entry.SourceFileName, archive))
+            throw ETrwkCompress(rtl::Format("Cannot add the compressed file %s to itself", archive));
+    }
 }
 
 void TTrwkCompress::AddEntry(int index, int32_t fileID)

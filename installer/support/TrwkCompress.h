@@ -158,6 +158,7 @@ protected:
 private:
     void CompressFiles(TlzhCommand command, int32_t fileID);
     void AddEntry(int index, int32_t fileID);
+    void RefuseArchiveAsSource(const rtl::AnsiString& archive) const;
     // Copies the whole source into `zip`; returns the number of bytes copied.
     int64_t CopySource(TCompressionStream& zip, const rtl::AnsiString& path);
     void EndCompress();

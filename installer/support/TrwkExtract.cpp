@@ -139,15 +139,6 @@ bool FileTimeFromDate(rtl::TDateTime date, win::FILETIME& time)
     return win::LocalFileTimeToFileTime(&local, &time);
 }
 
-// Both names lead to the same file on the host: another case, other separators, "." and "..", or the
-// host drive's view of a prefix drive.
-bool SameFile(const AnsiString& a, const AnsiString& b)
-{
-    const std::optional<win::TResolvedPath> first = win::ResolvePath(a.c_str());
-    const std::optional<win::TResolvedPath> second = win::ResolvePath(b.c_str());
-    return first && second && first->Exists && second->Exists && first->Host == second->Host;
-}
-
 // zlib's inflate state, ended on every path.
 class TInflater {
 public:
@@ -566,7 +557,7 @@ void TTrwkCompress::TransferFiles(const AnsiString& folder, const AnsiString& na
     fileHeaders_.SetSpanned(true);
     fileHeaders_.StartTotals(fileStats_);
     AnsiString volumePath = AddBackslash(folder) + rtl::ExtractFileName(name);
-    if (SameFile(compressedFile_, volumePath))
+    if (IsSameFile(compressedFile_, volumePath))
         throw ETrwkCompress(rtl::Format("Cannot copy the file %s onto itself", compressedFile_));
     destFile_ = OpenArchiveFile(volumePath, rtl::fmCreate, "Cannot create the file %s");
     fileHeaders_.WriteTable(*destFile_);
@@ -678,7 +669,7 @@ void TTrwkCompress::CopyPlainFile(const AnsiString& source, const AnsiString& de
         }
         }
         // Creating the destination would empty the source before a byte of it was read.
-        if (SameFile(source, target))
+        if (IsSameFile(source, target))
             throw ETrwkCompress(rtl::Format("Cannot copy the file %s onto itself", source));
     }
 

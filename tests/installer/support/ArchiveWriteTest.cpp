@@ -487,6 +487,10 @@ TEST_F(ArchiveWriteTest, FaultyListFailsBeforeTheArchiveIsTouched)
     expectFailure({"a.txt", "missing.txt"}, lzcOnlyAdd, "Cannot open the file C:\\src\\missing.txt");
     expectFailure({"a.txt", "; group 2"}, lzcOverwrite, "Tried to add an invalid file header");
     expectFailure({"   ;x"}, lzcOnlyAdd, "Tried to add an invalid file header");
+    // The archive itself, under any spelling, is never its own source.
+    const std::string itself = "Cannot add the compressed file " + Archive + " to itself";
+    expectFailure({"a.txt", "C:\\DIST\\new\\.\\Setup.1"}, lzcOnlyAdd, itself);
+    expectFailure({Archive}, lzcOverwrite, itself);
 }
 
 TEST_F(ArchiveWriteTest, LongPathIsStoredCutAndReadFromTheWholeName)
