@@ -257,24 +257,32 @@ AnsiString ProjectFolder(const AnsiString& projectFileName)
     return rtl::ExcludeTrailingPathDelimiter(rtl::ExtractFilePath(projectFileName));
 }
 
+const TTocObject& TocEntryAt(const rtl::TStrings& tocList, int index, size_t& level)
+{
+    const AnsiString line = tocList[index];
+    auto* entry = dynamic_cast<const TTocObject*>(tocList.Objects(index));
+    if (!entry)
+        throw EHelpBuildError("The contents entry \"" + rtl::Trim(line) + "\" has no contents record.");
+    size_t tabs = 0;
+    while (tabs < line.size() && line[tabs] == '\t')
+        ++tabs;
+    level = 1 + tabs;
+    return *entry;
+}
+
 AnsiString ContentsFileText(const AnsiString& helpFileName, const rtl::TStrings& tocList, const rtl::TStrings& pages)
 {
     AnsiString text;
     AddLine(text, ":Base " + helpFileName + ".hlp");
     const TPageIndex index(pages);
     for (int i = 0; i < tocList.Count(); ++i) {
-        const AnsiString line = tocList[i];
-        auto* entry = dynamic_cast<const TTocObject*>(tocList.Objects(i));
-        if (!entry)
-            throw EHelpBuildError("The contents entry \"" + rtl::Trim(line) + "\" has no contents record.");
-        size_t tabs = 0;
-        while (tabs < line.size() && line[tabs] == '\t')
-            ++tabs;
-        const AnsiString level = rtl::IntToStr(1 + tabs);
-        if (entry->IsGroup) {
-            AddLine(text, level + " " + LineText(entry->Name));
-        } else if (const TPageObject* page = index.Find(entry->PageName)) {
-            AddLine(text, level + " " + LineText(entry->Name) + "=" + LineText(page->TopicID));
+        size_t depth = 0;
+        const TTocObject& entry = TocEntryAt(tocList, i, depth);
+        const AnsiString level = rtl::IntToStr(depth);
+        if (entry.IsGroup) {
+            AddLine(text, level + " " + LineText(entry.Name));
+        } else if (const TPageObject* page = index.Find(entry.PageName)) {
+            AddLine(text, level + " " + LineText(entry.Name) + "=" + LineText(page->TopicID));
         }
     }
     return text;

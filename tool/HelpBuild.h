@@ -90,6 +90,10 @@ AnsiString ProjectFolder(const AnsiString& projectFileName);
 
 // The contents file's text: ":Base", then a line per entry of `tocList` (level, name, and for a topic
 // "=" and its page's topic ID; a topic without its page is left out).
+// The record of contents line `index` (EHelpBuildError when the line has none) and the line's level, 1 plus
+// its leading TABs.
+const TTocObject& TocEntryAt(const rtl::TStrings& tocList, int index, size_t& level);
+
 AnsiString ContentsFileText(const AnsiString& helpFileName, const rtl::TStrings& tocList, const rtl::TStrings& pages);
 // The help project file's text: options, files, the map of context numbers and the window.
 AnsiString HelpProjectFileText(const TProjectState& state, const rtl::TStrings& pages);

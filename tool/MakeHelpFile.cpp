@@ -104,18 +104,13 @@ void BlankControlCharacters(TPageObject& page)
 bool ContentsPass(const rtl::TStrings& tocList, const TPageIndex& pageIndex)
 {
     for (int i = 0; i < tocList.Count(); ++i) {
-        const AnsiString line = tocList[i];
-        auto* entry = dynamic_cast<const TTocObject*>(tocList.Objects(i));
-        if (!entry)
-            throw EHelpBuildError("The contents entry \"" + rtl::Trim(line) + "\" has no contents record.");
-        size_t tabs = 0;
-        while (tabs < line.size() && line[tabs] == '\t')
-            ++tabs;
-        if (1 + tabs > DeepestTocLevel &&
-            !Ask(TocQuestion(*entry, "is too deep into the hierarchy.  You may only use a total of 9 levels.")))
+        size_t level = 0;
+        const TTocObject& entry = TocEntryAt(tocList, i, level);
+        if (level > DeepestTocLevel &&
+            !Ask(TocQuestion(entry, "is too deep into the hierarchy.  You may only use a total of 9 levels.")))
             return false;
-        if (!entry->IsGroup && !pageIndex.Find(entry->PageName) &&
-            !Ask(TocQuestion(*entry, "is not linked to a valid page.")))
+        if (!entry.IsGroup && !pageIndex.Find(entry.PageName) &&
+            !Ask(TocQuestion(entry, "is not linked to a valid page.")))
             return false;
     }
     return true;
