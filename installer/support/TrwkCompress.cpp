@@ -59,15 +59,47 @@ void TTrwkCompress::SetCompressedFile(const AnsiString& value)
     compressedFile_ = value;
 }
 
+namespace {
+
+// Blank lines leave the caller's list too, in one pass: deleting them one by one would shift the rest of a
+// long list for every blank. A list that owns its objects still frees those of the blank lines, once.
+void RemoveBlankLines(rtl::TStrings& list)
+{
+    std::vector<std::pair<AnsiString, rtl::TObject*>> kept;
+    std::vector<rtl::TObject*> dropped;
+    for (int i = 0; i < list.Count(); ++i) {
+        if (rtl::Trim(list.Strings(i)).empty())
+            dropped.push_back(list.Objects(i));
+        else
+            kept.emplace_back(list.Strings(i), list.Objects(i));
+    }
+    if (dropped.empty())
+        return;
+    auto* owning = dynamic_cast<rtl::TStringList*>(&list);
+    const bool owns = owning != nullptr && owning->OwnsObjects();
+    if (owns)
+        owning->SetOwnsObjects(false);
+    list.BeginUpdate();
+    list.Clear();
+    for (auto& [text, object] : kept)
+        list.AddObject(text, object);
+    list.EndUpdate();
+    if (owns) {
+        owning->SetOwnsObjects(true);
+        for (rtl::TObject* object : dropped)
+            delete object;
+    }
+}
+
+}  // namespace
+
 void TTrwkCompress::SetFilesToProcess(rtl::TStrings* value)
 {
     if (!value) {
         filesToProcess_->Clear();
         return;
     }
-    for (int i = value->Count() - 1; i >= 0; --i)
-        if (rtl::Trim(value->Strings(i)).empty())
-            value->Delete(i);
+    RemoveBlankLines(*value);
     filesToProcess_->Assign(*value);
 }
 

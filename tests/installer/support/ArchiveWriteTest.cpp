@@ -551,6 +551,16 @@ TEST_F(ArchiveWriteTest, SettersFollowTheirRules)
     zip.SetFilesToProcess(&list);
     EXPECT_EQ(list.Text(), "a\r\nb;1\r\n") << "the caller's list loses its blank lines";
     EXPECT_EQ(zip.FilesToProcess()->Text(), "a\r\nb;1\r\n");
+    // A list that owns its objects keeps those of its files and frees those of its blank lines.
+    rtl::TStringList owning;
+    owning.SetOwnsObjects(true);
+    auto* kept = new rtl::TObject;
+    owning.AddObject("c", kept);
+    owning.AddObject(" ", new rtl::TObject);
+    owning.AddObject("d", nullptr);
+    zip.SetFilesToProcess(&owning);
+    ASSERT_EQ(owning.Text(), "c\r\nd\r\n");
+    EXPECT_EQ(owning.Objects(0), kept);
 
     zip.SetCompressedFile("C:\\d\\setup.1");
     zip.headersLoaded_ = true;
