@@ -1,6 +1,8 @@
 #include "installer/support/TrwkCompress.h"
 
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "installer/support/TrwkExceptions.h"
 #include "platform/vcl/Forms.h"
