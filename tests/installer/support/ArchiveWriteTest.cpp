@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/installer/support/InflateSupport.h"
 #include "installer/support/TrwkArchive.h"
 #include "installer/support/TrwkCompress.h"
 #include "installer/support/TrwkExceptions.h"
@@ -49,23 +50,7 @@ std::string ShortText(const std::string& b, size_t at, size_t capacity)
 // Inflates exactly `length` bytes; fails the test unless they are one whole zlib stream.
 std::string Inflate(const std::string& b, size_t at, size_t length)
 {
-    z_stream zip{};
-    EXPECT_EQ(inflateInit(&zip), Z_OK);
-    zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(b.data() + at));
-    zip.avail_in = static_cast<uInt>(length);
-    std::string out;
-    char buffer[16384];
-    int status = Z_OK;
-    while (status == Z_OK) {
-        zip.next_out = reinterpret_cast<Bytef*>(buffer);
-        zip.avail_out = sizeof buffer;
-        status = inflate(&zip, Z_NO_FLUSH);
-        out.append(buffer, sizeof buffer - zip.avail_out);
-    }
-    EXPECT_EQ(status, Z_STREAM_END);
-    EXPECT_EQ(zip.avail_in, 0u) << "the entry's data does not end with its zlib stream";
-    inflateEnd(&zip);
-    return out;
+    return InflateWhole(b.data() + at, length);
 }
 
 struct TReadEntry {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/installer/support/InflateSupport.h"
 #include "installer/support/ZlibStream.h"
 #include "platform/rtl/Classes.h"
 
@@ -14,23 +15,7 @@ namespace {
 // Inflates a whole zlib stream; fails the test when it is not one, or has bytes after its end.
 std::string Inflate(const std::string& compressed)
 {
-    z_stream zip{};
-    EXPECT_EQ(inflateInit(&zip), Z_OK);
-    zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
-    zip.avail_in = static_cast<uInt>(compressed.size());
-    std::string result;
-    char buffer[32768];
-    int status = Z_OK;
-    while (status == Z_OK) {
-        zip.next_out = reinterpret_cast<Bytef*>(buffer);
-        zip.avail_out = sizeof buffer;
-        status = inflate(&zip, Z_NO_FLUSH);
-        result.append(buffer, sizeof buffer - zip.avail_out);
-    }
-    EXPECT_EQ(status, Z_STREAM_END);
-    EXPECT_EQ(zip.avail_in, 0u) << "bytes after the end of the zlib stream";
-    inflateEnd(&zip);
-    return result;
+    return InflateWhole(compressed.data(), compressed.size());
 }
 
 // Text-like data with some noise: compressible, but not trivially.
