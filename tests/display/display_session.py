@@ -191,6 +191,14 @@ def scenario_scrivane_session(args, work):
         app.answer_box("About Screen")
         main = app.wait_window("Scrivane", exclude=())
 
+        # Make without a compiler: the files are written, and the box says the compiler could not start.
+        tools = os.path.join(os.path.dirname(exe), "Tools")
+        os.rename(tools, tools + ".away")
+        app.keys(main, "ctrl+m")
+        app.answer_box("Halvern Scrivane")
+        app.check_alive()
+        os.rename(tools + ".away", tools)
+
         # Make: the three compiler input files, the stand-in compiler, then the closing message box.
         app.keys(main, "ctrl+m")
         app.answer_box("Halvern Scrivane")
@@ -204,11 +212,19 @@ def scenario_scrivane_session(args, work):
         if not arguments or arguments[0] not in ("-x", "-xh") or not arguments[1].lower().endswith(".whp"):
             raise Failure("the compiler was started with %s" % arguments)
 
-        # A save that fails (its folder is gone) shows its error, and the program goes on with the work.
+        # A save that fails (its folder is gone) shows its error, and the work is still there to save.
+        original = open(project, "rb").read()
         shutil.rmtree(project_dir)
         app.keys(main, "ctrl+s")
         app.answer_box("Halvern Scrivane")
         app.check_alive()
+        os.makedirs(project_dir)
+        app.keys(main, "ctrl+s")
+        wait_for_file(project)
+        time.sleep(1)  # the save runs a while, page by page
+        app.check_alive()
+        if open(project, "rb").read() != original:
+            raise Failure("the project saved after the failed save differs from the one opened")
 
         # Open on a malformed project file: the open dialog, then the error.
         app.keys(main, "ctrl+o")
