@@ -1,0 +1,48 @@
+#include "installer/engine/Install.h"
+
+#include "installer/engine/PathSpecifiers.h"
+
+using rtl::AnsiString;
+
+VCL_IMPLEMENT_CLASS(TCustomInstall)
+
+void TCustomInstall::RegisterProperties(vcl::TClassDef<TCustomInstall>& def)
+{
+    using T = TCustomInstall;
+    def.Property("DestDir", &T::DestDir, &T::SetDestDir, AnsiString("\\MyApplication"));
+    def.Property("DistributeType", &T::DistributeType, &T::SetDistributeType, dtTraditional);
+    def.Property("Information", &T::Information, nullptr);
+    def.Property("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, TInstallTypes{itFull});
+}
+
+TCustomInstall::TCustomInstall(vcl::TComponent* owner)
+    : TFileContainer(owner), information_(std::make_unique<TInstallInformation>())
+{
+    if (!InstallDriver())
+        SetInstallDriver(this);
+    SetInstallTypes({itFull});
+    SetDestDir("\\MyApplication");
+    // Defaults that a stored form replaces; one that names no folder type leaves none (Loaded).
+    if (TCustomPathSpecifier* programFiles = StandardPathSpecifiers().FindSpecifierOrNull(TpsProgramFiles::StaticClass())) {
+        SetDestDirType(programFiles);
+        MarkDestDirTypeDefaulted();
+    }
+    if (TCustomPathSpecifier* archive = StandardPathSpecifiers().FindSpecifierOrNull(TpsMainArchiveFile::StaticClass()))
+        SetArchiveFileType(archive);
+}
+
+TCustomInstall::~TCustomInstall()
+{
+    if (InstallDriver() == this)
+        SetInstallDriver(nullptr);
+}
+
+void TCustomInstall::SetSelfExtractor(bool given, const AnsiString& name)
+{
+    selfExtracting_ = given;
+    selfExtractorName_ = name;
+}
+
+VCL_IMPLEMENT_CLASS_NOPROPS(TInstall)
+
+TInstall::TInstall(vcl::TComponent* owner) : TCustomInstall(owner) {}

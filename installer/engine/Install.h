@@ -1,0 +1,51 @@
+#pragma once
+// The installation driver, the one TInstall on the setup's main form and the root of the install-object
+// tree. What is here is the part the tree and the path specifiers rely on: its destination and archive
+// defaults, the product information, the distribution type, the source folder, the command-line switch
+// values and whether a run is under way.
+
+#include <memory>
+
+#include "installer/engine/FileContainers.h"
+#include "installer/support/InstallInformation.h"
+
+class IEInstall : public IException {
+public:
+    using IException::IException;
+};
+
+class TCustomInstall : public TFileContainer {
+    VCL_CLASS(TCustomInstall, TFileContainer)
+public:
+    explicit TCustomInstall(vcl::TComponent* owner);
+    ~TCustomInstall() override;
+
+    TDistributeType DistributeType() const { return distributeType_; }
+    void SetDistributeType(TDistributeType value) { distributeType_ = value; }
+    TInstallInformation* Information() const { return information_.get(); }
+
+    // A run (install or resume) is under way.
+    bool Installing() const { return installing_; }
+    void SetInstalling(bool value) { installing_ = value; }
+    // The folder the setup runs from.
+    const rtl::AnsiString& SourceDir() const { return sourceDir_; }
+    void SetSourceDir(const rtl::AnsiString& value) { sourceDir_ = value; }
+    // The "-e" switch: whether it was given, and its value (the self-extracting executable's name).
+    bool SelfExtracting() const { return selfExtracting_; }
+    const rtl::AnsiString& SelfExtractorName() const { return selfExtractorName_; }
+    void SetSelfExtractor(bool given, const rtl::AnsiString& name);
+
+private:
+    TDistributeType distributeType_ = dtTraditional;
+    std::unique_ptr<TInstallInformation> information_;
+    bool installing_ = false;
+    rtl::AnsiString sourceDir_;
+    bool selfExtracting_ = false;
+    rtl::AnsiString selfExtractorName_;
+};
+
+class TInstall : public TCustomInstall {
+    VCL_CLASS(TInstall, TCustomInstall)
+public:
+    explicit TInstall(vcl::TComponent* owner);
+};

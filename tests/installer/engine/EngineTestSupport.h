@@ -1,0 +1,77 @@
+#pragma once
+// Small install components of the type codes the engine's later units add (files, links, registry keys,
+// dialogs) that record what reaches them, containers that record the hooks passing through, and the test
+// setup form that holds a small tree of them.
+
+#include <string>
+#include <vector>
+
+#include "installer/engine/FileContainers.h"
+#include "installer/engine/Install.h"
+#include "platform/vcl/Forms.h"
+#include "tests/platform/win/WinTestFixture.h"
+
+// Everything that happens to the test components, in order: "FileA install", "Link1 -995".
+std::vector<std::string>& EngineLog();
+
+class TTestInstallItem : public TInstallObject {
+    VCL_CLASS(TTestInstallItem, TInstallObject)
+public:
+    explicit TTestInstallItem(vcl::TComponent* owner) : TInstallObject(owner) {}
+    int ComponentType() const override { return code_; }
+    void ContainerMessage(vcl::TComponent* sender, int code, rtl::TObject* parameter) override;
+    void Install() override;
+    int Installs = 0;
+
+protected:
+    int code_ = 2000;
+};
+
+#define ENGINE_TEST_ITEM(Class, Code, WithContainer)                                \
+    class Class : public TTestInstallItem {                                         \
+        VCL_CLASS(Class, TTestInstallItem)                                          \
+    public:                                                                         \
+        explicit Class(vcl::TComponent* owner) : TTestInstallItem(owner)            \
+        {                                                                           \
+            code_ = Code;                                                           \
+            SetInstallWithContainer(WithContainer);                                 \
+        }                                                                           \
+    };
+
+ENGINE_TEST_ITEM(TTestFile, 2000, true)
+ENGINE_TEST_ITEM(TTestLink, 8000, false)
+ENGINE_TEST_ITEM(TTestRegistry, 8500, false)
+ENGINE_TEST_ITEM(TTestDialog, 9000, false)
+ENGINE_TEST_ITEM(TInstallBDE, 2000, true)
+
+class TRecordingGroup : public TInstallGroup {
+    VCL_CLASS(TRecordingGroup, TInstallGroup)
+public:
+    explicit TRecordingGroup(vcl::TComponent* owner) : TInstallGroup(owner) {}
+    void DoInformationEventControl(vcl::TComponent* sender, int code, rtl::TObject* parameter) override;
+};
+
+class TRecordingDirectory : public TInstallDirectory {
+    VCL_CLASS(TRecordingDirectory, TInstallDirectory)
+public:
+    explicit TRecordingDirectory(vcl::TComponent* owner) : TInstallDirectory(owner) {}
+    void DoInformationEventControl(vcl::TComponent* sender, int code, rtl::TObject* parameter) override;
+};
+
+class TfrmInstallTree : public vcl::TForm {
+    VCL_CLASS(TfrmInstallTree, vcl::TForm)
+public:
+    explicit TfrmInstallTree(vcl::TComponent* owner);
+    template <class T = TInstallContainer>
+    T& Item(const char* name) const
+    {
+        return *FindChild<T>(name);
+    }
+};
+
+// A prefix of its own, the engine's classes registered and the log cleared.
+class EngineTest : public WinPrefixTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+};
