@@ -101,6 +101,24 @@ std::vector<std::string> TargetPaths(const TCommand& command)
     return paths;
 }
 
+// Removes the host entry with everything below it. Symbolic links are removed themselves, never followed
+// out of the tree; the attributes of what is removed are forgotten with it.
+void RemoveTree(const std::filesystem::path& host, std::error_code& error)
+{
+    namespace fs = std::filesystem;
+    if (fs::is_directory(fs::symlink_status(host, error)))
+        for (const fs::directory_entry& entry : fs::directory_iterator(host, error)) {
+            RemoveTree(entry.path(), error);
+            if (error)
+                return;
+        }
+    if (error)
+        return;
+    fs::remove(host, error);
+    if (!error)
+        ForgetAttributes(host.string());
+}
+
 class TInterpreter {
 public:
     explicit TInterpreter(std::ostream& messages) : messages_(messages) {}
@@ -233,9 +251,8 @@ private:
             return Fail(path + ": a drive's root is never deleted");
         if (!confirmed && !Confirmed(path))
             return 0;
-        // Symbolic links are removed themselves, never followed out of the tree.
         std::error_code error;
-        std::filesystem::remove_all(resolved->Host, error);
+        RemoveTree(resolved->Host, error);
         if (error)
             return Fail(path + ": " + error.message());
         return 0;

@@ -176,10 +176,14 @@ TEST_F(BatchFileTest, RootsFoldersReadOnlyFilesAndLinksAreHandledSafely)
     // A link inside the tree is removed, never followed out of it.
     WriteHost(DriveC("outside/precious.txt"), "precious");
     WriteHost(DriveC("tree/inner.txt"), "inner");
+    ASSERT_TRUE(SetFileAttributes("C:\\tree\\inner.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
     ASSERT_EQ(::symlink(DriveC("outside").c_str(), DriveC("tree/link").c_str()), 0);
     EXPECT_EQ(Run("DELTREE /Y C:\\tree\r\n"), 0) << Messages;
     EXPECT_FALSE(HostExists(DriveC("tree")));
     EXPECT_EQ(ReadHost(DriveC("outside/precious.txt")), "precious");
+    // What was deleted leaves no attributes behind for a new file of that name.
+    WriteHost(DriveC("tree/inner.txt"), "again");
+    EXPECT_EQ(GetFileAttributes("C:\\tree\\inner.txt"), FILE_ATTRIBUTE_ARCHIVE);
 }
 
 TEST_F(BatchFileTest, ParametersUnknownCommandsAndTheErrorLevel)
