@@ -78,27 +78,67 @@ bool HasSwitch(const TCommand& command, const char* name)
     return false;
 }
 
+// The line's text from token `first` to token `last`, without quotes: words of one path with blanks.
+std::string Joined(const TCommand& command, size_t first, size_t last)
+{
+    std::string joined;
+    const size_t start = command.Paths[first].Start;
+    for (char c : command.Arguments.substr(start, command.Paths[last].End - start))
+        if (c != '"')
+            joined += c;
+    return joined;
+}
+
+bool AllQuoted(const TCommand& command)
+{
+    for (const TBatchToken& token : command.Paths)
+        if (!token.Quoted)
+            return false;
+    return true;
+}
+
 // The paths a deleting command works on: one path, or several when each was quoted. Unquoted words are
 // the pieces of one path with blanks, so they are joined again as the line has them.
 std::vector<std::string> TargetPaths(const TCommand& command)
 {
     std::vector<std::string> paths;
-    bool allQuoted = true;
-    for (const TBatchToken& token : command.Paths)
-        allQuoted = allQuoted && token.Quoted;
-    if (command.Paths.size() <= 1 || allQuoted) {
+    if (command.Paths.size() <= 1 || AllQuoted(command)) {
         for (const TBatchToken& token : command.Paths)
             paths.push_back(token.Text);
         return paths;
     }
-    std::string joined;
-    const std::string span = command.Arguments.substr(command.Paths.front().Start,
-                                                      command.Paths.back().End - command.Paths.front().Start);
-    for (char c : span)
-        if (c != '"')
-            joined += c;
-    paths.push_back(joined);
+    paths.push_back(Joined(command, 0, command.Paths.size() - 1));
     return paths;
+}
+
+bool IsAbsolute(const std::string& path)
+{
+    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+           path.compare(0, 2, "\\\\") == 0;
+}
+
+// Source and destination of a MOVE. Unquoted words with blanks are split where exactly one split gives an
+// existing source and an absolute destination ("move C:\A~1\new file.1 C:\A~1\FILE~1.DLL"); any other
+// reading is refused rather than guessed.
+bool MovePaths(const TCommand& command, std::string& source, std::string& destination)
+{
+    const size_t count = command.Paths.size();
+    if (count == 2 || (count > 2 && AllQuoted(command))) {
+        source = command.Paths[0].Text;
+        destination = command.Paths[1].Text;
+        return count == 2 && !source.empty() && !destination.empty();
+    }
+    int found = 0;
+    for (size_t split = 1; split < count; ++split) {
+        const std::string left = Joined(command, 0, split - 1);
+        const std::string right = Joined(command, split, count - 1);
+        if (IsAbsolute(right) && !HasWildcards(left) && GetFileAttributes(left.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            source = left;
+            destination = right;
+            ++found;
+        }
+    }
+    return found == 1;
 }
 
 // Removes the host entry with everything below it. Symbolic links are removed themselves, never followed
@@ -203,10 +243,10 @@ private:
 
     int Move(const TCommand& command)
     {
-        if (command.Paths.size() != 2 || command.Paths[0].Text.empty() || command.Paths[1].Text.empty())
+        std::string source;
+        std::string destination;
+        if (!MovePaths(command, source, destination))
             return Fail("The syntax of the command is incorrect.");
-        const std::string source = command.Paths[0].Text;
-        std::string destination = command.Paths[1].Text;
         const DWORD target = GetFileAttributes(destination.c_str());
         if (target != INVALID_FILE_ATTRIBUTES && (target & FILE_ATTRIBUTE_DIRECTORY)) {
             std::string name = source;

@@ -14,8 +14,9 @@
 //
 // A deleting command takes one path: a path with blanks that was written without quotes is taken whole
 // (all the words from the first to the last) and never as several paths, so a careless line deletes that
-// path or nothing, never something beside it. Several paths are taken only when each is quoted. A drive's
-// root is never deleted. Other commands are reported and skipped. Each command's result is its error
+// path or nothing, never something beside it. Several paths are taken only when each is quoted. MOVE
+// splits such words only where exactly one split gives an existing source and an absolute destination,
+// and refuses the line otherwise. A drive's root is never deleted. Other commands are reported and skipped. Each command's result is its error
 // level (0 or 1); the batch file's exit code is the last one.
 
 #include <iosfwd>

@@ -112,7 +112,8 @@ TEST_F(BatchFileTest, ShortPathsWrittenByOneProcessWorkInTheInterpreterProcess)
     const std::string target = Short("C:\\Program Files\\Halvern Tools\\Shared Library.dll");
     const std::string folder = target.substr(0, target.rfind('\\') + 1);
     EXPECT_EQ(target, "C:\\PROGRA~1\\HALVER~1\\SHARED~1.DLL");
-    const std::string batch = "erase " + target + "\r\n" + "move " + folder + "SHARED~1.1 " + target + "\r\n" +
+    // The new file's name as the installer writes it, long and unquoted after the short folder.
+    const std::string batch = "erase " + target + "\r\n" + "move " + folder + "Shared Library.1 " + target + "\r\n" +
                               "DELTREE /Y " + Short("C:\\Program Files\\Halvern Tools\\Old Stuff") + "\r\n";
     EXPECT_EQ(RunAsProgram("C:\\WINDOWS\\TEMP\\bat1.bat", batch), 0u);
     EXPECT_EQ(ReadHost(DriveC("Program Files/Halvern Tools/Shared Library.dll")), "new");
@@ -140,6 +141,10 @@ TEST_F(BatchFileTest, APathWithBlanksSplitByACarelessLineDeletesNothingBesideIt)
     EXPECT_EQ(Run("DELTREE /Y C:\\Temp\\My Setup Files\r\nERASE C:\\Temp\\My Setup Files\\setup.exe\r\n"), 1);
     EXPECT_EQ(Run("MOVE C:\\Temp\\My Setup Files\\a C:\\Temp\\My\\b\r\n"), 1);
     EXPECT_NE(Messages.find("syntax"), std::string::npos);
+    // MOVE takes the one reading with an existing source and a whole destination, not the decoy.
+    WriteHost(DriveC("Temp/My Setup/x"), "x");
+    EXPECT_EQ(Run("MOVE C:\\Temp\\My Setup C:\\Temp\\Moved\r\n"), 0) << Messages;
+    EXPECT_EQ(ReadHost(DriveC("Temp/Moved/x")), "x");
     for (const char* decoy : {"Temp/My/decoy.txt", "Work/Setup/decoy.txt", "Work/Files/decoy.txt"})
         EXPECT_EQ(ReadHost(DriveC(decoy)), "decoy") << decoy;
 }
