@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -12,6 +13,9 @@ std::optional<std::string> ReadHostFile(const std::string& path);
 // Writes a temporary file beside `path` and renames it over `path`, so readers see the old or the new
 // content, never a part. Raises rtl::Exception (and leaves `path` as it was) on any failure.
 void WriteHostFileAtomically(const std::string& path, const std::string& content);
+
+// The lines of a text without their ends (LF or CR LF); a last line without an end counts too.
+std::vector<std::string> SplitLines(const std::string& text);
 
 // Host errno as the Windows error code that the same failure gives on Windows.
 unsigned WindowsErrorFromErrno(int error);

@@ -12,6 +12,7 @@
 #include "platform/win/CodePage.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Settings.h"
+#include "platform/win/ShortNames.h"
 
 namespace win {
 
@@ -177,6 +178,13 @@ std::string HostPathOf(const std::string& root, const std::vector<std::string>& 
             host = spelt;
         } else if (std::optional<std::string> match = FindWithoutCase(host, name)) {
             host += "/" + *match;
+        } else if (std::optional<std::string> aliased = HostNameOfAlias(host, name)) {
+            // The alias of an entry that is gone names what would be made there.
+            host += "/" + *aliased;
+            if (!HostEntryExists(host)) {
+                searching = false;
+                continue;
+            }
         } else {
             host = spelt;
             searching = false;
@@ -394,7 +402,9 @@ BOOL SetCurrentDirectory(const char* pathName)
 
 namespace {
 
-DWORD SameNameIfExists(const char* path, char* result, DWORD bufferLength)
+// The path with each name of an existing path replaced: `shortForm` gives its short name, else its long
+// (host) name. A trailing backslash, when given, is kept.
+DWORD ConvertExisting(const char* path, char* result, DWORD bufferLength, bool shortForm)
 {
     std::optional<TResolvedPath> resolved = ResolvePath(path);
     if (!resolved)
@@ -403,19 +413,46 @@ DWORD SameNameIfExists(const char* path, char* result, DWORD bufferLength)
         SetLastError(resolved->ParentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
         return 0;
     }
-    return CopyToBuffer(path, result, bufferLength);
+    std::optional<std::string> root = DriveFolder(resolved->Drive);
+    std::string folder = root ? *root : std::string();
+    std::string converted = resolved->Windows.substr(0, 3);
+    size_t hostStart = folder.size() + 1;
+    size_t windowsStart = 3;
+    while (windowsStart < resolved->Windows.size()) {
+        size_t windowsEnd = resolved->Windows.find('\\', windowsStart);
+        if (windowsEnd == std::string::npos)
+            windowsEnd = resolved->Windows.size();
+        size_t hostEnd = resolved->Host.find('/', hostStart);
+        if (hostEnd == std::string::npos)
+            hostEnd = resolved->Host.size();
+        const std::string hostName = resolved->Host.substr(hostStart, hostEnd - hostStart);
+        const std::string given = resolved->Windows.substr(windowsStart, windowsEnd - windowsStart);
+        if (converted.size() > 3)
+            converted += '\\';
+        if (shortForm)
+            converted += FitsShortName(given) ? given : ShortNameOf(folder, hostName);
+        else
+            converted += AnsiFromUtf8(hostName);
+        folder = resolved->Host.substr(0, hostEnd);
+        hostStart = hostEnd + 1;
+        windowsStart = windowsEnd + 1;
+    }
+    const std::string given = path;
+    if (converted.size() > 3 && (given.back() == '\\' || given.back() == '/'))
+        converted += '\\';
+    return CopyToBuffer(converted, result, bufferLength);
 }
 
 }  // namespace
 
 DWORD GetShortPathName(const char* longPath, char* shortPath, DWORD bufferLength)
 {
-    return SameNameIfExists(longPath, shortPath, bufferLength);
+    return ConvertExisting(longPath, shortPath, bufferLength, true);
 }
 
 DWORD GetLongPathName(const char* shortPath, char* longPath, DWORD bufferLength)
 {
-    return SameNameIfExists(shortPath, longPath, bufferLength);
+    return ConvertExisting(shortPath, longPath, bufferLength, false);
 }
 
 }  // namespace win

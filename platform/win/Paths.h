@@ -6,7 +6,8 @@
 // drive-relative "C:x" at the root of C:.
 //
 // On the host, each name is taken as spelt when it exists; otherwise the folder is searched without
-// regard to case, and a name found nowhere keeps the given spelling (so a file being created gets it).
+// regard to case, then as the 8.3 alias of a long name (ShortNames.h); a name found nowhere keeps the given
+// spelling (so a file being created gets it).
 // Windows names are Windows-1252; host names are UTF-8.
 
 #include <optional>
@@ -49,7 +50,8 @@ std::optional<std::string> DriveFolder(char drive);
 DWORD GetFullPathName(const char* fileName, DWORD bufferLength, char* buffer, char** filePart);
 DWORD GetCurrentDirectory(DWORD bufferLength, char* buffer);
 BOOL SetCurrentDirectory(const char* pathName);
-// The file must exist. Long names are their own short form here.
+// The path must exist. The short form has the 8.3 alias of every long name (ShortNames.h) and keeps the
+// names that fit 8.3 as given; the long form has every name as the folder spells it. Both give full paths.
 DWORD GetShortPathName(const char* longPath, char* shortPath, DWORD bufferLength);
 DWORD GetLongPathName(const char* shortPath, char* longPath, DWORD bufferLength);
 

@@ -15,6 +15,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/win/BatchFile.h"
 #include "platform/win/CodePage.h"
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
@@ -151,6 +152,13 @@ BOOL Fail(DWORD error)
     return FALSE;
 }
 
+bool IsBatchFile(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    const std::string extension = dot == std::string::npos ? std::string() : AnsiUpperCase(path.substr(dot));
+    return extension == ".BAT" || extension == ".CMD";
+}
+
 // The host file of the program, or nothing with the last error set.
 std::optional<std::string> ProgramFile(const std::string& windowsPath)
 {
@@ -170,6 +178,9 @@ std::optional<std::string> ProgramFile(const std::string& windowsPath)
         SetLastError(ERROR_ACCESS_DENIED);
         return std::nullopt;
     }
+    // A batch file is run by the layer's interpreter, whatever its permissions.
+    if (S_ISREG(info.st_mode) && IsBatchFile(windowsPath))
+        return resolved->Host;
     // A Windows program image, or any file the host cannot run, is no program here.
     if (!S_ISREG(info.st_mode) || ::access(resolved->Host.c_str(), X_OK) != 0) {
         SetLastError(ERROR_BAD_EXE_FORMAT);
@@ -340,8 +351,16 @@ BOOL CreateProcess(const char* applicationName, char* commandLine, SECURITY_ATTR
     if (!hostFolder)
         return FALSE;
 
+    const bool batch = IsBatchFile(program);
+    if (batch)
+        arguments.front() = FullWindowsPath(program).value_or(program);
     for (std::string& argument : arguments)
         argument = Utf8FromAnsi(argument);
+    if (batch) {
+        // The interpreter gets the batch file's full Windows path, then the batch file's arguments.
+        hostFile = BatchInterpreterPath();
+        arguments.insert(arguments.begin(), *hostFile);
+    }
 
     TSpawnSetup setup;
     if (!hostFolder->empty()) {

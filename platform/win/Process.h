@@ -14,7 +14,8 @@
 //
 // The program's file is a Windows path mapped onto the host (Paths.h). Only host executables can run: a
 // file with the host's execute permission (a native program, or a script with its "#!" line). Anything
-// else, a Windows program image included, fails with ERROR_BAD_EXE_FORMAT; a missing file with
+// else, a Windows program image included, fails with ERROR_BAD_EXE_FORMAT; a ".bat" or ".cmd" file is run
+// by the layer's own batch interpreter (BatchFile.h), never by a host shell; a missing file with
 // ERROR_FILE_NOT_FOUND, a missing folder with ERROR_PATH_NOT_FOUND, a folder with ERROR_ACCESS_DENIED.
 //
 // The arguments the program receives are its command line split as Windows programs split theirs

@@ -65,6 +65,21 @@ TEST_F(LauncherTest, TheStartedProgramReceivesEveryParameterAfterItsOwnName)
     EXPECT_EQ(AwaitHost(DriveC("Program Files/Halvern/args.txt")), "");
 }
 
+TEST_F(LauncherTest, AHiddenBatchFileRunsThroughTheLayersInterpreter)
+{
+    WriteHost(DriveC("Temp/Setup Run/setup.exe"), "program");
+    WriteHost(DriveC("Temp/bat1.bat"), "ERASE C:\\Temp\\Setup Run\\setup.exe\r\nDELTREE /Y C:\\Temp\\Setup Run\r\n");
+    TProgramLauncher launcher(nullptr);
+    launcher.SetFileName("C:\\Temp\\bat1.bat");
+    launcher.SetShowMode(smHide);
+    launcher.Execute();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (HostExists(DriveC("Temp/Setup Run")) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(HostExists(DriveC("Temp/Setup Run")));
+    EXPECT_TRUE(HostExists(DriveC("Temp/bat1.bat")));
+}
+
 TEST_F(LauncherTest, AFailedStartRaisesItsCodeAndText)
 {
     WriteHost(DriveC("t/windows.exe"), "MZ not a host program");

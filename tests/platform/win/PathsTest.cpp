@@ -98,8 +98,9 @@ TEST_F(PathsTest, BufferFunctionsReportTheSizeTheyNeed)
     EXPECT_STREQ(buffer, "C:\\WINDOWS\\Fonts\\");
     EXPECT_EQ(filePart, nullptr);
 
-    EXPECT_EQ(GetShortPathName("C:\\Program Files", buffer, sizeof buffer), 16u);
-    EXPECT_STREQ(buffer, "C:\\Program Files");
+    EXPECT_EQ(GetShortPathName("C:\\Program Files", buffer, sizeof buffer), 11u);
+    EXPECT_STREQ(buffer, "C:\\PROGRA~1");
+    EXPECT_EQ(GetShortPathName("C:\\Program Files", buffer, 11), 12u);  // the size with the zero
     EXPECT_EQ(GetShortPathName("C:\\Program Files\\missing", buffer, sizeof buffer), 0u);
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }

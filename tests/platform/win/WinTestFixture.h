@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -72,6 +73,21 @@ protected:
         const bool ok = win::WriteFile(file, content.data(), static_cast<win::DWORD>(content.size()), &written, nullptr);
         win::CloseHandle(file);
         return ok && written == content.size();
+    }
+
+    // The content of a Windows file, or nothing when it cannot be opened.
+    static std::optional<std::string> ReadWindows(const std::string& path)
+    {
+        win::HANDLE file = Open(path, win::GENERIC_READ, win::FILE_SHARE_READ);
+        if (file == win::INVALID_HANDLE_VALUE)
+            return std::nullopt;
+        std::string content;
+        char buffer[4096];
+        win::DWORD read = 0;
+        while (win::ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+            content.append(buffer, read);
+        win::CloseHandle(file);
+        return content;
     }
 
 private:
