@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "installer/support/NetInstallLocation.h"
+#include "platform/vcl/FormResource.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/Modules.h"
 #include "platform/win/NetAddress.h"
@@ -147,6 +148,27 @@ TEST_F(NetDownloadTest, LoginInformationDefaultsCopiesAndTheFilledTest)
     EXPECT_EQ(ServerFolder(" "), "/");
     EXPECT_EQ(ServerFolder("pub\\setup"), "pub/setup");
     EXPECT_EQ(ServerFolder(" pub\\ "), " pub/ ");  // trimmed only to test for empty
+}
+
+TEST_F(NetDownloadTest, SetupFormsDescribeTheLocation)
+{
+    RegisterNetInstallLocationClasses();
+    vcl::TComponent root(nullptr);
+    vcl::ReadRootComponent(&root,
+                           "object Form1: TComponent\n"
+                           "  object NetLocation: TNetInstallLocation\n"
+                           "    LoginInformation.Hostname = 'files.example'\n"
+                           "    LoginInformation.Protocol = ipFTP\n"
+                           "    LoginInformation.Directory = 'pub\\setup'\n"
+                           "  end\n"
+                           "end\n",
+                           "SetupMain.frm");
+    auto* location = dynamic_cast<TNetInstallLocation*>(root.FindComponent("NetLocation"));
+    ASSERT_NE(location, nullptr);
+    EXPECT_EQ(location->LoginInformation()->Hostname(), "files.example");
+    EXPECT_EQ(location->LoginInformation()->Protocol(), ipFTP);
+    EXPECT_EQ(location->LoginInformation()->Directory(), "pub\\setup");
+    EXPECT_TRUE(location->LoginInformation()->Anonymous());
 }
 
 TEST_F(NetDownloadTest, GlobalListCurrentAndDefaultLocations)
@@ -553,6 +575,20 @@ TEST_F(NetFtpDownloadTest, AnonymousDownloadsFromASubFolderOneAfterAnother)
     location_->LoginInformation()->SetDirectory("pub\\setup");
     location_->Download("setup.1", LocalFile("again.1"));
     EXPECT_EQ(ReadHost(LocalHost("again.1")), Pattern(100));
+
+    // A cancelled transfer leaves the connection fit for the next download.
+    location_->OnFileDataReceived = [](rtl::TObject*, const AnsiString&, int32_t, int32_t total, int32_t, void*) {
+        if (total > 8192)
+            SetNetDownloadAbort(true);
+    };
+    location_->Download("files.1", LocalFile("cancelled.1"));
+    EXPECT_EQ(ReadHost(LocalHost("cancelled.1")), Pattern(8192));
+    EXPECT_EQ(log_.back(), "AfterDownload aborted");
+    SetNetDownloadAbort(false);
+    location_->OnFileDataReceived = nullptr;
+    location_->Download("files.1", LocalFile("files.1"));
+    EXPECT_EQ(ReadHost(LocalHost("files.1")).size(), 20000u);
+    EXPECT_TRUE(ReadHost(LocalHost("files.1")) == Pattern(20000));
 }
 
 TEST_F(NetFtpDownloadTest, NamedLoginAndRefusedPassword)
