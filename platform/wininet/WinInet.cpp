@@ -195,13 +195,15 @@ bool AimAt(TCurlTransfer& transfer, const TConnection& connection, const std::st
     if (!IsHostName(connection.Host))
         return Fail(ERROR_INTERNET_NAME_NOT_RESOLVED, false);
     uint16_t mapped = connection.Port;
+    std::optional<std::string> address;
     try {
         mapped = MappedPort(connection.Port);
+        address = HostsFileAddress(connection.Host);
     } catch (const rtl::Exception& e) {
+        // A bad port map or an unreadable hosts file: the answer text says which.
         SetResponse(0, e.Message() + "\r\n");
         return Fail(ERROR_INTERNET_INVALID_OPTION, false);
     }
-    const std::optional<std::string> address = HostsFileAddress(connection.Host);
     const std::string url =
         scheme + "://" + UrlHost(connection.Host) + ":" + std::to_string(connection.Port) + path;
     curl_easy_setopt(transfer.Easy(), CURLOPT_URL, url.c_str());

@@ -357,6 +357,30 @@ TEST_F(NetDownloadTest, HttpStalledServersFailWithTheTimeoutInTime)
     EXPECT_EQ(log_.back(), "Data midway.1 8192 8192 30000");  // the first block came, then nothing
 }
 
+TEST_F(NetDownloadTest, FtpServerThatNeverGreetsFailsWithTheTimeout)
+{
+    SetTimeouts(300, 300);
+    THttpTestServer silent([](const std::string&, THttpExchange&) {});  // takes the connection, says nothing
+    MapPort(21, silent.Port());
+    location_->LoginInformation()->SetHostname("127.0.0.1");
+    location_->LoginInformation()->SetProtocol(ipFTP);
+    const auto start = std::chrono::steady_clock::now();
+    const std::string message = MessageOf<ENIL_OpenService>([&] { location_->Download("a.1", LocalFile("a.1")); });
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(message.find("Cannot connect to host 127.0.0.1. Error message ERROR_INTERNET_TIMEOUT."), 0u) << message;
+}
+
+TEST_F(NetDownloadTest, BadPortMapIsExplainedInTheError)
+{
+    setenv("SCRIVANE_PORT_MAP", "80=eighty", 1);
+    location_->LoginInformation()->SetHostname("127.0.0.1");
+    const std::string message = MessageOf<ENIL_HTTPSendRequest>([&] { location_->Download("a.1", LocalFile("a.1")); });
+    EXPECT_NE(message.find("Error message ERROR_INTERNET_INVALID_OPTION."), std::string::npos) << message;
+    EXPECT_NE(message.find("Response from server SCRIVANE_PORT_MAP: '80=eighty' is not a port redirection"),
+              std::string::npos)
+        << message;
+}
+
 TEST_F(NetDownloadTest, HttpRefusedConnectionNamesTheError)
 {
     uint16_t closedPort;
