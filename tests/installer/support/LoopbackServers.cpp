@@ -91,25 +91,33 @@ TFtpTestServer::TFtpTestServer(const std::string& anonymousRoot, const std::stri
     while (WaitReadable(fromServer_, 10000) && read(fromServer_, &c, 1) == 1 && c != '\n')
         line += c;
     port_ = static_cast<uint16_t>(std::atoi(line.c_str()));
-    if (port_ == 0)
+    if (port_ == 0) {
+        Stop();
         throw std::runtime_error("the FTP server did not start (is python3-pyftpdlib installed?)");
+    }
 }
 
-TFtpTestServer::~TFtpTestServer()
+TFtpTestServer::~TFtpTestServer() { Stop(); }
+
+void TFtpTestServer::Stop()
 {
     if (toServer_ >= 0)
         close(toServer_);
     if (fromServer_ >= 0)
         close(fromServer_);
+    toServer_ = fromServer_ = -1;
     if (pid_ <= 0)
         return;
     for (int i = 0; i < 50; ++i) {
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_)
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
             return;
+        }
         usleep(100000);
     }
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 // ---------------------------------------------------------------------------------------------------------

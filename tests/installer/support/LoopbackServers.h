@@ -24,6 +24,9 @@ public:
     uint16_t Port() const { return port_; }
 
 private:
+    // Closes its input (the server then ends), waits, and kills it only when it will not go.
+    void Stop();
+
     pid_t pid_ = -1;
     int toServer_ = -1;    // closing it ends the server
     int fromServer_ = -1;

@@ -555,7 +555,17 @@ protected:
         WriteFile(root_ / "anonymous/pub/setup/empty.1", "");
         WriteFile(root_ / "anonymous/top.1", "top");
         WriteFile(root_ / "ann/private.1", "for ann only");
-        server_ = new TFtpTestServer((root_ / "anonymous").string(), (root_ / "ann").string(), "ann", "secret");
+        try {
+            server_ = new TFtpTestServer((root_ / "anonymous").string(), (root_ / "ann").string(), "ann", "secret");
+        } catch (const std::exception& e) {
+            startError_ = e.what();
+        }
+    }
+
+    void SetUp() override
+    {
+        NetDownloadTest::SetUp();
+        ASSERT_NE(server_, nullptr) << startError_;
     }
 
     static void TearDownTestSuite()
@@ -577,6 +587,7 @@ protected:
 
     static inline fs::path root_;
     static inline TFtpTestServer* server_ = nullptr;
+    static inline std::string startError_;
 };
 
 TEST_F(NetFtpDownloadTest, AnonymousDownloadsFromASubFolderOneAfterAnother)
