@@ -75,8 +75,7 @@ public:
     const std::vector<std::string>& HeaderLines() const { return headerLines_; }
     long StatusCode() const;
 
-    // FTP: the server's last complete answer (lines ended by CR LF) and its code; each one is also handed
-    // to OnReply as it arrives.
+    // FTP: each complete answer of the server, with its code and its lines ended by CR LF, as it arrives.
     std::function<void(int code, const std::string& text)> OnReply;
 
 private:
