@@ -3,11 +3,13 @@
 #include "platform/vcl/Forms.h"
 #include "platform/win/Platform.h"
 #include "platform/win/SystemInfo.h"
+#include "platform/wininet/WinInet.h"
 
 int main(int argc, char** argv)
 {
     win::InitializePlatform();
     win::SetCommandLine(argc, argv);
+    win::RegisterWinInetModule();
     try {
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Scrivane Install");

@@ -1,0 +1,302 @@
+#include "platform/wininet/InternetTransfer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/wininet/WinInet.h"
+
+namespace win::inet {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The code of a reply line "ddd text" or "ddd-text", 0 for a continuation line.
+int ReplyCode(const std::string& line, char& separator)
+{
+    if (line.size() < 4 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2]) ||
+        (line[3] != ' ' && line[3] != '-'))
+        return 0;
+    separator = line[3];
+    return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+}
+
+}  // namespace
+
+void InitializeCurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The multi handle
+
+TCurlMulti::TCurlMulti()
+{
+    InitializeCurl();
+    multi_ = curl_multi_init();
+}
+
+TCurlMulti::~TCurlMulti() { curl_multi_cleanup(multi_); }
+
+void TCurlMulti::Perform()
+{
+    int running = 0;
+    curl_multi_perform(multi_, &running);
+    int left = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+        if (message->msg != CURLMSG_DONE)
+            continue;
+        char* owner = nullptr;
+        curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+        if (owner)
+            reinterpret_cast<TCurlTransfer*>(owner)->Finish(message->data.result);
+    }
+}
+
+void TCurlMulti::Wait(int milliseconds) { curl_multi_poll(multi_, nullptr, 0, std::max(milliseconds, 0), nullptr); }
+
+// ---------------------------------------------------------------------------------------------------------
+// A transfer
+
+TCurlTransfer::TCurlTransfer(TCurlMulti& multi, TProtocol protocol, TTimeouts timeouts)
+    : multi_(multi), protocol_(protocol), timeouts_(timeouts), easy_(curl_easy_init())
+{
+    curl_easy_setopt(easy_, CURLOPT_PRIVATE, reinterpret_cast<char*>(this));
+    curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy_, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, protocol == TProtocol::Ftp ? "ftp" : "http");
+    curl_easy_setopt(easy_, CURLOPT_PATH_AS_IS, 1L);
+    curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts.Connect));
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &TCurlTransfer::WriteCallback);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &TCurlTransfer::HeaderCallback);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &TCurlTransfer::PrereqCallback);
+    curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    if (protocol == TProtocol::Ftp) {
+        // One CWD with the whole folder, so the server sees the folder as the caller named it.
+        curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
+        curl_easy_setopt(easy_, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                         static_cast<long>(std::max<DWORD>(1, (timeouts.Receive + 999) / 1000)));
+    }
+}
+
+TCurlTransfer::~TCurlTransfer()
+{
+    if (added_)
+        curl_multi_remove_handle(multi_.Handle(), easy_);
+    curl_easy_cleanup(easy_);
+}
+
+void TCurlTransfer::Start()
+{
+    lastActivity_ = std::chrono::steady_clock::now();
+    if (curl_multi_add_handle(multi_.Handle(), easy_) != CURLM_OK) {
+        finished_ = true;
+        error_ = ERROR_INTERNET_INTERNAL_ERROR;
+        return;
+    }
+    added_ = true;
+}
+
+DWORD TCurlTransfer::WaitUntil(const std::function<bool()>& enough)
+{
+    using namespace std::chrono;
+    const auto start = steady_clock::now();
+    while (!finished_ && !enough()) {
+        multi_.Perform();
+        if (finished_ || enough())
+            break;
+        // Time the caller spent elsewhere does not count against the server.
+        const auto deadline = connected_ ? std::max(lastActivity_, start) + milliseconds(timeouts_.Receive)
+                                         : start + milliseconds(timeouts_.Connect) + milliseconds(timeouts_.Receive);
+        const auto now = steady_clock::now();
+        if (now >= deadline) {
+            Abandon(ERROR_INTERNET_TIMEOUT);
+            return ERROR_INTERNET_TIMEOUT;
+        }
+        multi_.Wait(static_cast<int>(std::min<int64_t>(duration_cast<milliseconds>(deadline - now).count() + 1, 200)));
+    }
+    return 0;
+}
+
+DWORD TCurlTransfer::WaitForAnswer()
+{
+    return WaitUntil([this] { return protocol_ == TProtocol::Http ? headersDone_ : transferStarted_ || Buffered() > 0; });
+}
+
+void TCurlTransfer::Abandon(DWORD error)
+{
+    if (added_) {
+        curl_multi_remove_handle(multi_.Handle(), easy_);
+        added_ = false;
+    }
+    finished_ = true;
+    error_ = error;
+}
+
+size_t TCurlTransfer::Take(void* destination, size_t count)
+{
+    const size_t n = std::min(count, Buffered());
+    if (n > 0)
+        std::memcpy(destination, buffer_.data() + taken_, n);
+    taken_ += n;
+    // Dropping the taken front now and then keeps the buffer small without moving it on every read.
+    if (taken_ == buffer_.size()) {
+        buffer_.clear();
+        taken_ = 0;
+    } else if (taken_ > 65536 && taken_ * 2 > buffer_.size()) {
+        buffer_.erase(0, taken_);
+        taken_ = 0;
+    }
+    return n;
+}
+
+int64_t TCurlTransfer::ContentLength() const
+{
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
+}
+
+long TCurlTransfer::StatusCode() const
+{
+    long code = 0;
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+size_t TCurlTransfer::WriteCallback(char* data, size_t size, size_t count, void* self)
+{
+    auto* transfer = static_cast<TCurlTransfer*>(self);
+    transfer->buffer_.append(data, size * count);
+    transfer->delivered_ += static_cast<int64_t>(size * count);
+    transfer->Activity();
+    return size * count;
+}
+
+size_t TCurlTransfer::HeaderCallback(char* data, size_t size, size_t count, void* self)
+{
+    auto* transfer = static_cast<TCurlTransfer*>(self);
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    transfer->Activity();
+    transfer->HeaderLine(std::move(line));
+    return size * count;
+}
+
+int TCurlTransfer::PrereqCallback(void* self, char*, char*, int, int)
+{
+    static_cast<TCurlTransfer*>(self)->Activity();
+    return CURL_PREREQFUNC_OK;
+}
+
+void TCurlTransfer::HeaderLine(std::string line)
+{
+    if (protocol_ == TProtocol::Ftp) {
+        FtpLine(line);
+        return;
+    }
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        // Every answer starts the list again: only the final one counts.
+        headerLines_.clear();
+        headersDone_ = false;
+        headerLines_.push_back(std::move(line));
+    } else if (line.empty()) {
+        const long code = StatusCode();
+        if (!headerLines_.empty() && (code < 100 || code >= 200))
+            headersDone_ = true;
+    } else if (!headerLines_.empty()) {
+        headerLines_.push_back(std::move(line));
+    }
+}
+
+void TCurlTransfer::FtpLine(const std::string& line)
+{
+    char separator = 0;
+    const int code = ReplyCode(line, separator);
+    reply_ += line + "\r\n";
+    if (replyCode_ == 0)
+        replyCode_ = code;
+    // A reply ends with its code followed by a blank ("230-" lines go on, "230 " ends it).
+    if (code == 0 || code != replyCode_ || separator != ' ')
+        return;
+    lastCode_ = code;
+    if (code == 331)
+        passwordAsked_ = true;
+    if (code == 125 || code == 150)
+        transferStarted_ = true;
+    const std::string text = std::move(reply_);
+    reply_.clear();
+    replyCode_ = 0;
+    if (OnReply)
+        OnReply(code, text);
+}
+
+void TCurlTransfer::Finish(CURLcode result)
+{
+    if (added_) {
+        curl_multi_remove_handle(multi_.Handle(), easy_);
+        added_ = false;
+    }
+    finished_ = true;
+    const bool ftp = protocol_ == TProtocol::Ftp;
+    switch (result) {
+        case CURLE_OK:
+            error_ = 0;
+            break;
+        case CURLE_COULDNT_RESOLVE_HOST:
+            error_ = ERROR_INTERNET_NAME_NOT_RESOLVED;
+            break;
+        case CURLE_COULDNT_CONNECT:
+            error_ = ERROR_INTERNET_CANNOT_CONNECT;
+            break;
+        case CURLE_OPERATION_TIMEDOUT:
+            error_ = ERROR_INTERNET_TIMEOUT;
+            break;
+        case CURLE_LOGIN_DENIED:
+            error_ = !ftp ? ERROR_INTERNET_LOGIN_FAILURE
+                          : passwordAsked_ ? ERROR_INTERNET_INCORRECT_PASSWORD : ERROR_INTERNET_INCORRECT_USER_NAME;
+            break;
+        case CURLE_URL_MALFORMAT:
+            error_ = ERROR_INTERNET_INVALID_URL;
+            break;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+            error_ = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+            break;
+        case CURLE_OUT_OF_MEMORY:
+            error_ = ERROR_NOT_ENOUGH_MEMORY;
+            break;
+        case CURLE_PARTIAL_FILE:
+        case CURLE_SEND_ERROR:
+            error_ = ERROR_INTERNET_CONNECTION_ABORTED;
+            break;
+        case CURLE_RECV_ERROR:
+            error_ = ERROR_INTERNET_CONNECTION_RESET;
+            break;
+        case CURLE_GOT_NOTHING:
+            error_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+            break;
+        default:
+            // The server refused a command: its answer tells why.
+            if (ftp && lastCode_ >= 400)
+                error_ = ERROR_INTERNET_EXTENDED_ERROR;
+            else if (!ftp && (result == CURLE_WEIRD_SERVER_REPLY || result == CURLE_BAD_CONTENT_ENCODING))
+                error_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+            else
+                error_ = ERROR_INTERNET_INTERNAL_ERROR;
+            break;
+    }
+    // A missing file or folder is the server's refusal too.
+    if (ftp && lastCode_ >= 400 &&
+        (result == CURLE_REMOTE_FILE_NOT_FOUND || result == CURLE_REMOTE_ACCESS_DENIED ||
+         result == CURLE_FTP_COULDNT_RETR_FILE || result == CURLE_QUOTE_ERROR))
+        error_ = ERROR_INTERNET_EXTENDED_ERROR;
+}
+
+}  // namespace win::inet
