@@ -523,6 +523,9 @@ void TfrmMainMenu::InsertMarker(const AnsiString& marker)
     rich.SelAttributes()->SetStyle({vcl::fsUnderline});
     rich.SetSelLength(inserted);
     rich.SelAttributes()->SetProtected(true);
+    // Typing goes on behind the marker: a selection left over it would take every key as an attempt to
+    // overwrite it.
+    rich.SetSelStart(start + inserted);
     ProjectState().Modified = true;
 }
 
@@ -540,8 +543,9 @@ void TfrmMainMenu::RemoveMarkerAtCaret()
     // The protected blank behind the marker goes with it.
     if (end < doc.Length() && doc.IsProtected(end))
         rich.SetSelLength(rich.SelLength() + 1);
+    // Deleted as it stands, protection and all: unprotected first, the marker's look would become what is
+    // typed where it stood.
     TProtectedEdit allow(*this);
-    rich.SelAttributes()->SetProtected(false);
     rich.ClearSelection();
     ProjectState().Modified = true;
 }
@@ -656,9 +660,23 @@ void TfrmMainMenu::Paste1Click(TObject*)
     // The caret stands after what was pasted.
     const int end = rich.SelStart();
     if (end > start) {
+        // Underline belongs to markers: everything else pasted loses it, and pasted markers, which nobody
+        // may change, stay whole.
+        const richedit::TRichDocument& doc = rich.Document();
+        for (int pos = start; pos < end;) {
+            while (pos < end && doc.IsProtected(pos))
+                ++pos;
+            const int from = pos;
+            while (pos < end && !doc.IsProtected(pos))
+                ++pos;
+            if (pos > from) {
+                rich.SetSelStart(from);
+                rich.SetSelLength(pos - from);
+                rich.SelAttributes()->ChangeStyle(vcl::fsUnderline, false);
+            }
+        }
         rich.SetSelStart(start);
         rich.SetSelLength(end - start);
-        rich.SelAttributes()->ChangeStyle(vcl::fsUnderline, false);
     }
     ProjectState().Modified = true;
 }

@@ -152,6 +152,15 @@ public:
     void SetDefAttributes(const TTextAttributes* value) { defAttributes_->Assign(value); }
     TParaAttributes* Paragraph() const { return paragraph_.get(); }
 
+    // ---- undo: the last changes, newest first (a run of typing is one change); loading content
+    // forgets them. Undo asks OnProtectChange like any edit and does nothing when refused.
+    bool CanUndo() const { return !undo_.empty(); }
+    void Undo();
+    void ClearUndo();
+    // The edits between these (nesting counts) are taken back by one Undo.
+    void BeginUndoGroup();
+    void EndUndoGroup();
+
     // ---- clipboard: rich text and plain text (defined with the widget side)
     void CutToClipboard();
     void CopyToClipboard();
@@ -240,7 +249,28 @@ private:
     void SetSelectionAlignment(richedit::TParaAlignment alignment);
     bool LoadText(const AnsiString& text, bool rich);
 
+    // The undo history, and the group being gathered: its edits so far as one range [start, end) of the
+    // document now, which held `end - delta` back then, in the copy taken when the group began.
+    struct TUndoEntry {
+        richedit::TRichDocument::TUndoStep Step;
+        bool Typing = false;
+    };
+    struct TUndoGroup {
+        int Depth = 0;
+        std::optional<richedit::TRichDocument> Before;
+        bool Edited = false;
+        int Start = 0;
+        int End = 0;
+        int Delta = 0;
+    };
+    void RecordUndo(richedit::TRichDocument::TUndoStep step, bool typing);
+
     richedit::TRichDocument document_;
+    std::vector<TUndoEntry> undo_;
+    TUndoGroup undoGroup_;
+    bool undoing_ = false;
+    bool typingGoesOn_ = false;  // the next typed text joins the last change
+    bool undoRecorded_ = false;
     richedit::TCharAttributes defaults_;
     std::optional<richedit::TCharAttributes> caretAttributes_;
     int selStart_ = 0;
