@@ -509,6 +509,7 @@ void TfrmMainMenu::InsertPictureAtCursor2Click(TObject*)
 void TfrmMainMenu::InsertMarker(const AnsiString& marker)
 {
     vcl::TRichEdit& rich = *mmoPage;
+    vcl::TRichEditUndoGroup oneChange(rich);
     rich.SetSelStart(rich.SelStart());
     const int start = rich.SelStart();
     const int before = rich.GetTextLen();
@@ -570,6 +571,7 @@ void TfrmMainMenu::mnuFontClick(TObject*)
         return;
     WidenSelectionToMarkers(rich);
     TProtectedEdit allow(*this);
+    vcl::TRichEditUndoGroup oneChange(rich);
     std::unique_ptr<vcl::TFontDialog> dialog(new vcl::TFontDialog(this));
     dialog->Font()->Assign(rich.SelAttributes());
     if (dialog->Execute()) {
@@ -594,6 +596,7 @@ void TfrmMainMenu::ToggleStyle(vcl::TFontStyle style)
         return;
     WidenSelectionToMarkers(rich);
     TProtectedEdit allow(*this);
+    vcl::TRichEditUndoGroup oneChange(rich);
     const int start = rich.SelStart();
     const int length = rich.SelLength();
     // The style of the selection as the editor reports it, flipped, goes onto all of it.
@@ -655,6 +658,7 @@ void TfrmMainMenu::Copy1Click(TObject*)
 void TfrmMainMenu::Paste1Click(TObject*)
 {
     vcl::TRichEdit& rich = *mmoPage;
+    vcl::TRichEditUndoGroup oneChange(rich);
     const int start = rich.SelStart();
     rich.PasteFromClipboard();
     // The caret stands after what was pasted.

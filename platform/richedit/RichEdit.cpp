@@ -838,11 +838,7 @@ void TRichEdit::UserDrops(int pos, const TRichDocument& fragment, int moveFrom, 
             return;
     }
     int end = pos + fragment.Length();
-    BeginUndoGroup();
-    struct TGroupEnd {
-        TRichEdit& edit;
-        ~TGroupEnd() { edit.EndUndoGroup(); }
-    } groupEnd{*this};
+    TRichEditUndoGroup group(*this);
     if (!Edit(
             pos, pos, [&](TRichDocument& doc) { return doc.Replace(pos, pos, fragment, Query()); },
             [end] { return end; }))

@@ -291,6 +291,18 @@ private:
     bool wordWrap_ = true;
 };
 
+// Gathers the edits of a control made during its life into one change that one Undo takes back.
+class TRichEditUndoGroup {
+public:
+    explicit TRichEditUndoGroup(TRichEdit& edit) : edit_(edit) { edit_.BeginUndoGroup(); }
+    ~TRichEditUndoGroup() { edit_.EndUndoGroup(); }
+    TRichEditUndoGroup(const TRichEditUndoGroup&) = delete;
+    TRichEditUndoGroup& operator=(const TRichEditUndoGroup&) = delete;
+
+private:
+    TRichEdit& edit_;
+};
+
 // Registers TRichEdit for form resources; idempotent. Call it before reading a form that holds one.
 void RegisterRichEditControls();
 
