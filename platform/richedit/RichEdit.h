@@ -27,6 +27,8 @@
 //   rich->SelAttributes()->SetStyle({vcl::fsUnderline});
 //   page->Text->Assign(*rich->Lines());              // the rich-text lines
 //
+// Ctrl+Z (Undo) takes the changes back, newest first, through the document and its protection.
+//
 // The control's Text (plain, paragraphs joined by CR LF) is its document's; the base Text storage of
 // TControl is only read when code sets the text through a TControl reference.
 
@@ -249,8 +251,8 @@ private:
     void SetSelectionAlignment(richedit::TParaAlignment alignment);
     bool LoadText(const AnsiString& text, bool rich);
 
-    // The undo history, and the group being gathered: its edits so far as one range [start, end) of the
-    // document now, which held `end - delta` back then, in the copy taken when the group began.
+    // The undo history (oldest first), and the group being gathered: so far its edits left [Start, End)
+    // of the document where [Start, End - Delta) stood in Before, the copy taken when it began.
     struct TUndoEntry {
         richedit::TRichDocument::TUndoStep Step;
         bool Typing = false;
