@@ -343,30 +343,3 @@ TEST(RichDocument, UndoStepsGiveBackEveryEarlierState)
         ASSERT_TRUE(doc == before[k]) << "step " << k;
     }
 }
-
-TEST(RichDocument, UndoAsksWhenItTouchesProtectedText)
-{
-    TRichDocument doc = MarkerDocument();
-    TQueryLog log;
-    TRichDocument::TUndoStep typed = doc.KeepForUndo(17, 17);
-    doc.ReplaceText(17, 17, "!", Arial10(), nullptr);
-    typed.End = 18;
-    EXPECT_TRUE(doc.Undo(typed, log.Query()));  // plain text away from the marker: nothing to ask
-    EXPECT_TRUE(log.asked.empty());
-
-    TRichDocument::TUndoStep removed = doc.KeepForUndo(4, 13);
-    doc.Delete(4, 13, nullptr);
-    removed.End = 4;
-    EXPECT_FALSE(doc.Undo(removed, log.Query()));  // it would bring a marker back
-    EXPECT_EQ(doc.Text(), "See now.");
-    ASSERT_EQ(log.asked.size(), 1u);
-    EXPECT_EQ(log.asked[0], std::make_pair(4, 4));
-    log.allow = true;
-    EXPECT_TRUE(doc.Undo(removed, log.Query()));
-    EXPECT_TRUE(doc == MarkerDocument());
-
-    // A step that no longer fits the document is refused, never applied.
-    TRichDocument::TUndoStep stale = removed;
-    stale.End = doc.Length() + 5;
-    EXPECT_FALSE(doc.Undo(stale, nullptr));
-}
