@@ -509,6 +509,7 @@ void TfrmMainMenu::InsertPictureAtCursor2Click(TObject*)
 void TfrmMainMenu::InsertMarker(const AnsiString& marker)
 {
     vcl::TRichEdit& rich = *mmoPage;
+    vcl::TRichEditUndoGroup oneChange(rich);
     rich.SetSelStart(rich.SelStart());
     const int start = rich.SelStart();
     const int before = rich.GetTextLen();
@@ -523,6 +524,9 @@ void TfrmMainMenu::InsertMarker(const AnsiString& marker)
     rich.SelAttributes()->SetStyle({vcl::fsUnderline});
     rich.SetSelLength(inserted);
     rich.SelAttributes()->SetProtected(true);
+    // Typing goes on behind the marker: a selection left over it would take every key as an attempt to
+    // overwrite it.
+    rich.SetSelStart(start + inserted);
     ProjectState().Modified = true;
 }
 
@@ -540,8 +544,9 @@ void TfrmMainMenu::RemoveMarkerAtCaret()
     // The protected blank behind the marker goes with it.
     if (end < doc.Length() && doc.IsProtected(end))
         rich.SetSelLength(rich.SelLength() + 1);
+    // Deleted as it stands, protection and all: unprotected first, the marker's look would become what is
+    // typed where it stood.
     TProtectedEdit allow(*this);
-    rich.SelAttributes()->SetProtected(false);
     rich.ClearSelection();
     ProjectState().Modified = true;
 }
@@ -566,6 +571,7 @@ void TfrmMainMenu::mnuFontClick(TObject*)
         return;
     WidenSelectionToMarkers(rich);
     TProtectedEdit allow(*this);
+    vcl::TRichEditUndoGroup oneChange(rich);
     std::unique_ptr<vcl::TFontDialog> dialog(new vcl::TFontDialog(this));
     dialog->Font()->Assign(rich.SelAttributes());
     if (dialog->Execute()) {
@@ -590,6 +596,7 @@ void TfrmMainMenu::ToggleStyle(vcl::TFontStyle style)
         return;
     WidenSelectionToMarkers(rich);
     TProtectedEdit allow(*this);
+    vcl::TRichEditUndoGroup oneChange(rich);
     const int start = rich.SelStart();
     const int length = rich.SelLength();
     // The style of the selection as the editor reports it, flipped, goes onto all of it.
@@ -651,14 +658,29 @@ void TfrmMainMenu::Copy1Click(TObject*)
 void TfrmMainMenu::Paste1Click(TObject*)
 {
     vcl::TRichEdit& rich = *mmoPage;
+    vcl::TRichEditUndoGroup oneChange(rich);
     const int start = rich.SelStart();
     rich.PasteFromClipboard();
     // The caret stands after what was pasted.
     const int end = rich.SelStart();
     if (end > start) {
+        // Underline belongs to markers: everything else pasted loses it, and pasted markers, which nobody
+        // may change, stay whole.
+        const richedit::TRichDocument& doc = rich.Document();
+        for (int pos = start; pos < end;) {
+            while (pos < end && doc.IsProtected(pos))
+                ++pos;
+            const int from = pos;
+            while (pos < end && !doc.IsProtected(pos))
+                ++pos;
+            if (pos > from) {
+                rich.SetSelStart(from);
+                rich.SetSelLength(pos - from);
+                rich.SelAttributes()->ChangeStyle(vcl::fsUnderline, false);
+            }
+        }
         rich.SetSelStart(start);
         rich.SetSelLength(end - start);
-        rich.SelAttributes()->ChangeStyle(vcl::fsUnderline, false);
     }
     ProjectState().Modified = true;
 }

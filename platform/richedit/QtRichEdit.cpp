@@ -33,6 +33,8 @@ namespace {
 
 // The clipboard and drag format of our rich text, beside plain text.
 const char* const RtfMimeType = "text/rtf";
+// Marks a drag that a view started, with the view's address: dropped there again, it is a move.
+const char* const OwnDragMimeType = "application/x-scrivane-rich-edit-drag";
 
 QTextCharFormat CharFormat(const TCharAttributes& a)
 {
@@ -220,7 +222,8 @@ private:
         if (!view)
             return;
         const TRichEdit::TChangeRecord& change = edit_.LastChange();
-        if (change.Whole || change.FromVersion != viewVersion_) {
+        // An empty document's look lives in the view's block and character formats: set afresh.
+        if (change.Whole || change.FromVersion != viewVersion_ || edit_.Document().IsEmpty()) {
             Rebuild();
             return;
         }
@@ -334,8 +337,11 @@ bool TRichEditPeer::KeyPressed(QKeyEvent* event)
         Dispatch([&] { edit.PasteFromClipboard(); });
     } else if (event == QKeySequence::SelectAll) {
         Dispatch([&] { edit.SelectAll(); });
-    } else if (event == QKeySequence::Undo || event == QKeySequence::Redo) {
-        // The control keeps no undo history.
+    } else if (event == QKeySequence::Undo) {
+        if (!edit.ReadOnly())
+            Dispatch([&] { edit.Undo(); });
+    } else if (event == QKeySequence::Redo) {
+        // Undone is undone: there is no redo.
     } else if (event == QKeySequence::DeleteStartOfWord) {
         deleteTo(QTextCursor::PreviousWord);
     } else if (event == QKeySequence::DeleteEndOfWord) {
@@ -396,7 +402,10 @@ QMimeData* TRichTextView::createMimeDataFromSelection() const
 {
     if (!peer_)
         return QTextEdit::createMimeDataFromSelection();
-    return MimeFor(peer_->Edit().SelectionFragment());
+    // The view asks for this only when a drag starts (the control does its own copying).
+    QMimeData* mime = MimeFor(peer_->Edit().SelectionFragment());
+    mime->setData(OwnDragMimeType, QByteArray::number(reinterpret_cast<quintptr>(this)));
+    return mime;
 }
 
 void TRichTextView::insertFromMimeData(const QMimeData* source)
@@ -420,7 +429,9 @@ void TRichTextView::dropEvent(QDropEvent* event)
     }
     TRichEditPeer* peer = peer_;
     int pos = peer->ModelPositionOf(cursorForPosition(event->position().toPoint()));
-    bool move = event->source() == this && event->dropAction() == Qt::MoveAction;
+    const QMimeData* mime = event->mimeData();
+    bool own = mime && mime->data(OwnDragMimeType) == QByteArray::number(reinterpret_cast<quintptr>(this));
+    bool move = own && event->dropAction() == Qt::MoveAction;
     peer->Dispatch([&] {
         TRichEdit& edit = peer->Edit();
         TRichDocument fragment = FragmentFrom(event->mimeData(), edit.CaretAttributes());
@@ -447,6 +458,8 @@ void TRichTextView::contextMenuEvent(QContextMenuEvent* event)
         item->setEnabled(enabled);
         QObject::connect(item, &QAction::triggered, &menu, [peer, action] { peer->Dispatch(action); });
     };
+    add("&Undo", edit.CanUndo() && !edit.ReadOnly(), [&edit] { edit.Undo(); });
+    menu.addSeparator();
     add("Cu&t", selected && !edit.ReadOnly(), [&edit] { edit.CutToClipboard(); });
     add("&Copy", selected, [&edit] { edit.CopyToClipboard(); });
     add("&Paste", !edit.ReadOnly(), [&edit] { edit.PasteFromClipboard(); });

@@ -222,15 +222,28 @@ bool TRichDocument::AllProtected(int start, int end) const
 
 TCharAttributes TRichDocument::InsertionAttributes(int pos) const
 {
-    if (IsEmpty()) {
-        TCharAttributes attributes = emptyAttributes_;
-        attributes.Protected = false;
-        return attributes;
+    // Protected text (a marker, say) is the program's own and keeps its look to itself: typed text takes
+    // the nearest unprotected character of its paragraph, looking back first, else the paragraph's end.
+    TCharAttributes attributes = emptyAttributes_;
+    if (!IsEmpty()) {
+        pos = SnapCaret(pos);
+        const int paragraph = ParagraphAt(pos);
+        const int start = ParagraphStart(paragraph);
+        const int end = ParagraphEnd(paragraph);
+        int from = -1;
+        for (int i = pos - 1; i >= start && from < 0; --i)
+            if (!IsProtected(i))
+                from = i;
+        for (int i = pos; i < end && from < 0; ++i)
+            if (!IsProtected(i))
+                from = i;
+        if (from < 0 && end < Length())
+            from = end;
+        else if (from < 0 && start > 0)
+            from = start - 2;  // the last paragraph has no end: the one before it
+        if (from >= 0)
+            attributes = table_[ids_[from]];
     }
-    pos = SnapCaret(pos);
-    bool atParagraphStart = pos == 0 || text_[pos - 1] == '\n';
-    int from = atParagraphStart && pos < Length() ? pos : pos - 1;
-    TCharAttributes attributes = table_[ids_[from]];
     attributes.Protected = false;
     return attributes;
 }
@@ -339,10 +352,8 @@ void TRichDocument::ReplaceRange(int start, int end, const AnsiString& text, con
 {
     if (start == end && text.empty())
         return;
-    if (start == 0 && end == Length() && text.empty()) {
-        emptyAttributes_ = table_[ids_[0]];
-        emptyAttributes_.Protected = false;
-    }
+    if (start == 0 && end == Length() && text.empty())
+        emptyAttributes_ = InsertionAttributes(0);
     int first = EndsBefore(start);
     int removed = EndsBefore(end) - first;
     alignments_.erase(alignments_.begin() + first, alignments_.begin() + first + removed);
@@ -463,7 +474,7 @@ void TRichDocument::Clear(const TCharAttributes& emptyAttributes)
 TRichDocument TRichDocument::Copy(int start, int end) const
 {
     SnapRange(start, end);
-    TRichDocument copy(InsertionAttributes(start));
+    TRichDocument copy(IsEmpty() ? emptyAttributes_ : InsertionAttributes(start));
     copy.text_ = text_.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
     std::vector<int64_t> map(table_.size(), -1);
     copy.ids_.reserve(copy.text_.size());
@@ -478,6 +489,35 @@ TRichDocument TRichDocument::Copy(int start, int end) const
     copy.alignments_.assign(alignments_.begin() + first, alignments_.begin() + first + count + 1);
     copy.Changed();
     return copy;
+}
+
+TRichDocument::TUndoStep TRichDocument::KeepForUndo(int start, int end) const
+{
+    SnapRange(start, end);
+    TUndoStep step;
+    step.Start = start;
+    step.End = end;
+    step.Old = std::make_shared<const TRichDocument>(Copy(start, end));
+    step.Alignments.assign(alignments_.begin() + ParagraphAt(start), alignments_.begin() + ParagraphAt(end) + 1);
+    return step;
+}
+
+bool TRichDocument::Undo(const TUndoStep& step, const TProtectQuery& query)
+{
+    if (!step.Old || step.Start < 0 || step.Start > step.End || step.End > Length())
+        return false;
+    const TRichDocument& old = *step.Old;
+    if ((TouchesProtected(step.Start, step.End) || old.AnyProtected(0, old.Length())) &&
+        !Ask(query, step.Start, step.End))
+        return false;
+    Replace(step.Start, step.End, old, nullptr);
+    if (IsEmpty())
+        emptyAttributes_ = old.emptyAttributes_;
+    const auto first = static_cast<size_t>(ParagraphAt(step.Start));
+    for (size_t k = 0; k < step.Alignments.size() && first + k < alignments_.size(); ++k)
+        alignments_[first + k] = step.Alignments[k];
+    Changed();
+    return true;
 }
 
 bool TRichDocument::operator==(const TRichDocument& other) const

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -127,7 +128,8 @@ public:
     bool AnyProtected(int start, int end) const;
     bool AllProtected(int start, int end) const;
     // What text typed at `pos` takes: the character before it, at a paragraph's start the paragraph's own
-    // first character (or its end); never protected.
+    // first character; protected characters are passed over for the nearest unprotected one of the
+    // paragraph (before the caret first), else the paragraph's end. Never protected.
     TCharAttributes InsertionAttributes(int pos) const;
     // The attributes of an empty document (what its one paragraph shows and types with).
     const TCharAttributes& EmptyAttributes() const { return emptyAttributes_; }
@@ -155,6 +157,7 @@ public:
     // The new paragraph ends take the alignment of the paragraph the text goes into.
     bool ReplaceText(int start, int end, std::string_view text, const TCharAttributes& attributes,
                      const TProtectQuery& query);
+    // Deleting everything leaves the empty document with what its start typed with.
     bool Delete(int start, int end, const TProtectQuery& query);
     // An empty range changes the end of the paragraph it lies in when that paragraph is empty (the
     // attributes an empty document has, for an empty document), else nothing.
@@ -167,6 +170,20 @@ public:
 
     // [start, end) as a document of its own (snapped): its paragraphs keep their alignments.
     TRichDocument Copy(int start, int end) const;
+
+    // What takes one edit back: [Start, End) of the edited document goes and Old comes back in its place,
+    // with the alignments its paragraphs had.
+    struct TUndoStep {
+        int Start = 0;
+        int End = 0;
+        std::shared_ptr<const TRichDocument> Old;
+        std::vector<TParaAlignment> Alignments;  // of the paragraphs from Start's on
+    };
+    // Kept before an edit of [start, end) (snapped); the edit's caller sets End to where it left its text.
+    TUndoStep KeepForUndo(int start, int end) const;
+    // Puts the step's text back. Like any edit it asks first when it touches protected text: the range it
+    // replaces, or protected text it would bring back.
+    bool Undo(const TUndoStep& step, const TProtectQuery& query);
 
     // Same text, alignments and attributes (and, when empty, the same empty attributes).
     bool operator==(const TRichDocument& other) const;

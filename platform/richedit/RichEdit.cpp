@@ -443,6 +443,7 @@ bool TRichEdit::LoadDocument(const TRichDocument& document)
         return false;
     document_ = document;
     lastChange_ = TChangeRecord{};
+    ClearUndo();
     Changed();
     modified_ = false;
     SetSelection(0, 0);
@@ -467,12 +468,15 @@ bool TRichEdit::Edit(int start, int end, const std::function<bool(TRichDocument&
 {
     uint64_t from = document_.Version();
     TChangeRecord record;
+    std::optional<TRichDocument::TUndoStep> step;
     if (start >= 0) {
         document_.SnapRange(start, end);
         record.FromVersion = from;
         record.Start = start;
         record.OldViewLength = (end - start) - (document_.ParagraphAt(end) - document_.ParagraphAt(start));
         record.Whole = false;
+        if (!undoing_ && undoGroup_.Depth == 0)
+            step = document_.KeepForUndo(start, end);
     }
     if (!edit(document_))
         return false;
@@ -481,8 +485,101 @@ bool TRichEdit::Edit(int start, int end, const std::function<bool(TRichDocument&
     if (!record.Whole)
         record.NewEnd = newEnd();
     lastChange_ = record;
+    if (!undoing_) {
+        typingGoesOn_ = false;
+        TUndoGroup& group = undoGroup_;
+        if (group.Depth > 0 && !record.Whole) {
+            // The group's range grows to take this edit in; what lies behind it moves with the edit.
+            const int grown = record.NewEnd - end;
+            if (!group.Edited) {
+                group.Start = start;
+                group.End = record.NewEnd;
+                group.Delta = grown;
+                group.Edited = true;
+            } else {
+                group.End = std::max(group.End, end) + grown;
+                group.Start = std::min(group.Start, start);
+                group.Delta += grown;
+            }
+        } else if (step) {
+            step->End = record.NewEnd;
+            RecordUndo(std::move(*step), false);
+        }
+    }
     Changed();
     return true;
+}
+
+// ---- undo
+
+namespace {
+const size_t MaxUndoSteps = 100;
+}
+
+void TRichEdit::RecordUndo(TRichDocument::TUndoStep step, bool typing)
+{
+    undo_.push_back(TUndoEntry{std::move(step), typing});
+    undoRecorded_ = true;
+    if (undo_.size() > MaxUndoSteps)
+        undo_.erase(undo_.begin());
+}
+
+void TRichEdit::Undo()
+{
+    if (undo_.empty())
+        return;
+    const TRichDocument::TUndoStep step = undo_.back().Step;
+    const int restoredEnd = step.Start + step.Old->Length();
+    bool done = false;
+    {
+        struct TUndoing {
+            bool& flag;
+            ~TUndoing() { flag = false; }
+        } undoing{undoing_};
+        undoing_ = true;
+        done = Edit(
+            step.Start, step.End, [&](TRichDocument& doc) { return doc.Undo(step, Query()); },
+            [restoredEnd] { return restoredEnd; });
+    }
+    if (!done)
+        return;  // refused: the step stays, and so does everything before it
+    undo_.pop_back();
+    typingGoesOn_ = false;
+    SetSelection(step.Start, restoredEnd);
+}
+
+void TRichEdit::ClearUndo()
+{
+    undo_.clear();
+    typingGoesOn_ = false;
+    // A group being gathered starts over from what is there now.
+    if (undoGroup_.Depth > 0) {
+        undoGroup_.Before = document_;
+        undoGroup_.Edited = false;
+    }
+}
+
+void TRichEdit::BeginUndoGroup()
+{
+    if (undoGroup_.Depth++ > 0)
+        return;
+    undoGroup_.Before = document_;
+    undoGroup_.Edited = false;
+}
+
+void TRichEdit::EndUndoGroup()
+{
+    if (undoGroup_.Depth == 0 || --undoGroup_.Depth > 0)
+        return;
+    TUndoGroup& group = undoGroup_;
+    if (group.Edited && group.Before) {
+        TRichDocument::TUndoStep step = group.Before->KeepForUndo(group.Start, group.End - group.Delta);
+        step.End = group.End;
+        RecordUndo(std::move(step), false);
+    }
+    group.Before.reset();
+    group.Edited = false;
+    typingGoesOn_ = false;
 }
 
 void TRichEdit::Changed()
@@ -498,6 +595,8 @@ void TRichEdit::SetSelection(int start, int end, bool anchorAtEnd)
 {
     document_.SnapRange(start, end);
     bool moved = start != selStart_ || end != selEnd_;
+    if (moved)
+        typingGoesOn_ = false;
     selStart_ = start;
     selEnd_ = end;
     anchorAtEnd_ = anchorAtEnd && start != end;
@@ -579,9 +678,16 @@ void TRichEdit::ChangeSelectionAttributes(const TAttributeChange& change)
     // At a caret: what it types next, and the look of its paragraph when that is empty.
     TCharAttributes next = CaretAttributes();
     change.ApplyTo(next);
+    // The range that changes then: an empty paragraph's end (the last paragraph shows the end before it).
+    int from = selStart_, to = selStart_;
+    const int paragraph = document_.ParagraphAt(selStart_);
+    if (!document_.IsEmpty() && document_.ParagraphStart(paragraph) == document_.ParagraphEnd(paragraph)) {
+        from = document_.ParagraphStart(paragraph) - (paragraph == document_.ParagraphCount() - 1 ? 2 : 0);
+        to = from + 2;
+    }
     bool done = Edit(
-        -1, -1, [&](TRichDocument& doc) { return doc.ChangeAttributes(selStart_, selStart_, change, Query()); },
-        nullptr);
+        from, to, [&](TRichDocument& doc) { return doc.ChangeAttributes(selStart_, selStart_, change, Query()); },
+        [to] { return to; });
     if (done)
         caretAttributes_ = next;
 }
@@ -655,11 +761,27 @@ void TRichEdit::UserTypes(const AnsiString& text)
         return;
     TCharAttributes attributes = CaretAttributes();
     int end = start + static_cast<int>(clean.size());
-    if (Edit(
+    const bool joins = typingGoesOn_;
+    undoRecorded_ = false;
+    if (!Edit(
             selStart_, selEnd_,
             [&](TRichDocument& doc) { return doc.ReplaceText(selStart_, selEnd_, clean, attributes, Query()); },
             [end] { return end; }))
-        SetSelection(end, end);
+        return;
+    // A run of typing is one change to take back.
+    if (undoRecorded_) {
+        TUndoEntry& last = undo_.back();
+        if (joins && undo_.size() >= 2 && last.Step.Old->IsEmpty()) {
+            TUndoEntry& before = undo_[undo_.size() - 2];
+            if (before.Typing && before.Step.End == last.Step.Start) {
+                before.Step.End = end;
+                undo_.pop_back();
+            }
+        }
+        undo_.back().Typing = true;
+    }
+    SetSelection(end, end);
+    typingGoesOn_ = true;
 }
 
 void TRichEdit::UserDeletes(bool forward)
@@ -716,6 +838,7 @@ void TRichEdit::UserDrops(int pos, const TRichDocument& fragment, int moveFrom, 
             return;
     }
     int end = pos + fragment.Length();
+    TRichEditUndoGroup group(*this);
     if (!Edit(
             pos, pos, [&](TRichDocument& doc) { return doc.Replace(pos, pos, fragment, Query()); },
             [end] { return end; }))

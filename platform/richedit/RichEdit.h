@@ -27,6 +27,8 @@
 //   rich->SelAttributes()->SetStyle({vcl::fsUnderline});
 //   page->Text->Assign(*rich->Lines());              // the rich-text lines
 //
+// Ctrl+Z (Undo) takes the changes back, newest first, through the document and its protection.
+//
 // The control's Text (plain, paragraphs joined by CR LF) is its document's; the base Text storage of
 // TControl is only read when code sets the text through a TControl reference.
 
@@ -152,6 +154,15 @@ public:
     void SetDefAttributes(const TTextAttributes* value) { defAttributes_->Assign(value); }
     TParaAttributes* Paragraph() const { return paragraph_.get(); }
 
+    // ---- undo: the last changes, newest first (a run of typing is one change); loading content
+    // forgets them. Undo asks OnProtectChange like any edit and does nothing when refused.
+    bool CanUndo() const { return !undo_.empty(); }
+    void Undo();
+    void ClearUndo();
+    // The edits between these (nesting counts) are taken back by one Undo.
+    void BeginUndoGroup();
+    void EndUndoGroup();
+
     // ---- clipboard: rich text and plain text (defined with the widget side)
     void CutToClipboard();
     void CopyToClipboard();
@@ -240,7 +251,28 @@ private:
     void SetSelectionAlignment(richedit::TParaAlignment alignment);
     bool LoadText(const AnsiString& text, bool rich);
 
+    // The undo history (oldest first), and the group being gathered: so far its edits left [Start, End)
+    // of the document where [Start, End - Delta) stood in Before, the copy taken when it began.
+    struct TUndoEntry {
+        richedit::TRichDocument::TUndoStep Step;
+        bool Typing = false;
+    };
+    struct TUndoGroup {
+        int Depth = 0;
+        std::optional<richedit::TRichDocument> Before;
+        bool Edited = false;
+        int Start = 0;
+        int End = 0;
+        int Delta = 0;
+    };
+    void RecordUndo(richedit::TRichDocument::TUndoStep step, bool typing);
+
     richedit::TRichDocument document_;
+    std::vector<TUndoEntry> undo_;
+    TUndoGroup undoGroup_;
+    bool undoing_ = false;
+    bool typingGoesOn_ = false;  // the next typed text joins the last change
+    bool undoRecorded_ = false;
     richedit::TCharAttributes defaults_;
     std::optional<richedit::TCharAttributes> caretAttributes_;
     int selStart_ = 0;
@@ -259,6 +291,18 @@ private:
     bool wantTabs_ = false;
     bool wantReturns_ = true;
     bool wordWrap_ = true;
+};
+
+// Gathers the edits of a control made during its life into one change that one Undo takes back.
+class TRichEditUndoGroup {
+public:
+    explicit TRichEditUndoGroup(TRichEdit& edit) : edit_(edit) { edit_.BeginUndoGroup(); }
+    ~TRichEditUndoGroup() { edit_.EndUndoGroup(); }
+    TRichEditUndoGroup(const TRichEditUndoGroup&) = delete;
+    TRichEditUndoGroup& operator=(const TRichEditUndoGroup&) = delete;
+
+private:
+    TRichEdit& edit_;
 };
 
 // Registers TRichEdit for form resources; idempotent. Call it before reading a form that holds one.

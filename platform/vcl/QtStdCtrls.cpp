@@ -1,6 +1,7 @@
 // The widgets of the standard controls and buttons: each peer puts the control's kept state onto its Qt
 // widget and reports what the user does back to the control.
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QIcon>
@@ -11,6 +12,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -219,7 +221,15 @@ class TSpeedButtonPeer : public TWidgetPeer {
 public:
     explicit TSpeedButtonPeer(TSpeedButton& button) : TWidgetPeer(button, new QToolButton), button_(button)
     {
+        // A flat tool button never takes the keyboard focus. Nor may a click on it hand the focus to the
+        // panel it sits on, which Qt does for a click on a widget without focus (the nearest parent that
+        // takes focus by a click gets it): the focus goes back to where the press found it.
         Button()->setFocusPolicy(Qt::NoFocus);
+        QObject::connect(qApp, &QApplication::focusChanged, Context(), [this](QWidget* old, QWidget* now) {
+            focusBefore_ = old;
+            focusTakenBy_ = now;
+        });
+        QObject::connect(Button(), &QToolButton::pressed, Context(), [this] { KeepFocusWhereItWas(); });
         QObject::connect(Button(), &QToolButton::clicked, Context(), [this] {
             Dispatch([this] { button_.ClickedByUser(); });
             Update(TSpeedButton::paDown);
@@ -268,7 +278,20 @@ public:
 
 private:
     QToolButton* Button() const { return WidgetAs<QToolButton>(); }
+
+    void KeepFocusWhereItWas()
+    {
+        QToolButton* button = Button();
+        QWidget* now = QApplication::focusWidget();
+        if (!button || !now || now != focusTakenBy_ || !now->isAncestorOf(button) || !focusBefore_ ||
+            focusBefore_->window() != button->window())
+            return;
+        focusBefore_->setFocus(Qt::MouseFocusReason);
+    }
+
     TSpeedButton& button_;
+    QPointer<QWidget> focusBefore_;
+    QPointer<QWidget> focusTakenBy_;
 };
 
 // ---------------------------------------------------------------------------------------------------------

@@ -475,6 +475,114 @@ TEST_F(PageEditorTest, PastedTextLosesItsUnderlineOnly)
     EXPECT_EQ(rich->Text(), "ab");
 }
 
+TEST_F(PageEditorTest, TypingGoesOnRightBehindAMarkerJustInserted)
+{
+    MarkerPage();
+    vt::TypeText(*rich, "Q");
+    EXPECT_EQ(rich->Text(), "See ##Next## Q now.");
+    EXPECT_FALSE(At(13).Protected || At(13).Underline);
+    EXPECT_NE(At(13).Color, Green);
+
+    // At the end of a centred paragraph, as its button leaves it: typing and Return go on behind it.
+    form->FreeProject();
+    form->CurrentPageIndex = -1;
+    AddPages({"Centred"});
+    ShowPage(0);
+    AddLink("Next");
+    form->lstLinks->SetItemIndex(0);
+    vt::TypeText(*rich, "Title ");
+    vt::Click(vt::Find<TSpeedButton>(*form, "btnCenter"));
+    Click("InsertLinkAtCursor1");
+    vt::TypeText(*rich, "!");
+    vt::PressKey(*rich, VK_RETURN);
+    vt::TypeText(*rich, "x");
+    EXPECT_EQ(rich->Text(), "Title ##Next## !\r\nx");
+    EXPECT_EQ(rich->Document().Alignment(1), richedit::paCenter);
+}
+
+TEST_F(PageEditorTest, TextTypedBesideAMarkerOrWhereOneWasRemovedIsPlainText)
+{
+    AddPages({"Intro", "Alone"});
+    ShowPage(0);
+    AddLink("Next");
+    form->lstLinks->SetItemIndex(0);
+    auto plain = [&](int pos) {
+        EXPECT_FALSE(At(pos).Underline || At(pos).Protected) << pos;
+        EXPECT_EQ(At(pos).Color, 0u) << pos;
+    };
+    // Before a marker at the start of a paragraph, the first and the second.
+    Click("InsertLinkAtCursor1");
+    vt::PressKey(*rich, VK_RETURN);
+    Click("InsertLinkAtCursor1");
+    rich->SetSelStart(0);
+    vt::TypeText(*rich, "a");
+    rich->SetSelStart(12);
+    vt::TypeText(*rich, "b");
+    EXPECT_EQ(rich->Text(), "a##Next## \r\nb##Next## ");
+    plain(0);
+    plain(12);
+
+    // Where a marker stood that was all the page held.
+    ShowPage(1);
+    AddLink("Next");
+    form->lstLinks->SetItemIndex(0);
+    Click("InsertLinkAtCursor1");
+    rich->SetSelStart(3);
+    Click("RemoveLinkAtCursor1");
+    ASSERT_EQ(rich->Text(), "");
+    vt::TypeText(*rich, "c");
+    plain(0);
+    EXPECT_FALSE(rich->SelAttributes()->Style().Contains(fsUnderline));
+}
+
+TEST_F(PageEditorTest, CtrlVPastesMarkersWholeAndTheRestWithoutUnderline)
+{
+    MarkerPage();
+    Select(0, 1);
+    rich->SelAttributes()->SetStyle({fsUnderline});  // "S" underlined, as pasted from elsewhere
+    Select(0, 13);                                  // "See ##Next## " with its marker
+    Click("Copy1");
+    rich->SetSelStart(rich->GetTextLen());
+    vt::PressKey(*rich, 'V', {ssCtrl});
+    EXPECT_EQ(rich->Text(), "See ##Next##  now.See ##Next## ");
+    EXPECT_FALSE(At(18).Underline);
+    for (int pos = 22; pos < 30; ++pos)
+        EXPECT_TRUE(At(pos).Underline && At(pos).Protected && At(pos).Color == Green) << pos;
+    EXPECT_TRUE(At(30).Protected);
+    EXPECT_EQ(rich->SelStart(), 18);
+    EXPECT_EQ(rich->SelLength(), 13);
+}
+
+TEST_F(PageEditorTest, CtrlZTakesBackTextChangesButNeverAMarker)
+{
+    MarkerPage();
+    rich->SetSelStart(rich->GetTextLen());
+    vt::TypeText(*rich, " More");
+    Select(0, 3);
+    Click("Bold1");
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_FALSE(At(0).Bold);
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_EQ(rich->Text(), "See ##Next##  now.");
+
+    // A paste with its underline taken away goes in one step.
+    Select(0, 3);
+    rich->SelAttributes()->SetStyle({fsUnderline});
+    Click("Copy1");
+    rich->SetSelStart(0);
+    Click("Paste1");
+    ASSERT_EQ(rich->Text(), "SeeSee ##Next##  now.");
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_EQ(rich->Text(), "See ##Next##  now.");
+
+    // The marker's insertion is a change to protected text: Ctrl+Z leaves it be.
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_TRUE(rich->Text().find("##Next##") != AnsiString::npos);
+    EXPECT_TRUE(rich->Document().AllProtected(4, 13));
+    EXPECT_FALSE(form->AllowProtectedEdit);
+}
+
 // ---- a page that goes through the project file
 
 TEST_F(PageEditorTest, APageWrittenInTheEditorLooksTheSameAfterSaveAndReopenAndSavesTheSameBytes)

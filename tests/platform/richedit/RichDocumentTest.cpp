@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 #include "platform/richedit/RichDocument.h"
@@ -263,4 +264,82 @@ TEST(RichDocument, RunsSplitAtAttributeChangesAndParagraphEnds)
     });
     EXPECT_EQ(runs, (std::vector<std::pair<int, int>>{{0, 1}, {1, 2}, {3, 4}, {7, 8}, {15, 1}, {16, 4}}));
     EXPECT_EQ(ends, 1);
+}
+
+// Protected text keeps its look to itself: typed text takes the nearest unprotected neighbour.
+TEST(RichDocument, TypedTextNeverTakesAProtectedNeighboursLook)
+{
+    TCharAttributes bold = Arial10();
+    bold.Bold = true;
+    TRichDocument doc;
+    doc.AppendText("##Next##", Marker());
+    doc.AppendText(" ", ProtectedBlank());
+    doc.AppendText("after", bold);
+    doc.AppendParagraphEnd(Arial10(), paLeft);
+    doc.AppendText("##Only##", Marker());
+    doc.AppendText(" ", ProtectedBlank());
+
+    EXPECT_EQ(doc.InsertionAttributes(0), bold);      // before a marker at a paragraph's start
+    EXPECT_EQ(doc.InsertionAttributes(9), bold);      // behind its blank, at the text's start
+    EXPECT_EQ(doc.InsertionAttributes(16), Arial10());  // a paragraph holding a marker only: its end
+    EXPECT_EQ(doc.InsertionAttributes(doc.Length()), Arial10());
+    EXPECT_EQ(doc.InsertionAttributes(12).Bold, true);  // plain text between plain text as before
+
+    // Deleting everything leaves the empty document typing with that look, not the marker's.
+    TRichDocument marker;
+    marker.AppendText("##Next##", Marker());
+    marker.AppendText(" ", ProtectedBlank());
+    marker.Delete(0, marker.Length(), nullptr);
+    EXPECT_EQ(marker.EmptyAttributes(), Arial10());
+}
+
+// Each kept step, taken back newest first, gives exactly the document before its edit: text, attributes,
+// paragraph ends and their alignments, also the last paragraph's and an emptied document's look.
+TEST(RichDocument, UndoStepsGiveBackEveryEarlierState)
+{
+    std::mt19937 random(5);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+    TRichDocument doc = RandomDocument(3, 40);
+    std::vector<TRichDocument> before;
+    std::vector<TRichDocument::TUndoStep> steps;
+    static const char* const texts[] = {"x", "\r\n", "ab\r\ncd", ""};
+    for (int n = 0; n < 200; ++n) {
+        int start = pick(doc.Length() + 1);
+        int end = std::min(doc.Length(), start + pick(8));
+        doc.SnapRange(start, end);
+        TRichDocument::TUndoStep step = doc.KeepForUndo(start, end);
+        before.push_back(doc);
+        TCharAttributes a;
+        a.Bold = pick(2) == 0;
+        a.Protected = pick(5) == 0;
+        switch (pick(4)) {
+        case 0: {
+            AnsiString text = NormalizeText(texts[pick(4)]);
+            doc.ReplaceText(start, end, text, a, nullptr);
+            step.End = start + static_cast<int>(text.size());
+            break;
+        }
+        case 1:
+            if (end > start)  // a caret's change of an empty paragraph is kept by the control as its end's
+                doc.ChangeAttributes(start, end, TAttributeChange::All(a), nullptr);
+            break;
+        case 2: {
+            // Whole paragraphs, as the control keeps them for an alignment.
+            int first = doc.ParagraphAt(start), last = doc.ParagraphAt(end);
+            step = doc.KeepForUndo(doc.ParagraphStart(first), doc.ParagraphEnd(last));
+            doc.SetAlignment(start, end, static_cast<TParaAlignment>(pick(3)), nullptr);
+            break;
+        }
+        default:
+            step = doc.KeepForUndo(0, doc.Length());
+            doc.Delete(0, doc.Length(), nullptr);
+            step.End = 0;
+            break;
+        }
+        steps.push_back(step);
+    }
+    for (size_t k = steps.size(); k-- > 0;) {
+        ASSERT_TRUE(doc.Undo(steps[k], nullptr)) << k;
+        ASSERT_TRUE(doc == before[k]) << "step " << k;
+    }
 }

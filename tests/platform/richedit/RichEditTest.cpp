@@ -1,6 +1,12 @@
 // The rich-text editor control from a form resource, driven headless: positions, Lines, attributes, the
-// clipboard, and protected text refused or allowed through OnProtectChange, as a person types.
+// clipboard, undo, drops, and protected text refused or allowed through OnProtectChange, as a person types.
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QTextCursor>
+#include <QTextEdit>
 
 #include <memory>
 #include <random>
@@ -465,4 +471,176 @@ TEST_F(RichEditTest, ChangingOneStyleLeavesEveryCharactersOtherStyles)
     EXPECT_TRUE(rich->Document().AttributesAt(0).StrikeOut);
     EXPECT_TRUE(rich->Document().AttributesAt(5).Underline);
     EXPECT_EQ(rich->ViewMismatch(), "");
+}
+
+// ---- taking changes back
+
+TEST_F(RichEditTest, CtrlZTakesBackTheLastChangesOneByOneAndARunOfTypingAsOne)
+{
+    vt::TypeText(*rich, "one two");
+    rich->SetSelStart(0);  // moving the caret ends the run
+    vt::TypeText(*rich, ">");
+    vt::PressKey(*rich, VK_RETURN);
+    rich->SetSelStart(3);
+    rich->SetSelLength(3);
+    rich->SelAttributes()->SetStyle({fsBold});
+    rich->Paragraph()->SetAlignment(taCenter);
+    vt::PressKey(*rich, VK_DELETE);
+    ASSERT_EQ(rich->Text(), ">\r\n two");
+    ASSERT_EQ(rich->Document().Alignment(1), richedit::paCenter);
+
+    auto undo = [&] {
+        vt::PressKey(*rich, 'Z', {ssCtrl});
+        EXPECT_EQ(rich->ViewMismatch(), "");
+    };
+    undo();
+    EXPECT_EQ(rich->Text(), ">\r\none two");
+    EXPECT_EQ(rich->SelText(), "one");  // what came back is selected
+    EXPECT_TRUE(rich->Document().AttributesAt(3).Bold);
+    undo();
+    EXPECT_EQ(rich->Document().Alignment(1), richedit::paLeft);
+    undo();
+    EXPECT_FALSE(rich->Document().AttributesAt(3).Bold);
+    undo();
+    EXPECT_EQ(rich->Text(), "one two");
+    EXPECT_EQ(rich->SelStart(), 0);
+    undo();
+    EXPECT_EQ(rich->Text(), "");
+    EXPECT_FALSE(rich->CanUndo());
+    undo();
+    EXPECT_EQ(rich->Text(), "");
+
+    // New content has no history.
+    vt::TypeText(*rich, "x");
+    EXPECT_TRUE(rich->CanUndo());
+    rtl::TStringList lines;
+    lines.Add("y");
+    rich->Lines()->Assign(lines);
+    EXPECT_FALSE(rich->CanUndo());
+}
+
+TEST_F(RichEditTest, UndoThatTouchesProtectedTextAsksFirst)
+{
+    MarkerPage();  // its last change protected the marker
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_TRUE(rich->Document().AllProtected(4, 13));
+    ASSERT_EQ(form->Asked.size(), 1u);
+    EXPECT_EQ(form->Asked[0], std::make_pair(4, 13));
+    EXPECT_TRUE(rich->CanUndo());  // refused, it stays to be asked again
+
+    form->AllowProtectedEdit = true;
+    vt::PressKey(*rich, 'Z', {ssCtrl});
+    EXPECT_FALSE(rich->Document().AnyProtected(0, rich->GetTextLen()));
+    EXPECT_EQ(rich->Text(), "See ##Next## now.");
+}
+
+// Random edits from every side, then taken back one by one: each undo gives exactly the content before
+// the edit, and the widget shows it.
+TEST_F(RichEditTest, UndoWalksBackThroughEveryKindOfEdit)
+{
+    std::mt19937 random(7);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+    form->AllowProtectedEdit = true;
+    rich->SetSelText("Some words\r\nto start with");
+    std::vector<richedit::TRichDocument> before;
+    static const char* const texts[] = {"a", "word ", "\r\n", "x\r\ny", ""};
+    for (int n = 0; n < 90; ++n) {
+        const richedit::TRichDocument state = rich->Document();
+        int length = rich->GetTextLen();
+        rich->SetSelStart(pick(length + 1));
+        rich->SetSelLength(pick(6));
+        switch (pick(9)) {
+        case 0:
+            rich->SetSelText(texts[pick(5)]);
+            break;
+        case 1:
+            rich->SelAttributes()->SetSize(8 + pick(10));  // at a caret: an empty paragraph's look
+            break;
+        case 2:
+            rich->SelAttributes()->SetProtected(pick(2) == 0);
+            break;
+        case 3:
+            vt::PressKey(*rich, pick(2) ? VK_BACK : VK_DELETE);
+            break;
+        case 4:
+            rich->Paragraph()->SetAlignment(pick(2) ? taCenter : taRightJustify);
+            break;
+        case 5:
+            rich->CutToClipboard();
+            break;
+        case 6:
+            rich->CopyToClipboard();
+            break;
+        case 7:
+            rich->PasteFromClipboard();
+            break;
+        default:
+            rich->UserDrops(pick(length + 1), rich->SelectionFragment(), rich->SelStart(),
+                            rich->SelStart() + rich->SelLength());
+            break;
+        }
+        if (rich->Document().Version() != state.Version())
+            before.push_back(state);
+    }
+    ASSERT_GT(before.size(), 40u);
+    for (size_t k = before.size(); k-- > 0;) {
+        rich->Undo();
+        ASSERT_TRUE(rich->Document() == before[k]) << "undo " << k;
+        ASSERT_EQ(rich->ViewMismatch(), "") << "undo " << k;
+    }
+    EXPECT_EQ(rich->Text(), "Some words\r\nto start with");
+}
+
+// ---- dragging inside the control
+
+TEST_F(RichEditTest, DraggingTextInsideTheControlMovesItAndWithCtrlCopiesIt)
+{
+    rich->SetSelText("one two three");
+    QTextEdit* view = nullptr;
+    for (QWidget* widget : QApplication::allWidgets())
+        if (auto* edit = qobject_cast<QTextEdit*>(widget))
+            view = edit;
+    ASSERT_NE(view, nullptr);
+    // The view's own drag carries its selection and marks itself (as a drag it starts would); the window
+    // system proposes a move, or a copy with Ctrl held.
+    auto dropAt = [&](int viewPos, Qt::KeyboardModifiers modifiers) {
+        const Qt::DropAction action = modifiers & Qt::ControlModifier ? Qt::CopyAction : Qt::MoveAction;
+        richedit::TRichDocument fragment = rich->SelectionFragment();
+        AnsiString rtf = richedit::WriteRtf(fragment);
+        QMimeData mime;
+        mime.setData("text/rtf", QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
+        mime.setText(QString::fromLatin1(fragment.Text().c_str()));
+        mime.setData("application/x-scrivane-rich-edit-drag", QByteArray::number(reinterpret_cast<quintptr>(view)));
+        QTextCursor at(view->document());
+        at.setPosition(viewPos);
+        QPointF point = view->cursorRect(at).center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(point.toPoint(), actions, &mime, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(view->viewport(), &enter);
+        QDragMoveEvent move(point.toPoint(), actions, &mime, Qt::LeftButton, modifiers);
+        QCoreApplication::sendEvent(view->viewport(), &move);
+        QDropEvent drop(point, actions, &mime, Qt::LeftButton, modifiers);
+        drop.setDropAction(action);
+        QCoreApplication::sendEvent(view->viewport(), &drop);
+        vt::ProcessMessages();
+    };
+    rich->SetSelStart(4);
+    rich->SetSelLength(4);
+    dropAt(0, Qt::NoModifier);
+    EXPECT_EQ(rich->Text(), "two one three");
+    EXPECT_EQ(rich->SelText(), "two ");
+    rich->SetSelStart(0);
+    rich->SetSelLength(4);
+    dropAt(13, Qt::ControlModifier);
+    EXPECT_EQ(rich->Text(), "two one threetwo ");
+    EXPECT_EQ(rich->ViewMismatch(), "");
+
+    // A marker dragged away is a change to protected text: asked, refused, nothing moves or doubles.
+    rich->Clear();
+    MarkerPage();
+    rich->SetSelStart(4);
+    rich->SetSelLength(8);
+    dropAt(0, Qt::NoModifier);
+    EXPECT_EQ(rich->Text(), "See ##Next## now.");
+    EXPECT_EQ(form->Asked.size(), 1u);
 }
