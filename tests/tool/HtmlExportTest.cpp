@@ -245,38 +245,13 @@ std::string CheckHtml(const std::string& hostFolder, int& status)
 // A 2 x 2 picture of one colour, as a 24-bit BMP file.
 AnsiString Bitmap(uint8_t red, uint8_t green, uint8_t blue)
 {
-    AnsiString bytes = "BM";
-    auto put32 = [&](uint32_t v) {
-        for (int k = 0; k < 4; ++k)
-            bytes += static_cast<char>((v >> (8 * k)) & 0xFF);
-    };
-    auto put16 = [&](uint16_t v) {
-        bytes += static_cast<char>(v & 0xFF);
-        bytes += static_cast<char>(v >> 8);
-    };
-    put32(70);  // file size: 14 + 40 + 2 rows of 8 bytes
-    put32(0);
-    put32(54);
-    put32(40);
-    put32(2);
-    put32(2);
-    put16(1);
-    put16(24);
-    put32(0);
-    put32(16);
-    put32(2835);
-    put32(2835);
-    put32(0);
-    put32(0);
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 2; ++column) {
-            bytes += static_cast<char>(blue);
-            bytes += static_cast<char>(green);
-            bytes += static_cast<char>(red);
-        }
-        bytes += AnsiString(2, '\0');
-    }
-    return bytes;
+    // The file header (70 bytes, pixels from 54), then the info header: 2 x 2, one plane, 24 bits.
+    const AnsiString headers("BM\x46\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x18\0\0\0\0\0"
+                             "\x10\0\0\0\x13\x0b\0\0\x13\x0b\0\0\0\0\0\0\0\0\0\0",
+                             54);
+    const AnsiString pixel{static_cast<char>(blue), static_cast<char>(green), static_cast<char>(red)};
+    const AnsiString row = pixel + pixel + AnsiString(2, '\0');
+    return headers + row + row;
 }
 
 void SetDocument(rtl::TStrings& lines, const richedit::TRichDocument& document)
