@@ -593,11 +593,6 @@ void TfrmMainMenu::TXT1Click(vcl::TObject*)
     // Export of every page to one plain-text file.
 }
 
-void TfrmMainMenu::HTML1Click(vcl::TObject*)
-{
-    // Export to HTML pages: an index page and one page per topic.
-}
-
 void TfrmMainMenu::RichTextFileRTF1Click(vcl::TObject*)
 {
     // Import from rich text: does nothing (its menu is hidden).
@@ -610,6 +605,7 @@ void TfrmMainMenu::TextFileTXT1Click(vcl::TObject*)
 
 // ---------------------------------------------------------------------------------------------------------
 // Pages, links, pictures, text commands, the lists and the editor: PageEditor.cpp
+// The HTML export: HtmlExport.cpp
 
 // ---------------------------------------------------------------------------------------------------------
 // Help

@@ -13,7 +13,9 @@
 #include "platform/richedit/RtfWriter.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Forms.h"
 #include "platform/win/Paths.h"
+#include "tool/ProgressUnit.h"
 #include "tool/ProjectModel.h"
 
 class TTestPages {
@@ -45,6 +47,15 @@ inline TLinkObject& AddLink(TPageObject& page, const AnsiString& name, int32_t t
     return *link;
 }
 
+// The tool's progress windows still alive (they belong to the application).
+inline int ProgressWindowsAlive()
+{
+    int count = 0;
+    for (int i = 0; i < vcl::Application->ComponentCount(); ++i)
+        count += dynamic_cast<TfrmProgress*>(vcl::Application->Components(i)) != nullptr;
+    return count;
+}
+
 inline void SetLines(rtl::TStrings& lines, std::initializer_list<AnsiString> texts)
 {
     lines.Clear();
@@ -59,17 +70,29 @@ inline void SetBody(rtl::TStrings& lines, const AnsiString& body)
                      "{\\colortbl ;\\red0\\green128\\blue0;}", "\\pard" + body, "}"});
 }
 
+// How the editor shows a marker (green, underlined, protected) and the protected blank behind it.
+inline richedit::TCharAttributes MarkerLook(const richedit::TCharAttributes& plain)
+{
+    richedit::TCharAttributes look = plain;
+    look.Color = 32768;
+    look.Underline = true;
+    look.Protected = true;
+    return look;
+}
+inline richedit::TCharAttributes MarkerBlank(const richedit::TCharAttributes& plain)
+{
+    richedit::TCharAttributes look = plain;
+    look.Protected = true;
+    return look;
+}
+
 // "See ", a link marker for `link`, " now." as the editor stores it, written by the real writer.
 inline void SetTextWithMarker(rtl::TStrings& lines, const AnsiString& marker, const AnsiString& face = "Arial")
 {
     richedit::TCharAttributes plain;
     plain.Face = face;
-    richedit::TCharAttributes markerLook = plain;
-    markerLook.Color = 32768;
-    markerLook.Underline = true;
-    markerLook.Protected = true;
-    richedit::TCharAttributes blank = plain;
-    blank.Protected = true;
+    const richedit::TCharAttributes markerLook = MarkerLook(plain);
+    const richedit::TCharAttributes blank = MarkerBlank(plain);
     richedit::TRichDocument document;
     document.AppendText("See ", plain);
     document.AppendText(marker, markerLook);

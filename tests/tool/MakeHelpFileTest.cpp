@@ -40,14 +40,6 @@ std::vector<AnsiString> Texts(const std::vector<vt::TShownMessage>& messages)
     return texts;
 }
 
-int ProgressWindowsAlive()
-{
-    int count = 0;
-    for (int i = 0; i < Application->ComponentCount(); ++i)
-        count += dynamic_cast<TfrmProgress*>(Application->Components(i)) != nullptr;
-    return count;
-}
-
 // Each test plays a program in a folder of its own, with a project folder of its own.
 class MakeHelpFileTest : public VclTest {
 protected:
