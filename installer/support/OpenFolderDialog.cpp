@@ -112,6 +112,9 @@ bool TOpenFolderDialog::ExecuteOnce()
     if (!BrowseForFolder(info, selected))
         return false;
     if (showPathEdit_) {
+        // An edit box emptied by the user leaves the folder selected in the tree.
+        if (rtl::Trim(currentPath_).empty())
+            currentPath_ = selected;
         ForceFolder(currentPath_);
         directory_ = currentPath_;
     } else {

@@ -147,6 +147,17 @@ TEST_F(OpenFolderDialogTest, TypedFolderIsMadeWhenOkIsPressedAndAFolderThatCanno
     EXPECT_TRUE(dialog.Execute());
     EXPECT_EQ(dialog.Directory(), "c:\\ok\\Later\\Inner");
     EXPECT_TRUE(rtl::DirectoryExists("C:\\Ok\\Later\\Inner"));
+
+    // An emptied edit box leaves the folder the tree shows.
+    dialog.SetDirectory("C:\\Ok");
+    vt::OnNextModal<TFolderBrowser>([&](TFolderBrowser& browser) {
+        vt::SetText(*dialog.PathEdit(), "x");
+        vt::PressKey(*dialog.PathEdit(), VK_DELETE);
+        EXPECT_EQ(dialog.CurrentPath(), "");
+        vt::Click(*browser.btnOK);
+    });
+    EXPECT_TRUE(dialog.Execute());
+    EXPECT_EQ(dialog.Directory(), "C:\\Ok");
 }
 
 TEST_F(OpenFolderDialogTest, CreateButtonAndPathEditSitBesideTheBrowsersOwnControls)
