@@ -16,11 +16,11 @@ AnsiString SystemString(const char* library, int id)
 {
     const AnsiString name = rtl::LowerCase(library);
     if (name == "comdlg32.dll" && id == 703)
-        return "Create New Folder";
+        return "&New Folder";
     if (name == "shell32.dll" && id == 8977)
-        return "Name of the new folder:";
+        return "Type the name of the new folder:";
     if (name == "shell32.dll" && id == 9248)
-        return "Choose a folder%s";
+        return "Browse for Folder%s";
     return AnsiString();
 }
 

@@ -165,7 +165,7 @@ TEST_F(OpenFolderDialogTest, CreateButtonAndPathEditSitBesideTheBrowsersOwnContr
     vt::OnNextModal<TFolderBrowser>([&](TFolderBrowser& browser) {
         // The browser's OK is (142, 268, 217, 291) and Cancel starts at 223; its tree starts at (12, 44).
         EXPECT_EQ(dialog.CreateButton()->BoundsRect(), Rect(12, 246, 136, 269));
-        EXPECT_EQ(dialog.CreateButton()->Caption(), "Create New Folder");
+        EXPECT_EQ(dialog.CreateButton()->Caption(), "&New Folder");
         EXPECT_EQ(browser.tvFolders->Height(), 130);
         EXPECT_FALSE(browser.tvFolders->HideSelection());
         EXPECT_EQ(dialog.PathEdit()->BoundsRect(), Rect(12, 189, 298, 210));
