@@ -134,6 +134,18 @@ public:
     using IException::IException;
 };
 
+// Errors of the file containers; the engine raises the rest of the family.
+class IEFileContainer : public IException {
+public:
+    using IException::IException;
+};
+
+// File attributes could not be set (SetFileAttributesChecked).
+class IEfcSetAttributes : public IEFileContainer {
+public:
+    using IEFileContainer::IEFileContainer;
+};
+
 // A registry value could not be written.
 class EIRCannotWriteValue : public rtl::Exception {
 public:

@@ -90,7 +90,7 @@ int GetSystemMetrics(int index)
 
 bool NobodyToAnswer()
 {
-    if (test::Active())
+    if (test::Active() || test::PersonAtScreen())
         return false;
     if (EnvironmentFlag("SCRIVANE_EXIT_AFTER_START"))
         return true;
@@ -619,8 +619,51 @@ void TCustomForm::Release()
     if (released_)
         return;
     released_ = true;
+    releaseLoopDepth_ = detail::NestedLoopDepth();
     PostMessage(Handle(), CM_RELEASE, 0, 0);
 }
+
+namespace {
+
+struct TDeferredReleases {
+    int depth = 0;
+    std::vector<TComponentRef<TCustomForm>> forms;
+};
+
+TDeferredReleases& DeferredReleases()
+{
+    static TDeferredReleases* state = new TDeferredReleases;  // forms may be released during shutdown
+    return *state;
+}
+
+}  // namespace
+
+namespace detail {
+
+TNestedLoop::TNestedLoop()
+{
+    ++DeferredReleases().depth;
+}
+
+TNestedLoop::~TNestedLoop()
+{
+    TDeferredReleases& d = DeferredReleases();
+    --d.depth;
+    // Each waiting form asks again from the loop that runs now; one released deeper still waits on.
+    std::vector<TComponentRef<TCustomForm>> waiting;
+    waiting.swap(d.forms);
+    for (TCustomForm* form : waiting) {
+        if (form)
+            PostMessage(form->Handle(), CM_RELEASE, 0, 0);
+    }
+}
+
+int NestedLoopDepth()
+{
+    return DeferredReleases().depth;
+}
+
+}  // namespace detail
 
 void TCustomForm::WndProc(TMessage& message)
 {
@@ -632,6 +675,14 @@ void TCustomForm::WndProc(TMessage& message)
         if (modal_) {
             // Released while still modal (caFree): it goes once ShowModal has returned its result.
             releaseAfterModal_ = true;
+            return;
+        }
+        if (detail::NestedLoopDepth() > releaseLoopDepth_) {
+            // Delivered by a loop that began after the release: the code that runs that loop may sit in
+            // this form's handlers. The form leaves the screen now and goes when that loop has ended.
+            if (Visible())
+                Hide();
+            DeferredReleases().forms.emplace_back(this);
             return;
         }
         delete this;
@@ -667,6 +718,7 @@ TModalResult TCustomForm::ShowModal()
         }
     };
     try {
+        detail::TNestedLoop loop;
         Show();
         if (test::Active()) {
             test::detail::RunModalScript(*this);

@@ -191,8 +191,12 @@ public:
     void Close();
     // OnCloseQuery (and the owned forms' queries).
     virtual bool CloseQuery();
-    // Frees the form once the current event is over (a posted message).
+    // Frees the form once the current event is over (a posted message). A modal loop that starts after
+    // the release (a message box, another modal form) does not free it: it goes once control is back in
+    // the loop that was running when Release was called, since code below the new loop may still use it.
     void Release();
+    // Whether Release was called: the form is on its way out.
+    bool Releasing() const { return released_; }
     // Whether this is the application's active form.
     bool Active() const { return active_; }
     // The control with the focus changes (fires OnExit / OnEnter).
@@ -260,6 +264,7 @@ private:
     bool modalDone_ = false;
     bool active_ = false;
     bool released_ = false;
+    int releaseLoopDepth_ = 0;  // the modal nesting when Release was called
     bool releaseAfterModal_ = false;
     bool closingModal_ = false;
     bool created_ = false;
@@ -434,5 +439,18 @@ bool NobodyToAnswer();
 
 // Registers the form classes; idempotent.
 void RegisterFormClasses();
+
+namespace detail {
+// Marks a modal loop (ShowModal, a message box, a common dialog) for as long as it runs. Forms released
+// outside it that its messages would free wait until it ends.
+class TNestedLoop {
+public:
+    TNestedLoop();
+    ~TNestedLoop();
+    TNestedLoop(const TNestedLoop&) = delete;
+    TNestedLoop& operator=(const TNestedLoop&) = delete;
+};
+int NestedLoopDepth();
+}  // namespace detail
 
 }  // namespace vcl

@@ -1,11 +1,26 @@
-// The real message boxes and common dialogs, on Qt's own (only reached with a person at the screen).
+// The real message boxes and common dialogs, on Qt's own (reached with a person at the screen).
+//
+// No dialog has a Qt parent: Qt deletes a parent's children with it, and the window a dialog is placed over
+// may be freed while the dialog runs (a progress window that closes itself, say). The dialog is linked to
+// that window for the window system only, and centred over it when it shows.
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QIcon>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
+#include <QWindow>
 
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/QtSeam.h"
@@ -16,18 +31,55 @@ namespace vcl::detail {
 
 namespace {
 
-QWidget* ActiveWindow()
+// The window a dialog belongs over: the active form, unless it is on its way out.
+QWidget* PlacementWindow()
 {
     TCustomForm* form = Screen->ActiveForm();
-    return form ? WidgetOf(*form) : nullptr;
+    if (form && (form->Releasing() || !form->Visible()))
+        form = Screen->PreviousActiveForm(form);
+    if (!form || form->Releasing())
+        return nullptr;
+    QWidget* widget = WidgetOf(*form);
+    return widget ? widget->window() : nullptr;
 }
+
+template <class TDialog>
+class TPlacedDialog : public TDialog {
+public:
+    TPlacedDialog() : TDialog(nullptr), over_(PlacementWindow())
+    {
+        if (over_ && over_->windowHandle()) {
+            this->winId();
+            if (QWindow* handle = this->windowHandle())
+                handle->setTransientParent(over_->windowHandle());
+        }
+    }
+
+    // Runs the dialog as a modal loop of the framework.
+    int Run()
+    {
+        TNestedLoop loop;
+        return this->exec();
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        TDialog::showEvent(event);
+        if (over_ && over_->isVisible() && !event->spontaneous())
+            this->move(over_->frameGeometry().center() - this->rect().center());
+    }
+
+private:
+    QPointer<QWidget> over_;
+};
 
 }  // namespace
 
 int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& results, int defaultResult, int escapeResult)
 {
     EnsureQtApplication();
-    QMessageBox box(ActiveWindow());
+    TPlacedDialog<QMessageBox> box;
     box.setWindowTitle(ToQString(shown.Caption));
     box.setText(ToQString(shown.Text));
     if (shown.Type == "mtWarning")
@@ -47,7 +99,7 @@ int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& resul
         if (results[i] == escapeResult)
             box.setEscapeButton(button);
     }
-    box.exec();
+    box.Run();
     for (const auto& [button, result] : buttons) {
         if (box.clickedButton() == button)
             return result;
@@ -58,12 +110,15 @@ int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& resul
 bool QtInputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiString& value)
 {
     EnsureQtApplication();
-    bool ok = false;
-    QString text = QInputDialog::getText(ActiveWindow(), ToQString(caption), ToQString(prompt), QLineEdit::Normal,
-                                         ToQString(value), &ok);
-    if (ok)
-        value = FromQString(text);
-    return ok;
+    TPlacedDialog<QInputDialog> box;
+    box.setWindowTitle(ToQString(caption));
+    box.setLabelText(ToQString(prompt));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(ToQString(value));
+    if (box.Run() != QDialog::Accepted)
+        return false;
+    value = FromQString(box.textValue());
+    return true;
 }
 
 bool QtFileDialog(const TOpenDialog& dialog, AnsiString& fileName, int& filterIndex)
@@ -75,7 +130,12 @@ bool QtFileDialog(const TOpenDialog& dialog, AnsiString& fileName, int& filterIn
         p.replace(';', ' ');
         filters << ToQString(description) + " (" + p + ")";
     }
-    QFileDialog box(ActiveWindow(), ToQString(dialog.Title()));
+    TPlacedDialog<QFileDialog> box;
+    // Without a title of its own the dialog says what it does ("Open", "Save As").
+    if (!dialog.Title().empty())
+        box.setWindowTitle(ToQString(dialog.Title()));
+    // Qt's own dialog everywhere, so a desktop's native one cannot differ in what it accepts.
+    box.setOption(QFileDialog::DontUseNativeDialog);
     box.setAcceptMode(dialog.IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(dialog.IsSaveDialog() ? QFileDialog::AnyFile
                     : dialog.Options().Contains(ofFileMustExist) ? QFileDialog::ExistingFile
@@ -98,7 +158,7 @@ bool QtFileDialog(const TOpenDialog& dialog, AnsiString& fileName, int& filterIn
         if (auto host = win::HostPathFromWindows(dialog.FileName()))
             box.selectFile(QString::fromStdString(*host));
     }
-    if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+    if (box.Run() != QDialog::Accepted || box.selectedFiles().isEmpty())
         return false;
     fileName = win::WindowsPathFromHost(box.selectedFiles().front().toStdString());
     int chosen = static_cast<int>(filters.indexOf(box.selectedNameFilter()));
@@ -107,20 +167,90 @@ bool QtFileDialog(const TOpenDialog& dialog, AnsiString& fileName, int& filterIn
     return true;
 }
 
+namespace {
+
+// The colours the font dialog offers, as the classic one does.
+struct TNamedColor {
+    const char* Name;
+    TColor Color;
+};
+constexpr TNamedColor FontColors[] = {
+    {"Black", clBlack}, {"Maroon", clMaroon}, {"Green", clGreen}, {"Olive", clOlive}, {"Navy", clNavy},
+    {"Purple", clPurple}, {"Teal", clTeal}, {"Gray", clGray}, {"Silver", clSilver}, {"Red", clRed},
+    {"Lime", clLime}, {"Yellow", clYellow}, {"Blue", clBlue}, {"Fuchsia", clFuchsia}, {"Aqua", clAqua},
+    {"White", clWhite},
+};
+
+// Adds "Color:" under the dialog's effects (the box with the underline check box).
+QComboBox* AddColorChoice(QFontDialog& box, TColor preset)
+{
+    QGroupBox* effects = nullptr;
+    for (QGroupBox* group : box.findChildren<QGroupBox*>()) {
+        if (!group->findChildren<QCheckBox*>().isEmpty() && group->layout())
+            effects = group;
+    }
+    if (!effects)
+        return nullptr;
+    auto* label = new QLabel(QStringLiteral("&Color:"), effects);
+    auto* colors = new QComboBox(effects);
+    colors->setObjectName(QStringLiteral("fontColor"));
+    label->setBuddy(colors);
+    for (const TNamedColor& c : FontColors) {
+        QPixmap swatch(12, 12);
+        swatch.fill(ToQColor(c.Color));
+        colors->addItem(QIcon(swatch), QString::fromLatin1(c.Name), QVariant::fromValue(static_cast<qint64>(c.Color)));
+    }
+    int index = colors->findData(QVariant::fromValue(static_cast<qint64>(preset)));
+    if (index < 0) {
+        QPixmap swatch(12, 12);
+        swatch.fill(ToQColor(preset));
+        colors->addItem(QIcon(swatch), QStringLiteral("Custom"), QVariant::fromValue(static_cast<qint64>(preset)));
+        index = colors->count() - 1;
+    }
+    colors->setCurrentIndex(index);
+    effects->layout()->addWidget(label);
+    effects->layout()->addWidget(colors);
+    return colors;
+}
+
+}  // namespace
+
 bool QtFontDialog(TFont& font)
 {
     EnsureQtApplication();
-    bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, ToQFont(font), ActiveWindow());
-    if (ok)
-        AssignQFont(chosen, font);
-    return ok;
+    TPlacedDialog<QFontDialog> box;
+    box.setOption(QFontDialog::DontUseNativeDialog);
+    // A face this machine lacks shows as the face it falls back to, with the preset's size and style; taking
+    // that unchanged keeps the face asked for.
+    QFont preset = ToQFont(font);
+    box.setCurrentFont(preset);
+    if (box.currentFont().family() != preset.family()) {
+        preset.setFamily(QFontInfo(preset).family());
+        box.setCurrentFont(preset);
+    }
+    const QString shownFamily = box.currentFont().family();
+    QComboBox* colors = AddColorChoice(box, font.Color());
+    if (box.Run() != QDialog::Accepted)
+        return false;
+    const AnsiString presetName = font.Name();
+    const QFont chosen = box.selectedFont();
+    AssignQFont(chosen, font);
+    if (chosen.family() == shownFamily)
+        font.SetName(presetName);
+    if (colors && colors->currentIndex() >= 0)
+        font.SetColor(static_cast<TColor>(colors->currentData().toLongLong()));
+    return true;
 }
 
 bool QtColorDialog(TColor& color)
 {
     EnsureQtApplication();
-    QColor chosen = QColorDialog::getColor(ToQColor(color), ActiveWindow());
+    TPlacedDialog<QColorDialog> box;
+    box.setOption(QColorDialog::DontUseNativeDialog);
+    box.setCurrentColor(ToQColor(color));
+    if (box.Run() != QDialog::Accepted)
+        return false;
+    QColor chosen = box.selectedColor();
     if (!chosen.isValid())
         return false;
     color = RGBColor(static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),

@@ -26,6 +26,7 @@ struct TScript {
 
 struct TDriverState {
     bool active = false;
+    bool personAtScreen = false;
     std::function<void(const AnsiString&)> onFailure;
     std::deque<TScript> scripts;
     std::deque<detail::TAnswer> messageAnswers;
@@ -274,6 +275,16 @@ std::vector<AnsiString> End()
 bool Active()
 {
     return State().active;
+}
+
+void SetPersonAtScreen(bool value)
+{
+    State().personAtScreen = value;
+}
+
+bool PersonAtScreen()
+{
+    return State().personAtScreen;
 }
 
 void Fail(const AnsiString& message)

@@ -47,6 +47,11 @@ void Begin(std::function<void(const AnsiString& failure)> onFailure = {});
 // callback).
 std::vector<AnsiString> End();
 bool Active();
+// A test that plays the person itself, finding the real Qt widgets of a modal window or dialog and pressing
+// their buttons, says so while the driver is not active: modal windows, message boxes and common dialogs
+// then run their real loops, even on the offscreen platform.
+void SetPersonAtScreen(bool value);
+bool PersonAtScreen();
 // Records a failure and tells the callback.
 void Fail(const AnsiString& message);
 std::vector<AnsiString> Failures();

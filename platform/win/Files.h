@@ -54,6 +54,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD FILE_ATTRIBUTE_TEMPORARY = 0x100;
+inline constexpr DWORD FILE_ATTRIBUTE_OFFLINE = 0x1000;
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 
 // Flags of CreateFile; the caching hints are accepted and have no effect.

@@ -1,5 +1,6 @@
 #include "platform/win/Modules.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -22,6 +23,7 @@ struct TLoadedModule {
 struct TModuleState {
     std::mutex Lock;
     std::map<std::string, TModuleExports> Builtins;  // upper-cased name -> exports
+    std::map<std::string, std::map<UINT, std::string>> Strings;  // upper-cased name -> string table
     std::map<uintptr_t, TLoadedModule> Loaded;       // handle value -> module
     uintptr_t NextHandle = 0x10000000;               // handle values are never reused
     std::set<std::string> MissingModules;
@@ -43,6 +45,9 @@ TModuleState& State()
     static TModuleState state;
     static const bool registered = [] {
         state.Builtins["KERNEL32.DLL"] = Kernel32Export;
+        // The folder browser's captions: its new-folder button, the prompt for the name, its title.
+        state.Strings["COMDLG32.DLL"] = {{703, "&New Folder"}};
+        state.Strings["SHELL32.DLL"] = {{8977, "Type the name of the new folder:"}, {9248, "Browse for Folder%s"}};
         RegisterResetHook([] {
             std::lock_guard lock(state.Lock);
             state.Loaded.clear();
@@ -76,7 +81,8 @@ HMODULE LoadLibrary(const char* fileName)
     TModuleState& state = State();
     const std::string key = ModuleKey(fileName ? fileName : "");
     std::lock_guard lock(state.Lock);
-    if (key.empty() || !state.Builtins.count(key) || state.MissingModules.count(key)) {
+    const bool known = state.Builtins.count(key) || state.Strings.count(key);
+    if (key.empty() || !known || state.MissingModules.count(key)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -130,6 +136,45 @@ BOOL FreeLibrary(HMODULE module)
     if (--loaded->second.References == 0)
         state.Loaded.erase(loaded);
     return TRUE;
+}
+
+int LoadString(HINSTANCE instance, UINT id, char* buffer, int bufferMax)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    auto loaded = state.Loaded.find(reinterpret_cast<uintptr_t>(instance));
+    if (loaded == state.Loaded.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (!buffer || bufferMax <= 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    buffer[0] = '\0';
+    const auto table = state.Strings.find(loaded->second.Name);
+    const std::string* text = nullptr;
+    if (table != state.Strings.end()) {
+        const auto found = table->second.find(id);
+        if (found != table->second.end())
+            text = &found->second;
+    }
+    if (!text) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return 0;
+    }
+    const size_t length = std::min(text->size(), static_cast<size_t>(bufferMax - 1));
+    text->copy(buffer, length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
+void RegisterBuiltinStrings(const std::string& name, const std::map<UINT, std::string>& strings)
+{
+    TModuleState& state = State();
+    std::lock_guard lock(state.Lock);
+    for (const auto& [id, text] : strings)
+        state.Strings[ModuleKey(name)][id] = text;
 }
 
 void RegisterBuiltinModule(const std::string& name, TModuleExports exports)

@@ -12,6 +12,7 @@
 // missing; ResetPlatform forgets that and every loaded module.
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "platform/win/WinTypes.h"
@@ -34,6 +35,15 @@ BOOL FreeLibrary(HMODULE module);
 using TModuleExports = std::function<FARPROC(const std::string& procName)>;
 // `name` with its extension ("wsock32.dll"); registering a name again replaces its exports.
 void RegisterBuiltinModule(const std::string& name, TModuleExports exports);
+
+// String resources: LoadString copies string `id` of a loaded module into the buffer, cut to
+// `bufferMax` - 1 characters and ended with a zero, and gives the characters copied; 0 with
+// ERROR_RESOURCE_NAME_NOT_FOUND when the module has no such string, ERROR_INVALID_HANDLE for a handle that
+// is not loaded. Built-in modules carry the strings registered for them; "comdlg32.dll" and "shell32.dll"
+// carry the captions of the folder browser.
+int LoadString(HINSTANCE instance, UINT id, char* buffer, int bufferMax);
+// Adds `strings` to the module's table (making the module loadable when it exports nothing).
+void RegisterBuiltinStrings(const std::string& name, const std::map<UINT, std::string>& strings);
 
 // For tests: a module that cannot be loaded, an export that is not there.
 void SetModuleMissing(const std::string& name, bool missing);

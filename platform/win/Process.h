@@ -33,6 +33,8 @@ namespace win {
 
 // The show commands (SW_...) are those of Shell.h.
 inline constexpr DWORD STARTF_USESHOWWINDOW = 0x1;
+// Accepted and ignored: there is no busy cursor to show.
+inline constexpr DWORD STARTF_FORCEONFEEDBACK = 0x40;
 
 // Accepted and ignored: there is no window to place and no console to create.
 inline constexpr DWORD CREATE_NEW_CONSOLE = 0x10;

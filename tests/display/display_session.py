@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""Runs the programs as processes on a real X display (under xvfb-run) and works them as a person would:
+keys through xdotool, the window manager's close request through Xlib. Any sanitizer report, crash or
+hang fails the run.
+
+usage: display_session.py SCENARIO --scrivane PATH --install PATH --examples DIR
+"""
+import argparse
+import ctypes
+import ctypes.util
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+WAIT = 30.0  # seconds for a window to appear or a program to end; the sanitizer build is slow to start
+
+
+class Failure(Exception):
+    pass
+
+
+def xdotool(*args, check=True):
+    result = subprocess.run(["xdotool", *args], capture_output=True, text=True, timeout=WAIT)
+    if check and result.returncode != 0:
+        raise Failure("xdotool %s: %s" % (" ".join(args), result.stderr.strip()))
+    return result.stdout
+
+
+def visible_windows(pattern):
+    out = xdotool("search", "--onlyvisible", "--name", pattern, check=False)
+    return [w for w in out.split() if w]
+
+
+def window_name(window):
+    return xdotool("getwindowname", window, check=False).strip()
+
+
+class Program:
+    def __init__(self, argv, env, log_dir, name):
+        self.name = name
+        self.stdout_path = os.path.join(log_dir, name + ".out")
+        self.stderr_path = os.path.join(log_dir, name + ".err")
+        self.process = subprocess.Popen(argv, env=env, stdout=open(self.stdout_path, "w"),
+                                        stderr=open(self.stderr_path, "w"), stdin=subprocess.DEVNULL)
+
+    def stderr(self):
+        with open(self.stderr_path, errors="replace") as f:
+            return f.read()
+
+    def check_alive(self):
+        if self.process.poll() is not None:
+            raise Failure("%s ended early with %d:\n%s" % (self.name, self.process.returncode, self.stderr()))
+
+    def wait_window(self, pattern, exclude=()):
+        """The id of a visible window whose name matches `pattern`, once it shows."""
+        deadline = time.monotonic() + WAIT
+        while time.monotonic() < deadline:
+            self.check_alive()
+            for w in visible_windows(pattern):
+                if w not in exclude:
+                    time.sleep(0.3)  # let it take the focus and paint
+                    return w
+            time.sleep(0.1)
+        raise Failure("no window '%s' appeared; visible: %s" % (pattern, all_window_names()))
+
+    def keys(self, window, *keys):
+        xdotool("windowfocus", window, check=False)
+        time.sleep(0.1)
+        xdotool("key", "--clearmodifiers", *keys)
+        time.sleep(0.3)
+
+    def type_text(self, window, text):
+        xdotool("windowfocus", window, check=False)
+        time.sleep(0.1)
+        xdotool("type", "--delay", "15", text)
+        time.sleep(0.2)
+
+    def answer_box(self, title, key="Return", text=None):
+        """Waits for a message box titled `title`, checks its text if given, and answers it."""
+        w = self.wait_window("^%s$" % re.escape(title))
+        self.keys(w, key)
+        return w
+
+    def wait_end(self):
+        try:
+            code = self.process.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise Failure("%s did not end; visible: %s" % (self.name, all_window_names()))
+        err = self.stderr()
+        for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer", "Segmentation fault"):
+            if marker in err:
+                raise Failure("%s: sanitizer report:\n%s" % (self.name, err))
+        if code != 0:
+            raise Failure("%s ended with %d:\n%s" % (self.name, code, err))
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def all_window_names():
+    return [window_name(w) for w in visible_windows(".")]
+
+
+def request_close(window):
+    """What a window manager's close box sends: WM_DELETE_WINDOW in a WM_PROTOCOLS client message."""
+
+    class XClientMessageEvent(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 16)]
+
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        raise Failure("cannot open the display")
+    event = XClientMessageEvent()
+    event.type = 33  # ClientMessage
+    event.window = int(window)
+    event.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
+    event.format = 32
+    event.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+    xlib.XSendEvent(display, int(window), 0, 0, ctypes.byref(event))
+    xlib.XFlush(display)
+    xlib.XCloseDisplay(display)
+
+
+def environment(prefix):
+    env = dict(os.environ)
+    env.pop("QT_QPA_PLATFORM", None)  # the real display, not the headless one
+    env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    env["SCRIVANE_PREFIX"] = prefix
+    env["QT_QPA_PLATFORM"] = "xcb"
+    env.setdefault("XDG_RUNTIME_DIR", tempfile.mkdtemp(prefix="xdg-"))
+    return env
+
+
+STAND_IN_COMPILER = """#!/bin/sh
+for a in "$@"; do printf '%s\\n' "$a"; done > "$0.tmp"
+mv "$0.tmp" "$0.args"
+"""
+
+
+def scrivane_folder(work, scrivane):
+    """A program folder of its own: Scrivane, its config.ini and a stand-in help compiler."""
+    folder = os.path.join(work, "bin")
+    os.makedirs(os.path.join(folder, "Tools"))
+    shutil.copy2(scrivane, folder)
+    compiler = os.path.join(folder, "Tools", "hcrtf.exe")
+    with open(compiler, "w") as f:
+        f.write(STAND_IN_COMPILER)
+    os.chmod(compiler, 0o755)
+    return os.path.join(folder, os.path.basename(scrivane))
+
+
+def wait_for_file(path):
+    deadline = time.monotonic() + WAIT
+    while not os.path.exists(path):
+        if time.monotonic() > deadline:
+            raise Failure("%s was not written" % path)
+        time.sleep(0.1)
+
+
+def scenario_scrivane_session(args, work):
+    exe = scrivane_folder(work, args.scrivane)
+    project_dir = os.path.join(work, "project")
+    os.makedirs(project_dir)
+    for name in ("demo.wkp", "logo.bmp"):
+        shutil.copy2(os.path.join(args.examples, name), project_dir)
+    malformed = os.path.join(work, "malformed.wkp")
+    with open(malformed, "wb") as f:
+        f.write(b"3\r\nnot a number\r\n\x00\x01garbage")
+    project = os.path.join(project_dir, "demo.wkp")
+
+    app = Program([exe, project], environment(os.path.join(work, "prefix")), work, "Scrivane")
+    try:
+        app.answer_box("About Screen")
+        main = app.wait_window("Scrivane", exclude=())
+
+        # Make without a compiler: the files are written, and the box says the compiler could not start.
+        tools = os.path.join(os.path.dirname(exe), "Tools")
+        os.rename(tools, tools + ".away")
+        app.keys(main, "ctrl+m")
+        app.answer_box("Halvern Scrivane")
+        app.check_alive()
+        os.rename(tools + ".away", tools)
+
+        # Make: the three compiler input files, the stand-in compiler, then the closing message box.
+        app.keys(main, "ctrl+m")
+        app.answer_box("Halvern Scrivane")
+        recorded = os.path.join(os.path.dirname(exe), "Tools", "hcrtf.exe.args")
+        wait_for_file(recorded)
+        written = sorted(os.listdir(project_dir))
+        for extension in (".wrt", ".whp", ".cnt"):
+            if not any(n.lower().endswith(extension) for n in written):
+                raise Failure("Make wrote no %s file: %s" % (extension, written))
+        arguments = open(recorded).read().split("\n")
+        if not arguments or arguments[0] not in ("-x", "-xh") or not arguments[1].lower().endswith(".whp"):
+            raise Failure("the compiler was started with %s" % arguments)
+
+        # A save that fails (its folder is gone) shows its error, and the work is still there to save.
+        original = open(project, "rb").read()
+        shutil.rmtree(project_dir)
+        app.keys(main, "ctrl+s")
+        app.answer_box("Halvern Scrivane")
+        app.check_alive()
+        os.makedirs(project_dir)
+        app.keys(main, "ctrl+s")
+        wait_for_file(project)
+        time.sleep(1)  # the save runs a while, page by page
+        app.check_alive()
+        if open(project, "rb").read() != original:
+            raise Failure("the project saved after the failed save differs from the one opened")
+
+        # Open on a malformed project file: the open dialog, then the error.
+        app.keys(main, "ctrl+o")
+        dialog = app.wait_window("^Open$")
+        app.type_text(dialog, malformed)
+        app.keys(dialog, "Return")
+        box = app.wait_window("^Halvern Scrivane$")
+        app.keys(box, "Return")
+        app.check_alive()
+
+        # File > Exit through the menu, declining to save.
+        app.keys(main, "alt+f")
+        app.keys(main, "x")
+        deadline = time.monotonic() + WAIT
+        while app.process.poll() is None and time.monotonic() < deadline:
+            for w in visible_windows("^Confirm$"):
+                app.keys(w, "n")
+            time.sleep(0.2)
+        app.wait_end()
+    finally:
+        app.kill()
+
+
+def scenario_scrivane_missing_project(args, work):
+    exe = scrivane_folder(work, args.scrivane)
+    app = Program([exe, os.path.join(work, "nothere.wkp")], environment(os.path.join(work, "prefix")), work,
+                  "Scrivane")
+    try:
+        app.answer_box("About Screen")
+        app.answer_box("Halvern Scrivane")  # the load's error
+        main = app.wait_window("Scrivane")
+        app.keys(main, "alt+f")
+        app.keys(main, "x")
+        app.wait_end()
+    finally:
+        app.kill()
+
+
+def scenario_install_starts(args, work):
+    app = Program([args.install], environment(os.path.join(work, "prefix")), work, "ScrivaneInstall")
+    try:
+        window = app.wait_window("^Setup$")
+        request_close(window)
+        app.wait_end()
+    finally:
+        app.kill()
+
+
+SCENARIOS = {
+    "scrivane-session": scenario_scrivane_session,
+    "scrivane-missing-project": scenario_scrivane_missing_project,
+    "install-starts": scenario_install_starts,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--scrivane")
+    parser.add_argument("--install")
+    parser.add_argument("--examples")
+    args = parser.parse_args()
+    if not os.environ.get("DISPLAY"):
+        print("no DISPLAY: run under xvfb-run", file=sys.stderr)
+        return 2
+    work = tempfile.mkdtemp(prefix="display-")
+    try:
+        SCENARIOS[args.scenario](args, work)
+    except Failure as failure:
+        print("FAILED: %s" % failure, file=sys.stderr)
+        if shutil.which("import"):
+            subprocess.run(["import", "-window", "root", os.path.join(work, "screen.png")], capture_output=True)
+        print("(kept %s)" % work, file=sys.stderr)
+        return 1
+    shutil.rmtree(work, ignore_errors=True)
+    print("%s: passed" % args.scenario)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
