@@ -1,56 +1,28 @@
 #include "installer/support/OpenFolderDialog.h"
 
 #include "installer/support/TranslatorHooks.h"
+#include "installer/support/TrwkArchive.h"
+#include "installer/support/TrwkFiles.h"
 #include "installer/support/TrwkSystem.h"
 #include "platform/vcl/Dialogs.h"
-#include "platform/win/Files.h"
+#include "platform/win/WinTypes.h"
 
 using rtl::AnsiString;
 using namespace vcl;
 
 namespace {
 
-// The system's strings the dialog shows. Our system modules carry no string tables yet; these are the
-// texts they stand for (comdlg32 703, shell32 8977 and 9248, the last a format of one argument).
-AnsiString SystemString(const char* library, int id)
-{
-    const AnsiString name = rtl::LowerCase(library);
-    if (name == "comdlg32.dll" && id == 703)
-        return "&New Folder";
-    if (name == "shell32.dll" && id == 8977)
-        return "Type the name of the new folder:";
-    if (name == "shell32.dll" && id == 9248)
-        return "Browse for Folder%s";
-    return AnsiString();
-}
+constexpr win::UINT CreateButtonCaptionId = 703;
+constexpr win::UINT NewFolderPromptId = 8977;
+constexpr win::UINT TitleFormatId = 9248;
 
-// The path itself when it is a folder, else the nearest folder above it that exists; empty when none.
-AnsiString NearestFolder(const AnsiString& path)
-{
-    AnsiString folder = path;
-    while (!rtl::Trim(folder).empty() && !rtl::DirectoryExists(folder)) {
-        size_t cut = folder.rfind('\\');
-        folder = cut == AnsiString::npos ? AnsiString() : folder.substr(0, cut);
-    }
-    return rtl::Trim(folder).empty() ? AnsiString() : folder;
-}
-
-// Creates a folder of a full path with every missing folder above it; false when one cannot be made.
-bool CreateFolderPath(const AnsiString& path)
-{
-    if (rtl::DirectoryExists(path))
-        return true;
-    const AnsiString folder = rtl::ExcludeTrailingPathDelimiter(path);
-    const AnsiString parent = rtl::ExtractFileDir(folder);
-    // A relative name, or a drive that is not there, has nothing to be made in.
-    if (parent.empty() || parent.size() >= folder.size() || !CreateFolderPath(parent))
-        return false;
-    return win::CreateDirectory(folder.c_str(), nullptr) || rtl::DirectoryExists(folder);
-}
-
+// Creates the folder with every missing folder above it; an error when it is not there afterwards.
 void ForceFolder(const AnsiString& path)
 {
-    if (!CreateFolderPath(path))
+    // A name without a drive would be made wherever the program happens to stand.
+    if (!rtl::ExtractFileDrive(path).empty())
+        CreateFolderAndParents(path);
+    if (!rtl::DirectoryExists(path))
         throw rtl::Exception(rtl::Format(TranslateText("Cannot create the folder %s"), path));
 }
 
@@ -70,9 +42,9 @@ constexpr int PathEditHeight = 21;
 
 }  // namespace
 
-AnsiString TOFDResourceStrings::CreateButtonCaption() { return SystemString("comdlg32.dll", 703); }
-AnsiString TOFDResourceStrings::NewFolderPrompt() { return SystemString("shell32.dll", 8977); }
-AnsiString TOFDResourceStrings::Title() { return rtl::Format(SystemString("shell32.dll", 9248), ""); }
+AnsiString TOFDResourceStrings::CreateButtonCaption() { return LoadDllString("comdlg32.dll", CreateButtonCaptionId); }
+AnsiString TOFDResourceStrings::NewFolderPrompt() { return LoadDllString("shell32.dll", NewFolderPromptId); }
+AnsiString TOFDResourceStrings::Title() { return rtl::Format(LoadDllString("shell32.dll", TitleFormatId), ""); }
 
 VCL_IMPLEMENT_CLASS_NOPROPS(TOFDCreateButton)
 VCL_IMPLEMENT_CLASS_NOPROPS(TOFDPathEdit)
@@ -204,7 +176,7 @@ void TOpenFolderDialog::SelectPath(const AnsiString& path)
     if (!dialog_)
         return;
     TFlagSet selecting(selecting_);
-    AnsiString folder = NearestFolder(path);
+    AnsiString folder = NearestExistingFolder(path);
     // A drive root keeps its backslash; any other folder loses it.
     folder = folder.size() > 3 ? RemoveBackslash(folder) : AddBackslash(folder);
     dialog_->SelectPath(folder);
