@@ -583,16 +583,6 @@ void TfrmMainMenu::TableOfContents1Click(vcl::TObject*)
     // The table-of-contents editor, modal.
 }
 
-void TfrmMainMenu::RTF1Click(vcl::TObject*)
-{
-    // Export of every page to one rich-text document.
-}
-
-void TfrmMainMenu::TXT1Click(vcl::TObject*)
-{
-    // Export of every page to one plain-text file.
-}
-
 void TfrmMainMenu::HTML1Click(vcl::TObject*)
 {
     // Export to HTML pages: an index page and one page per topic.
@@ -603,10 +593,7 @@ void TfrmMainMenu::RichTextFileRTF1Click(vcl::TObject*)
     // Import from rich text: does nothing (its menu is hidden).
 }
 
-void TfrmMainMenu::TextFileTXT1Click(vcl::TObject*)
-{
-    // Import from plain text (its menu is hidden).
-}
+// The text and rich-text exports, the text import: TextExport.cpp.
 
 // ---------------------------------------------------------------------------------------------------------
 // Pages, links, pictures, text commands, the lists and the editor: PageEditor.cpp
