@@ -578,11 +578,6 @@ void TfrmMainMenu::HelpWindowPositionSize1Click(vcl::TObject*)
     state.Modified = true;
 }
 
-void TfrmMainMenu::TableOfContents1Click(vcl::TObject*)
-{
-    // The table-of-contents editor, modal.
-}
-
 void TfrmMainMenu::HTML1Click(vcl::TObject*)
 {
     // Export to HTML pages: an index page and one page per topic.
@@ -593,7 +588,8 @@ void TfrmMainMenu::RichTextFileRTF1Click(vcl::TObject*)
     // Import from rich text: does nothing (its menu is hidden).
 }
 
-// The text and rich-text exports, the text import: TextExport.cpp.
+// The contents editor: TableOfContentsUnit.cpp. The text and rich-text exports, the text import:
+// TextExport.cpp.
 
 // ---------------------------------------------------------------------------------------------------------
 // Pages, links, pictures, text commands, the lists and the editor: PageEditor.cpp
