@@ -3,7 +3,8 @@
 # Usage: scripts/setup.sh <build-dir> <build-type: debug|asan>
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libcurl4-openssl-dev python3-pyftpdlib qt6-qpa-plugins xvfb xauth xdotool)
+          libbenchmark-dev libcurl4-openssl-dev python3-pyftpdlib qt6-qpa-plugins xvfb xauth xdotool
+          libreoffice-writer-nogui)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
