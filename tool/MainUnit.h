@@ -195,8 +195,11 @@ private:
     // Flushes the shown page, then leaves the editor without a page: nothing selected, CurrentPageIndex -1,
     // the working link and picture lists empty, the editor hidden.
     void FlushAndLeaveEditor();
-    // The save dialog of an export; false when it was cancelled.
-    bool AskExportFile(const AnsiString& filter, const AnsiString& extension, AnsiString& fileName);
+    // How both exports begin: without pages a message; the save dialog (`extension` completes a name
+    // typed without one); the flush and no page shown; the progress window over the pages, shown. Null
+    // when the export ends here.
+    std::unique_ptr<TProgressWindow> BeginExport(const AnsiString& filter, const AnsiString& extension,
+                                                 AnsiString& fileName);
 };
 
 // The program's own edits of the editor may touch markers while one of these lives.

@@ -160,26 +160,25 @@ void TfrmTableOfContents::AddEntry(bool group, TTreeNode* parent)
     lstItems->SetSelected(node);
 }
 
-void TfrmTableOfContents::AddNewGroupInCurrentGroup1Click(TObject*)
+void TfrmTableOfContents::AddIntoSelectedGroup(bool group, const char* refusal)
 {
     TTreeNode* selected = lstItems->Selected();
     const TTocObject* entry = Entry(selected);
     if (entry && !entry->IsGroup) {
-        ShowMessage("You can not add a sub-group to a topic.");
+        ShowMessage(refusal);
         return;
     }
-    AddEntry(true, selected);
+    AddEntry(group, selected);
+}
+
+void TfrmTableOfContents::AddNewGroupInCurrentGroup1Click(TObject*)
+{
+    AddIntoSelectedGroup(true, "You can not add a sub-group to a topic.");
 }
 
 void TfrmTableOfContents::NewItemAtSubLevel1Click(TObject*)
 {
-    TTreeNode* selected = lstItems->Selected();
-    const TTocObject* entry = Entry(selected);
-    if (entry && !entry->IsGroup) {
-        ShowMessage("You can not add a topic to a topic.");
-        return;
-    }
-    AddEntry(false, selected);
+    AddIntoSelectedGroup(false, "You can not add a topic to a topic.");
 }
 
 void TfrmTableOfContents::NewItemAtCurrentLevel1Click(TObject*)

@@ -76,6 +76,9 @@ private:
     // Asks for a name and adds a new entry as the last child of `parent` (null: the top level); the new
     // node is selected.
     void AddEntry(bool group, vcl::TTreeNode* parent);
+    // An entry into the selected group (the top level when nothing is selected); a selected topic
+    // refuses with `refusal`.
+    void AddIntoSelectedGroup(bool group, const char* refusal);
     vcl::TTreeNode* AddNode(vcl::TTreeNode* parent, const AnsiString& text, TTocObject* entry);
     void GroupProperties(vcl::TTreeNode& node, TTocObject& entry);
     void TopicProperties(vcl::TTreeNode& node, TTocObject& entry);

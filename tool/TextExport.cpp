@@ -214,35 +214,37 @@ void TfrmMainMenu::FlushAndLeaveEditor()
     lstPagesClick(this);
 }
 
-bool TfrmMainMenu::AskExportFile(const AnsiString& filter, const AnsiString& extension, AnsiString& fileName)
+std::unique_ptr<TProgressWindow> TfrmMainMenu::BeginExport(const AnsiString& filter, const AnsiString& extension,
+                                                           AnsiString& fileName)
 {
+    const int pageCount = lstPages->Items()->Count();
+    if (pageCount == 0) {
+        vcl::ShowMessage(NoPagesToExportText);
+        return nullptr;
+    }
     std::unique_ptr<vcl::TSaveDialog> dialog(new vcl::TSaveDialog(this));
     dialog->SetFilter(filter);
     // A name typed without an extension gets this one: "name.txt".
     dialog->SetDefaultExt(extension);
     dialog->SetOptions({vcl::ofHideReadOnly, vcl::ofEnableSizing});
     if (!dialog->Execute())
-        return false;
+        return nullptr;
     fileName = dialog->FileName();
-    return true;
+    FlushAndLeaveEditor();
+    return std::make_unique<TProgressWindow>(this, 0, pageCount - 1);
 }
 
 void TfrmMainMenu::TXT1Click(vcl::TObject*)
 {
-    const rtl::TStrings& pages = *lstPages->Items();
-    if (pages.Count() == 0) {
-        vcl::ShowMessage(NoPagesToExportText);
-        return;
-    }
     AnsiString fileName;
-    if (!AskExportFile(TextFileFilter, "txt", fileName))
+    const std::unique_ptr<TProgressWindow> progress = BeginExport(TextFileFilter, "txt", fileName);
+    if (!progress)
         return;
-    FlushAndLeaveEditor();
-    TProgressWindow progress(this, 0, pages.Count() - 1);
+    const rtl::TStrings& pages = *lstPages->Items();
     // The file is written whole at the end, so a failed export leaves no half-written file.
     AnsiString text;
     for (int i = 0; i < pages.Count(); ++i) {
-        progress.SetPosition(i);
+        progress->SetPosition(i);
         const TPageObject& page = PageAt(pages, i);
         const TProtectedEdit allow(*this);
         if (AppendPlainLines(*mmoPage, page.Header, text) > 0) {
@@ -253,22 +255,17 @@ void TfrmMainMenu::TXT1Click(vcl::TObject*)
         text += AnsiString("\r\n\r\n") + PageBreakText + "\r\n\r\n\r\n";
     }
     rtl::WriteWholeFile(fileName, text);
-    progress.Close();
+    progress->Close();
     vcl::ShowMessage(TextExportedText);
 }
 
 void TfrmMainMenu::RTF1Click(vcl::TObject*)
 {
-    const rtl::TStrings& pages = *lstPages->Items();
-    if (pages.Count() == 0) {
-        vcl::ShowMessage(NoPagesToExportText);
-        return;
-    }
     AnsiString fileName;
-    if (!AskExportFile(RichTextFileFilter, "rtf", fileName))
+    const std::unique_ptr<TProgressWindow> progress = BeginExport(RichTextFileFilter, "rtf", fileName);
+    if (!progress)
         return;
-    FlushAndLeaveEditor();
-    TProgressWindow progress(this, 0, pages.Count() - 1);
+    const rtl::TStrings& pages = *lstPages->Items();
     rtl::TStringList fonts;
     rtl::TStringList colors;
     BuildFontTable(pages, fonts);
@@ -278,11 +275,11 @@ void TfrmMainMenu::RTF1Click(vcl::TObject*)
     const TProjectState& state = ProjectState();
     const bool errors = WriteRtfExport(document, state.TocList ? *state.TocList : noContents,
                                        ProjectFolder(state.ProjectFileName), [&](int i) {
-                                           progress.SetPosition(i);
+                                           progress->SetPosition(i);
                                            vcl::Application->ProcessMessages();
                                        });
     rtl::WriteWholeFile(fileName, document.Text());
-    progress.Close();
+    progress->Close();
     // A page cut short by an error is no success.
     vcl::ShowMessage(errors ? RtfExportHadErrorsText : RtfExportedText);
 }

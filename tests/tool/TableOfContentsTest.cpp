@@ -11,6 +11,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/HelpTestSupport.h"
 #include "tool/AboutUnit.h"
 #include "tool/MainUnit.h"
 #include "tool/TOCTopicPropertiesUnit.h"
@@ -20,16 +21,6 @@ using namespace vcl;
 namespace vt = vcl::test;
 
 namespace {
-
-std::string HostPath(const AnsiString& windowsPath) { return win::HostPathFromWindows(windowsPath).value_or(""); }
-
-std::vector<AnsiString> Texts(const std::vector<vt::TShownMessage>& messages)
-{
-    std::vector<AnsiString> texts;
-    for (const vt::TShownMessage& shown : messages)
-        texts.push_back(shown.Text);
-    return texts;
-}
 
 // An entry as "name|page|G" (group) or "name|page|T" (topic), beside its line.
 std::vector<AnsiString> Contents(const rtl::TStrings& toc)
@@ -87,8 +78,8 @@ protected:
         ++run;
         programFolder = "C:\\Program Files\\Scrivane Toc " + rtl::IntToStr(run);
         projectFolder = "C:\\toc" + rtl::IntToStr(run);
-        std::filesystem::create_directories(HostPath(programFolder));
-        std::filesystem::create_directories(HostPath(projectFolder));
+        std::filesystem::create_directories(HostPathOf(programFolder));
+        std::filesystem::create_directories(HostPathOf(projectFolder));
         win::SetProgramPath(programFolder + "\\Scrivane.exe");
         const char* const argv[] = {"Scrivane"};
         win::SetCommandLine(1, argv);
@@ -276,7 +267,7 @@ TEST_F(TocEditorTest, DeletePropertiesAndTheirRefusals)
         Command(editor, "DeleteTopicGroup1");
         vt::AnswerMessage(mrOk);
         Command(editor, "Properties1");
-        EXPECT_EQ(Texts(vt::Messages()),
+        EXPECT_EQ(MessageTexts(),
                   (std::vector<AnsiString>{"You must select an item first.", "You must select an item first."}));
 
         // A group's name: an empty answer keeps the old one.
@@ -338,7 +329,7 @@ TEST_F(TocEditorTest, TheListPassesThroughTheTree)
     const size_t shownBefore = vt::ModalFormsShown().size();
     vt::AnswerMessage(mrOk);
     vt::Find<TMenuItem>(*form, "TableOfContents1").Click();
-    EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{"Invalid level (3) for item \"Too deep\""});
+    EXPECT_EQ(MessageTexts(), std::vector<AnsiString>{"Invalid level (3) for item \"Too deep\""});
     EXPECT_EQ(vt::ModalFormsShown().size(), shownBefore);
     EXPECT_FALSE(ProjectState().Modified);
     EXPECT_EQ(Contents(Toc()), (std::vector<AnsiString>{"A = A||G", "\tB =  B||T", "\t\t\tToo deep = Too deep||T"}));
@@ -349,7 +340,11 @@ TEST_F(TocEditorTest, TheListPassesThroughTheTree)
         EXPECT_EQ(editor.lstItems->Items()->Count(), 0);
         vt::AnswerInput("Alone");
         Command(editor, "NewItemAtSubLevel1");
+        // The add that no menu offers puts a group beside the selected entry, even a topic.
+        vt::AnswerInput("Beside");
+        editor.NewItemAtCurrentLevel1Click(nullptr);
+        EXPECT_EQ(vt::Messages().back().Caption, "New Group");
         editor.Close();
     });
-    EXPECT_EQ(Contents(Toc()), std::vector<AnsiString>{"Alone = Alone||T"});
+    EXPECT_EQ(Contents(Toc()), (std::vector<AnsiString>{"Alone = Alone||T", "Beside = Beside||G"}));
 }

@@ -20,16 +20,6 @@ namespace vt = vcl::test;
 
 namespace {
 
-std::string HostPath(const AnsiString& windowsPath) { return win::HostPathFromWindows(windowsPath).value_or(""); }
-
-std::vector<AnsiString> Texts(const std::vector<vt::TShownMessage>& messages)
-{
-    std::vector<AnsiString> texts;
-    for (const vt::TShownMessage& shown : messages)
-        texts.push_back(shown.Text);
-    return texts;
-}
-
 // A contents list that owns its entries, as the project's does.
 class TTestContents {
 public:
@@ -92,7 +82,7 @@ protected:
         VclTest::SetUp();
         static int run = 0;
         folder = "C:\\rtfdoc" + rtl::IntToStr(++run);
-        std::filesystem::create_directories(HostPath(folder));
+        std::filesystem::create_directories(HostPathOf(folder));
     }
     AnsiString folder;
     TTestPages pages;
@@ -107,7 +97,7 @@ protected:
         static int run = 0;
         ++run;
         projectFolder = "C:\\export" + rtl::IntToStr(run);
-        std::filesystem::create_directories(HostPath(projectFolder));
+        std::filesystem::create_directories(HostPathOf(projectFolder));
         const char* const argv[] = {"Scrivane"};
         win::SetCommandLine(1, argv);
         ProjectState() = TProjectState();
@@ -283,7 +273,7 @@ TEST_F(RtfDocumentTest, ATranslationErrorStopsOnlyThatText)
     bool errors = false;
     const AnsiString text = Export(pages.List, *toc.List, folder, &errors);
     EXPECT_TRUE(errors);
-    EXPECT_EQ(Texts(vt::Messages()), (std::vector<AnsiString>{LinkNotFoundText("Broken - Page Header", "Any"),
+    EXPECT_EQ(MessageTexts(), (std::vector<AnsiString>{LinkNotFoundText("Broken - Page Header", "Any"),
                                                                LinkTargetMissingText("Broken", "Away")}));
     // The header stops at its marker, the body at its link; the frame lines around them and the next page
     // are whole.
@@ -329,7 +319,7 @@ TEST_F(TextExportTest, PlainTextOfTwoPagesWithAHeader)
 
     EXPECT_EQ(vt::Dialogs().back().Kind, "Save");
     EXPECT_EQ(vt::Dialogs().back().Filter, "Text File|*.txt|All Files|*.*");
-    EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{TextExportedText});
+    EXPECT_EQ(MessageTexts(), std::vector<AnsiString>{TextExportedText});
     EXPECT_EQ(rtl::ReadWholeFile(projectFolder + "\\out.txt"),
               "Top line\r\n\r\n\r\n\r\n\r\n"
               "One\r\nTwo\tx\r\n"
@@ -350,7 +340,7 @@ TEST_F(TextExportTest, RefusalsAndCancelChangeNothing)
         vt::ClearMessages();
         vt::AnswerMessage(mrOk);
         vt::Find<TMenuItem>(*form, command).Click();
-        EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{NoPagesToExportText});
+        EXPECT_EQ(MessageTexts(), std::vector<AnsiString>{NoPagesToExportText});
     }
     AddPage("Only", "IDH_ONLY");
     ShowPage(0);
@@ -373,7 +363,7 @@ TEST_F(TextExportTest, RichTextCommandWritesTheDocumentAndReportsErrors)
     ShowPage(0);
     RunExport("RTF1", projectFolder + "\\book");
     EXPECT_EQ(vt::Dialogs().back().Filter, "Rich Text File|*.rtf|All Files|*.*");
-    EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{RtfExportedText});
+    EXPECT_EQ(MessageTexts(), std::vector<AnsiString>{RtfExportedText});
     const AnsiString text = rtl::ReadWholeFile(projectFolder + "\\book.rtf");
     EXPECT_EQ(text.find("{\\rtf1\\ansi\\deff0\r\n"), 0u);
     EXPECT_NE(text.find("{ HYPERLINK  \\\\l \"IDH_ONLY\" }}{\\fldrslt {me}}}\\ul0"), AnsiString::npos) << text;
@@ -383,14 +373,14 @@ TEST_F(TextExportTest, RichTextCommandWritesTheDocumentAndReportsErrors)
     vt::ClearMessages();
     page.Name = "Renamed";
     RunExport("RTF1", projectFolder + "\\book.rtf", 2);
-    EXPECT_EQ(Texts(vt::Messages()),
+    EXPECT_EQ(MessageTexts(),
               (std::vector<AnsiString>{LinkTargetMissingText("Renamed", "Self"), RtfExportHadErrorsText}));
     const AnsiString cut = rtl::ReadWholeFile(projectFolder + "\\book.rtf");
     EXPECT_EQ(cut.substr(cut.size() - 3), "}\r\n");
 
     // A file that cannot be written is the platform's error, and the window takes input again.
     page.Name = "Only";
-    std::filesystem::create_directories(HostPath(projectFolder + "\\folder.rtf"));
+    std::filesystem::create_directories(HostPathOf(projectFolder + "\\folder.rtf"));
     vt::AnswerFileDialog(projectFolder + "\\folder.rtf");
     EXPECT_THROW(vt::Find<TMenuItem>(*form, "RTF1").Click(), rtl::Exception);
     vt::ProcessMessages();
@@ -411,7 +401,7 @@ TEST_F(TextExportTest, ImportMakesTheNextFreePageAndShowsIt)
     EXPECT_EQ(vt::Dialogs().back().Kind, "Open");
     EXPECT_EQ(vt::Dialogs().back().Filter, "Text File|*.txt|All Files|*.*");
     EXPECT_EQ(vt::Dialogs().back().DefaultExt, "txt");
-    EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{TextImportedText});
+    EXPECT_EQ(MessageTexts(), std::vector<AnsiString>{TextImportedText});
     ASSERT_EQ(Pages().Count(), 3);
     EXPECT_EQ(Pages()[2], "New Page 3");
     auto* page = static_cast<TPageObject*>(Pages().Objects(2));
