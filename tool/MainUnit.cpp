@@ -578,34 +578,16 @@ void TfrmMainMenu::HelpWindowPositionSize1Click(vcl::TObject*)
     state.Modified = true;
 }
 
-void TfrmMainMenu::TableOfContents1Click(vcl::TObject*)
-{
-    // The table-of-contents editor, modal.
-}
-
-void TfrmMainMenu::RTF1Click(vcl::TObject*)
-{
-    // Export of every page to one rich-text document.
-}
-
-void TfrmMainMenu::TXT1Click(vcl::TObject*)
-{
-    // Export of every page to one plain-text file.
-}
-
 void TfrmMainMenu::RichTextFileRTF1Click(vcl::TObject*)
 {
     // Import from rich text: does nothing (its menu is hidden).
 }
 
-void TfrmMainMenu::TextFileTXT1Click(vcl::TObject*)
-{
-    // Import from plain text (its menu is hidden).
-}
+// The contents editor: TableOfContentsUnit.cpp. The text and rich-text exports, the text import:
+// TextExport.cpp. The HTML export: HtmlExport.cpp.
 
 // ---------------------------------------------------------------------------------------------------------
 // Pages, links, pictures, text commands, the lists and the editor: PageEditor.cpp
-// The HTML export: HtmlExport.cpp
 
 // ---------------------------------------------------------------------------------------------------------
 // Help

@@ -190,7 +190,32 @@ private:
 
     // ---- the File commands: the window half of a save (flush, progress window, Modified).
     void SaveProject();
+
+    // ---- the exports and the import (TextExport.cpp)
+    // Flushes the shown page, then leaves the editor without a page: nothing selected, CurrentPageIndex -1,
+    // the working link and picture lists empty, the editor hidden.
+    void FlushAndLeaveEditor();
+    // How both exports begin: without pages a message; the save dialog (`extension` completes a name
+    // typed without one); the flush and no page shown; the progress window over the pages, shown. Null
+    // when the export ends here.
+    std::unique_ptr<TProgressWindow> BeginExport(const AnsiString& filter, const AnsiString& extension,
+                                                 AnsiString& fileName);
 };
+
+// The program's own edits of the editor may touch markers while one of these lives.
+class TProtectedEdit {
+public:
+    explicit TProtectedEdit(TfrmMainMenu& form) : form_(form) { form_.AllowProtectedEdit = true; }
+    ~TProtectedEdit() { form_.AllowProtectedEdit = false; }
+    TProtectedEdit(const TProtectedEdit&) = delete;
+    TProtectedEdit& operator=(const TProtectedEdit&) = delete;
+
+private:
+    TfrmMainMenu& form_;
+};
+
+// The first of "<prefix>1", "<prefix>2", ... that no entry of `list` names (letter case ignored).
+AnsiString FirstFreeName(const rtl::TStrings& list, const AnsiString& prefix);
 
 // The program's main window, made by the program body.
 extern TfrmMainMenu* frmMainMenu;

@@ -20,18 +20,6 @@ namespace {
 const vcl::TColor MarkerColor = static_cast<vcl::TColor>(32768);
 const uint16_t DeleteKey = 46;
 
-// The program's own edits of the editor may touch markers while one of these lives.
-class TProtectedEdit {
-public:
-    explicit TProtectedEdit(TfrmMainMenu& form) : form_(form) { form_.AllowProtectedEdit = true; }
-    ~TProtectedEdit() { form_.AllowProtectedEdit = false; }
-    TProtectedEdit(const TProtectedEdit&) = delete;
-    TProtectedEdit& operator=(const TProtectedEdit&) = delete;
-
-private:
-    TfrmMainMenu& form_;
-};
-
 // Name look-ups in the lists ignore the case of letters.
 int IndexOfName(const rtl::TStrings& list, const AnsiString& name)
 {
@@ -40,19 +28,6 @@ int IndexOfName(const rtl::TStrings& list, const AnsiString& name)
             return i;
     }
     return -1;
-}
-
-// The first of "<prefix>1", "<prefix>2", ... that no entry of `list` names; one pass over the list.
-AnsiString FirstFreeName(const rtl::TStrings& list, const AnsiString& prefix)
-{
-    std::unordered_set<AnsiString> taken;
-    for (int i = 0; i < list.Count(); ++i)
-        taken.insert(rtl::UpperCase(list.Strings(i)));
-    for (int n = 1;; ++n) {
-        AnsiString name = prefix + rtl::IntToStr(n);
-        if (taken.count(rtl::UpperCase(name)) == 0)
-            return name;
-    }
 }
 
 // Asks for a name no entry of `list` has yet, again and again with the same preset; Cancel gives the preset.
@@ -147,6 +122,19 @@ void RestoreMarkerFormatting(vcl::TRichEdit& rich, int start, int length)
 }
 
 }  // namespace
+
+// One pass over the list.
+AnsiString FirstFreeName(const rtl::TStrings& list, const AnsiString& prefix)
+{
+    std::unordered_set<AnsiString> taken;
+    for (int i = 0; i < list.Count(); ++i)
+        taken.insert(rtl::UpperCase(list.Strings(i)));
+    for (int n = 1;; ++n) {
+        AnsiString name = prefix + rtl::IntToStr(n);
+        if (taken.count(rtl::UpperCase(name)) == 0)
+            return name;
+    }
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // The page switch

@@ -452,6 +452,27 @@ void MouseDblClick(TControl& control, int x, int y)
     Settle();
 }
 
+void MouseDrag(TControl& control, int x1, int y1, int x2, int y2, TMouseButton button)
+{
+    QWidget* target = MouseTarget(control, "drag");
+    QPointer<QWidget> guard(target);
+    Qt::MouseButton qtButton = QtButton(button);
+    QPointF from(x1, y1);
+    QPointF to(x2, y2);
+    QMouseEvent press(QEvent::MouseButtonPress, from, target->mapToGlobal(from), qtButton, qtButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    if (guard) {
+        QMouseEvent move(QEvent::MouseMove, to, target->mapToGlobal(to), Qt::NoButton, qtButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &move);
+    }
+    if (guard) {
+        QMouseEvent release(QEvent::MouseButtonRelease, to, target->mapToGlobal(to), qtButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &release);
+    }
+    Settle();
+}
+
 void CloseByCloseBox(TCustomForm& form)
 {
     if (!form.Visible())

@@ -95,6 +95,8 @@ void SelectItem(TControl& control, const AnsiString& itemText);
 // button's popup menu).
 void MouseClick(TControl& control, int x, int y, TMouseButton button = mbLeft, TShiftState shift = {});
 void MouseDblClick(TControl& control, int x, int y);
+// A drag with a button held: down at (x1, y1), a move to (x2, y2) with the button still down, up there.
+void MouseDrag(TControl& control, int x1, int y1, int x2, int y2, TMouseButton button = mbLeft);
 // The close box of the form's window: OnCloseQuery, OnClose; a modal form gets mrCancel.
 void CloseByCloseBox(TCustomForm& form);
 void ProcessMessages();

@@ -8,12 +8,14 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/richedit/RichDocument.h"
 #include "platform/richedit/RtfWriter.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/TestDriver.h"
 #include "platform/win/Paths.h"
 #include "tool/ProgressUnit.h"
 #include "tool/ProjectModel.h"
@@ -122,4 +124,19 @@ inline AnsiString RecordedCompilerArguments(const AnsiString& programFolder)
     while (!rtl::FileExists(args) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return rtl::FileExists(args) ? rtl::ReadWholeFile(args) : AnsiString("(compiler not run)");
+}
+
+// The texts of the message boxes shown so far, in order.
+inline std::vector<AnsiString> MessageTexts()
+{
+    std::vector<AnsiString> texts;
+    for (const vcl::test::TShownMessage& shown : vcl::test::Messages())
+        texts.push_back(shown.Text);
+    return texts;
+}
+
+// The host path of a Windows path ("" when it has none).
+inline std::string HostPathOf(const AnsiString& windowsPath)
+{
+    return win::HostPathFromWindows(windowsPath).value_or("");
 }

@@ -1,0 +1,189 @@
+// The rich-text export of the example project read by a real word processor: LibreOffice, headless,
+// converts it to text and to HTML. The text must hold every page's text and the hyperlinks of the
+// contents must point at bookmarks the document has. Skipped only when LibreOffice is not installed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/richedit/RtfReader.h"
+#include "platform/rtl/Encoding.h"
+#include "platform/vcl/TestDriver.h"
+#include "platform/win/Paths.h"
+#include "platform/win/SystemInfo.h"
+#include "tests/platform/vcl/VclTestFixture.h"
+#include "tool/AboutUnit.h"
+#include "tool/HelpBuild.h"
+#include "tool/MainUnit.h"
+#include "tool/TextExport.h"
+
+using namespace vcl;
+namespace vt = vcl::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The converter on PATH, or "" when there is none.
+std::string FindOffice()
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        const size_t end = std::min(dirs.find(':', start), dirs.size());
+        const std::string candidate = dirs.substr(start, end - start) + "/soffice";
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return "";
+}
+
+// One conversion with a profile of its own, bounded in time; gives the converted file's text.
+std::string Convert(const std::string& office, const fs::path& work, const fs::path& input, const std::string& format,
+                    const std::string& extension)
+{
+    const fs::path out = work / extension;
+    fs::create_directories(out);
+    const std::string command = "timeout -k 10 240 '" + office + "' -env:UserInstallation=file://" +
+                                (work / "profile").string() + " --headless --norestore --nolockcheck --convert-to '" +
+                                format + "' --outdir '" + out.string() + "' '" + input.string() + "' > '" +
+                                (out / "log").string() + "' 2>&1 < /dev/null";
+    const int status = std::system(command.c_str());
+    const fs::path result = out / (input.stem().string() + "." + extension);
+    EXPECT_EQ(status, 0) << command << "\n" << rtl::ReadWholeFile(win::WindowsPathFromHost((out / "log").string()));
+    if (!fs::exists(result)) {
+        ADD_FAILURE() << "no " << result << " from: " << command;
+        return "";
+    }
+    return rtl::ReadWholeFile(win::WindowsPathFromHost(result.string()));
+}
+
+// The runs of a rich text that are not markers, one per piece between markers and paragraph ends,
+// trimmed; as UTF-8.
+std::vector<std::string> TextRuns(const rtl::TStrings& lines)
+{
+    if (lines.Count() == 0)
+        return {};
+    const richedit::TRichDocument document = richedit::ReadRtf(lines.Text());
+    const AnsiString& text = document.Text();
+    std::vector<std::string> runs;
+    AnsiString run;
+    auto flush = [&] {
+        const AnsiString trimmed = rtl::Trim(run);
+        if (!trimmed.empty())
+            runs.push_back(rtl::AnsiToUtf8(trimmed));
+        run.clear();
+    };
+    for (int i = 0; i < document.Length(); ++i) {
+        const char c = text[static_cast<size_t>(i)];
+        if (c == '\r' || c == '\n' || document.AttributesAt(i).Underline)
+            flush();
+        else
+            run += c == '\t' ? ' ' : c;
+    }
+    flush();
+    return runs;
+}
+
+// Blanks and TABs of any length as one blank, so the converter's spacing does not matter.
+std::string Squeezed(const std::string& text)
+{
+    return std::regex_replace(text, std::regex("[ \\t\\xa0]+"), " ");
+}
+
+class RtfExportOfficeTest : public VclTest {
+protected:
+    void SetUp() override
+    {
+        VclTest::SetUp();
+        const char* const argv[] = {"Scrivane"};
+        win::SetCommandLine(1, argv);
+        ProjectState() = TProjectState();
+        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
+        form.reset(new TfrmMainMenu(Application));
+        work = fs::temp_directory_path() / ("scrivane-office-" + std::to_string(::getpid()));
+        fs::remove_all(work);
+        fs::create_directories(work);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        if (!HasFailure())
+            fs::remove_all(work);
+        VclTest::TearDown();
+    }
+
+    std::unique_ptr<TfrmMainMenu> form;
+    fs::path work;
+};
+
+}  // namespace
+
+TEST_F(RtfExportOfficeTest, TheExampleProjectReadsBackWithItsTextAndLinks)
+{
+    const std::string office = FindOffice();
+    if (office.empty())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+
+    const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
+    form->LoadProject(demo);
+    ProjectState().ProjectFileName = demo;
+    const fs::path rtf = work / "demo.rtf";
+    vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
+    vt::AnswerMessage(mrOk);
+    vt::Find<TMenuItem>(*form, "RTF1").Click();
+    ASSERT_EQ(vt::Messages().size(), 1u);
+    ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
+
+    // Every page's text, header and link texts included, in the converted text.
+    const std::string text = Squeezed(Convert(office, work, rtf, "txt:Text (encoded):UTF8", "txt"));
+    const rtl::TStrings& pages = *form->lstPages->Items();
+    ASSERT_GT(pages.Count(), 0);
+    for (int i = 0; i < pages.Count(); ++i) {
+        const TPageObject& page = PageAt(pages, i);
+        SCOPED_TRACE(page.Name);
+        std::vector<std::string> expected = TextRuns(page.Text);
+        const std::vector<std::string> header = TextRuns(page.Header);
+        expected.insert(expected.end(), header.begin(), header.end());
+        for (int j = 0; j < page.Links.Count(); ++j)
+            expected.push_back(rtl::AnsiToUtf8(static_cast<const TLinkObject*>(page.Links.Objects(j))->Text));
+        EXPECT_FALSE(expected.empty());
+        for (const std::string& run : expected)
+            EXPECT_NE(text.find(Squeezed(run)), std::string::npos) << "missing: " << run << "\nin:\n" << text;
+    }
+
+    // Every hyperlink within the document points at a bookmark it has, and each contents topic has one.
+    const std::string html = Convert(office, work, rtf, "html:HTML (StarWriter):UTF8", "html");
+    std::set<std::string> anchors;
+    const std::regex anchor("<a\\s[^>]*(?:name|id)=\"([^\"]+)\"", std::regex::icase);
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), anchor); it != std::sregex_iterator(); ++it)
+        anchors.insert((*it)[1]);
+    std::vector<std::string> targets;
+    const std::regex link("<a\\s[^>]*href=\"#([^\"]+)\"", std::regex::icase);
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), link); it != std::sregex_iterator(); ++it)
+        targets.push_back((*it)[1]);
+    for (const std::string& target : targets)
+        EXPECT_EQ(anchors.count(target), 1u) << "no bookmark " << target << " in:\n" << html;
+
+    const TPageIndex pageIndex(pages);
+    const rtl::TStrings& toc = *ProjectState().TocList;
+    int topics = 0;
+    for (int i = 0; i < toc.Count(); ++i) {
+        size_t level = 0;
+        const TTocObject& entry = TocEntryAt(toc, i, level);
+        const TPageObject* page = entry.IsGroup ? nullptr : pageIndex.Find(entry.PageName);
+        if (!page)
+            continue;
+        ++topics;
+        EXPECT_NE(std::find(targets.begin(), targets.end(), std::string(page->TopicID)), targets.end())
+            << "no hyperlink to " << page->TopicID << " in:\n" << html;
+    }
+    EXPECT_GT(topics, 0);
+}
