@@ -12,7 +12,9 @@
 // run, the real length of one pause (the 10 ms asked for plus the system's lateness in waking) is taken
 // as the mean of many. Each benchmark reports, beside the wall time, "work_per_page": the time beyond the
 // pauses divided by the number of pages. Loading is linear when that figure stays flat from 1,000 to
-// 10,000 pages, and File > Open costs what a command-line load costs when the two figures are close.
+// 10,000 pages, and File > Open costs what a command-line load costs when the two figures are close. The
+// CPU column counts only the work as well (a pause takes no processor time) and is the steadier figure on
+// a busy machine.
 
 #include <benchmark/benchmark.h>
 
