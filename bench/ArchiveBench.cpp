@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchPrefix.h"
 #include "installer/support/TrwkCompress.h"
 #include "platform/rtl/Classes.h"
 #include "platform/vcl/Forms.h"
@@ -299,12 +300,7 @@ BENCHMARK(BM_ZlibInflate)->Iterations(7)->Unit(benchmark::kMillisecond)->UseReal
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    std::string prefix = (std::filesystem::temp_directory_path() / "scrivane-bench-XXXXXX").string();
-    if (!mkdtemp(prefix.data()))
-        return 2;
-    setenv("SCRIVANE_PREFIX", prefix.c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    win::InitializePlatform();
+    TBenchPrefix prefix;
     {
         // The window system up, as in the setup program, but no window open while compressing.
         auto form = std::make_unique<vcl::TForm>(nullptr);
@@ -335,7 +331,5 @@ int main(int argc, char** argv)
                     extract->second, inflated->second);
     Streams().clear();
     Corpus().clear();
-    std::error_code ignored;
-    std::filesystem::remove_all(prefix, ignored);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "platform/richedit/RtfReader.h"
 #include "platform/win/Files.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Process.h"
@@ -224,6 +225,17 @@ AnsiString RtfText(std::string_view text)
         }
     }
     return result;
+}
+
+AnsiString RtfPlainText(std::string_view rtf)
+{
+    if (rtf.find('\\') == std::string_view::npos)
+        return AnsiString(rtf);
+    // The editor's own reader, so every escape it may write is undone the way it reads it back.
+    AnsiString document = "{\\rtf1 ";
+    document.append(rtf);
+    document += '}';
+    return richedit::ReadRtf(document).Text();
 }
 
 AnsiString LineText(std::string_view text)

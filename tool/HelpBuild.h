@@ -75,6 +75,9 @@ private:
 // A record's text as it may stand inside RTF text: "\", "{" and "}" escaped, characters past 127 as
 // hexadecimal escapes, control characters (line ends, TABs) as blanks.
 AnsiString RtfText(std::string_view text);
+// What a piece of RTF text stands for: the inverse of RtfText, so a marker's name or path as the page's
+// rich text holds it ("Caf\'e9") compares with the record's ("Caf\xe9").
+AnsiString RtfPlainText(std::string_view rtf);
 // A record's text as it may stand on one line of the contents or help project file: control characters
 // (line ends, TABs) as blanks.
 AnsiString LineText(std::string_view text);

@@ -314,13 +314,19 @@ void TfrmMainMenu::LoadProject(const AnsiString& path)
         vcl::Application->ProcessMessages();
         win::Sleep(10);
     };
+    // The list shows the pages once they are all read: shown one by one, each would relay out and repaint
+    // the growing list while the messages run between pages.
+    rtl::TStrings& pages = *lstPages->Items();
+    pages.BeginUpdate();
     try {
-        LoadProjectFile(path, state, *lstPages->Items(), step);
+        LoadProjectFile(path, state, pages, step);
     } catch (...) {
         // What was read stays shown: the colours too.
+        pages.EndUpdate();
         mmoPage->SetColor(state.PageColor);
         throw;
     }
+    pages.EndUpdate();
     mmoPage->SetColor(state.PageColor);
     lstPages->SetItemIndex(-1);
     progress.Close();
@@ -567,10 +573,10 @@ void TfrmMainMenu::HelpWindowPositionSize1Click(vcl::TObject*)
     dialog->edtHeight->SetText(rtl::IntToStr(state.WindowHeight));
     dialog->ShowModal();
     // The dialog closes only with four whole numbers; all four are converted before any is taken.
-    const int32_t left = rtl::StrToInt(dialog->edtLeft->Text());
-    const int32_t top = rtl::StrToInt(dialog->edtTop->Text());
-    const int32_t width = rtl::StrToInt(dialog->edtWidth->Text());
-    const int32_t height = rtl::StrToInt(dialog->edtHeight->Text());
+    const int32_t left = dialog->FieldValue(*dialog->edtLeft);
+    const int32_t top = dialog->FieldValue(*dialog->edtTop);
+    const int32_t width = dialog->FieldValue(*dialog->edtWidth);
+    const int32_t height = dialog->FieldValue(*dialog->edtHeight);
     state.WindowLeft = left;
     state.WindowTop = top;
     state.WindowWidth = width;

@@ -3,6 +3,7 @@
 #include "FormResources_tool.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
+#include "tool/ProjectModel.h"
 
 using namespace vcl;
 
@@ -35,22 +36,9 @@ void TfrmPageProperties::btnOKClick(TObject*)
 {
     const AnsiString& contextID = edtContextID->Text();
     int32_t value = 0;
-    if (contextID.empty() || TryContextIDToInt(contextID, value)) {
+    if (contextID.empty() || TryFieldToInt(contextID, value)) {
         SetModalResult(mrOk);
         return;
     }
     ShowMessage("Context ID must be an integer value.");
-}
-
-bool TryContextIDToInt(const AnsiString& text, int32_t& value)
-{
-    // The runtime library's reader takes the sign and both hexadecimal prefixes but no blanks.
-    size_t first = text.find_first_not_of(' ');
-    if (first == AnsiString::npos)
-        return false;
-    int parsed = 0;
-    if (!rtl::TryStrToInt(text.substr(first), parsed))
-        return false;
-    value = parsed;
-    return true;
 }

@@ -36,8 +36,3 @@ public:
     vcl::TEdit* edtIndexKeywords = nullptr;
     vcl::TButton* btnOK = nullptr;
 };
-
-// A context number as the page dialog accepts it: optional leading blanks, an optional sign, then decimal
-// digits, or hexadecimal digits after "$" or "0x", within 32 bits (hexadecimal up to FFFFFFFF, which
-// reads as -1). Gives false, and leaves `value` alone, for anything else, the empty text included.
-bool TryContextIDToInt(const rtl::AnsiString& text, int32_t& value);

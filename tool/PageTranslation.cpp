@@ -222,7 +222,9 @@ bool TBodyTranslator::LinkMarker(const AnsiString& line, size_t& pos)
 {
     const size_t start = pos + 2;
     const size_t close = line.find('#', start);
-    const AnsiString name = line.substr(start, close == AnsiString::npos ? AnsiString::npos : close - start);
+    // The rich text holds the name escaped (accented letters, braces, backslashes); the link list doesn't.
+    const AnsiString name =
+        RtfPlainText(std::string_view(line).substr(start, close == AnsiString::npos ? AnsiString::npos : close - start));
     pos = close == AnsiString::npos ? line.size() : std::min(close + 2, line.size());
 
     auto found = linkIndex_.find(rtl::AnsiUpperCase(name));

@@ -66,8 +66,8 @@ public:
     bool Translate(const rtl::TStrings& lines, const rtl::TStrings* links, const AnsiString& label);
 
 protected:
-    // A link marker whose link was found (`name` as the marker spells it); false when an error, whose
-    // message has been shown, stops the translation.
+    // A link marker whose link was found (`name` as the marker spells it, its RTF escapes undone); false
+    // when an error, whose message has been shown, stops the translation.
     virtual bool WriteLink(const TLinkObject& link, const AnsiString& name, const AnsiString& label);
     // A picture marker; `path` as the rich text holds it (backslashes doubled).
     virtual void WritePicture(const AnsiString& path);

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/FileSystem.h"
 #include "platform/win/Files.h"
+#include "tool/HelpBuild.h"
 
 using rtl::AnsiString;
 
@@ -41,18 +42,6 @@ constexpr uint32_t ErrorAlreadyExists = 183;
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-AnsiString DoubleBackslashes(const AnsiString& path)
-{
-    AnsiString result;
-    result.reserve(path.size() + 8);
-    for (char c : path) {
-        result += c;
-        if (c == '\\')
-            result += '\\';
-    }
-    return result;
-}
 
 // Counts and lines.
 
@@ -504,7 +493,9 @@ void ApplyPictureRule(TPageObject& page, const std::vector<AnsiString>& storedPa
     for (const AnsiString& stored : storedPaths) {
         const AnsiString relative = RelativePath(projectFolder, stored);
         page.Pictures.Add(relative);
-        TMarkerRewrite rewrite{DoubleBackslashes(stored), DoubleBackslashes(relative)};
+        // The marker as the page's rich text holds the path: backslashes doubled, and braces and letters
+        // past 127 escaped too.
+        TMarkerRewrite rewrite{RtfText(stored), RtfText(relative)};
         if (rewrite.From != rewrite.To)
             rewrites.push_back(std::move(rewrite));
     }

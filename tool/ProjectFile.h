@@ -99,8 +99,8 @@ void MakeBackupCopy(const AnsiString& projectFileName);
 AnsiString RelativePath(const AnsiString& baseFolder, const AnsiString& fileName);
 
 // Appends each stored picture path, made relative to `projectFolder`, to the page's Pictures; where that
-// changes the path, the first picture marker ("#path#" with backslashes doubled) of every text line is
-// rewritten to match.
+// changes the path, the first picture marker of every text line is rewritten to match. A marker is
+// "#path#" as RTF text holds it: backslashes doubled, braces and letters past 127 escaped.
 void ApplyPictureRule(TPageObject& page, const std::vector<AnsiString>& storedPaths,
                       const AnsiString& projectFolder);
 

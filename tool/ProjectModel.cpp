@@ -32,3 +32,16 @@ void FreeObjectsAndClear(rtl::TStrings& list)
     }
     list.Clear();
 }
+
+bool TryFieldToInt(const AnsiString& text, int32_t& value)
+{
+    // The runtime library's reader takes the sign and both hexadecimal prefixes but no blanks.
+    size_t first = text.find_first_not_of(' ');
+    if (first == AnsiString::npos)
+        return false;
+    int parsed = 0;
+    if (!rtl::TryStrToInt(text.substr(first), parsed))
+        return false;
+    value = parsed;
+    return true;
+}

@@ -79,3 +79,9 @@ std::unique_ptr<rtl::TStringList> NewTocList();
 
 // Frees the object of every line (each once), then empties the list.
 void FreeObjectsAndClear(rtl::TStrings& list);
+
+// A whole number as the dialogs accept it in a field (the context number, the help window's place and
+// size): optional leading blanks, an optional sign, then decimal digits, or hexadecimal digits after "$"
+// or "0x", within 32 bits (hexadecimal up to FFFFFFFF, which reads as -1). Gives false, and leaves
+// `value` alone, for anything else, the empty text included.
+bool TryFieldToInt(const rtl::AnsiString& text, int32_t& value);

@@ -2,6 +2,7 @@
 
 #include "FormResources_tool.h"
 #include "platform/vcl/Dialogs.h"
+#include "tool/ProjectModel.h"
 
 VCL_IMPLEMENT_CLASS(TfrmWindowPositionSize)
 
@@ -23,6 +24,14 @@ TfrmWindowPositionSize::TfrmWindowPositionSize(vcl::TComponent* owner) : TForm(o
     btnOK = FindChild<vcl::TButton>("btnOK");
 }
 
+int32_t TfrmWindowPositionSize::FieldValue(const vcl::TEdit& field) const
+{
+    int32_t value = 0;
+    if (!TryFieldToInt(field.Text(), value))
+        value = rtl::StrToInt(field.Text());  // raises with the runtime library's text
+    return value;
+}
+
 void TfrmWindowPositionSize::btnOKClick(vcl::TObject*)
 {
     Close();
@@ -31,8 +40,8 @@ void TfrmWindowPositionSize::btnOKClick(vcl::TObject*)
 void TfrmWindowPositionSize::FormClose(vcl::TObject*, vcl::TCloseAction& Action)
 {
     for (vcl::TEdit* field : {edtLeft, edtTop, edtWidth, edtHeight}) {
-        int value = 0;
-        if (!rtl::TryStrToInt(field->Text(), value)) {
+        int32_t value = 0;
+        if (!TryFieldToInt(field->Text(), value)) {
             vcl::ShowMessage("Invalid number in form.");
             Action = vcl::caNone;
             return;

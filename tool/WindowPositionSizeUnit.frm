@@ -1,5 +1,5 @@
 object frmWindowPositionSize: TfrmWindowPositionSize
-  Width = 250
+  Width = 276
   Height = 220
   BorderStyle = bsDialog
   Caption = 'Window Position / Size'
@@ -12,31 +12,31 @@ object frmWindowPositionSize: TfrmWindowPositionSize
   object GroupBox1: TGroupBox
     Left = 8
     Top = 8
-    Width = 225
+    Width = 250
     Height = 65
     Caption = 'Screen Position'
     TabOrder = 0
     object Label1: TLabel
-      Left = 10
+      Left = 8
       Top = 30
       Caption = 'Left:'
     end
     object edtLeft: TEdit
-      Left = 40
+      Left = 58
       Top = 26
-      Width = 65
+      Width = 60
       Height = 21
       TabOrder = 0
     end
     object Label2: TLabel
-      Left = 118
+      Left = 128
       Top = 30
       Caption = 'Top:'
     end
     object edtTop: TEdit
-      Left = 148
+      Left = 180
       Top = 26
-      Width = 65
+      Width = 60
       Height = 21
       TabOrder = 1
     end
@@ -44,37 +44,37 @@ object frmWindowPositionSize: TfrmWindowPositionSize
   object GroupBox2: TGroupBox
     Left = 8
     Top = 80
-    Width = 225
+    Width = 250
     Height = 65
     Caption = 'Window Size'
     TabOrder = 1
     object Label3: TLabel
-      Left = 6
+      Left = 8
       Top = 30
       Caption = 'Width:'
     end
     object edtWidth: TEdit
-      Left = 40
+      Left = 58
       Top = 26
-      Width = 65
+      Width = 60
       Height = 21
       TabOrder = 0
     end
     object Label4: TLabel
-      Left = 112
+      Left = 128
       Top = 30
       Caption = 'Height:'
     end
     object edtHeight: TEdit
-      Left = 148
+      Left = 180
       Top = 26
-      Width = 65
+      Width = 60
       Height = 21
       TabOrder = 1
     end
   end
   object btnOK: TButton
-    Left = 83
+    Left = 96
     Top = 156
     Width = 75
     Height = 25

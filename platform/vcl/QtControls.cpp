@@ -79,6 +79,25 @@ Qt::CursorShape CursorShape(TCursor cursor)
     }
 }
 
+// Lays the tab chain in the controls' tab order, each container's controls right after it. Qt moves a
+// widget in the chain alone, without its children, so the controls of a group box would otherwise trail
+// at the end of the chain, after the buttons below the group.
+void ChainTabOrder(const TWinControl& parent, QWidget*& previous)
+{
+    for (TWinControl* child : parent.TabList()) {
+        QWidget* w = WidgetOf(*child);
+        if (!w)
+            continue;
+        if (w->focusPolicy() != Qt::NoFocus) {
+            w->setFocusPolicy(child->TabStop() ? Qt::StrongFocus : Qt::ClickFocus);
+            if (previous)
+                QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+        ChainTabOrder(*child, previous);
+    }
+}
+
 TMouseButton MouseButtonOf(Qt::MouseButton button)
 {
     if (button == Qt::RightButton)
@@ -416,17 +435,11 @@ void TWidgetPeer::Update(int aspect)
     }
     case paTabOrder:
         if (auto* win = dynamic_cast<TWinControl*>(&c)) {
+            // The whole window's chain: a change inside a container moves the container's place too.
+            while (win->Parent() && WidgetOf(*win->Parent()))
+                win = win->Parent();
             QWidget* previous = nullptr;
-            for (TWinControl* child : win->TabList()) {
-                QWidget* w = WidgetOf(*child);
-                if (!w)
-                    continue;
-                if (w->focusPolicy() != Qt::NoFocus)
-                    w->setFocusPolicy(child->TabStop() ? Qt::StrongFocus : Qt::ClickFocus);
-                if (previous)
-                    QWidget::setTabOrder(previous, w);
-                previous = w;
-            }
+            ChainTabOrder(*win, previous);
         }
         break;
     case paRepaint:

@@ -168,9 +168,26 @@ Qt::ToolButtonStyle ToolButtonStyle(bool hasGlyph, bool hasCaption)
 // ---------------------------------------------------------------------------------------------------------
 // Push buttons
 
+// A push button that marks the focus with a dotted frame inside its edge. The style draws the focus and
+// the default button the same way, so a dialog's default OK would look alike with and without the focus.
+class TPushButtonWidget : public QPushButton {
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPushButton::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter painter(this);
+        QPen pen(palette().color(QPalette::ButtonText));
+        pen.setStyle(Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(rect().adjusted(4, 4, -5, -5));
+    }
+};
+
 class TButtonPeer : public TWidgetPeer {
 public:
-    explicit TButtonPeer(TButton& button) : TWidgetPeer(button, new QPushButton), button_(button)
+    explicit TButtonPeer(TButton& button) : TWidgetPeer(button, new TPushButtonWidget), button_(button)
     {
         Button()->setAutoDefault(false);
         QObject::connect(Button(), &QPushButton::clicked, Context(), [this] { Dispatch([this] { button_.Click(); }); });
@@ -472,6 +489,18 @@ private:
 // ---------------------------------------------------------------------------------------------------------
 // Check boxes and radio buttons
 
+// The control's colour is the background behind the caption. The box itself is in the window colour
+// while enabled and grey only when disabled: an unchecked box filled with the dialog's grey looks disabled.
+void ColorBoxLikeWindows(TWidgetPeer& peer)
+{
+    peer.TWidgetPeer::Update(paColor);
+    QPalette palette = peer.Widget()->palette();
+    palette.setColor(QPalette::Active, QPalette::Base, ToQColor(clWindow));
+    palette.setColor(QPalette::Inactive, QPalette::Base, ToQColor(clWindow));
+    palette.setColor(QPalette::Disabled, QPalette::Base, ToQColor(clBtnFace));
+    peer.Widget()->setPalette(palette);
+}
+
 class TCheckBoxPeer : public TWidgetPeer {
 public:
     explicit TCheckBoxPeer(TCheckBox& box) : TWidgetPeer(box, new QCheckBox), box_(box)
@@ -503,6 +532,7 @@ public:
         case TCheckBox::paAlignment:
             box->setLayoutDirection(box_.Alignment() == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
             break;
+        case paColor: ColorBoxLikeWindows(*this); break;
         case paText: box->setText(ToQString(box_.Caption())); break;
         default: TWidgetPeer::Update(aspect);
         }
@@ -547,6 +577,7 @@ public:
         case TRadioButton::paAlignment:
             button->setLayoutDirection(button_.Alignment() == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
             break;
+        case paColor: ColorBoxLikeWindows(*this); break;
         case paText: button->setText(ToQString(button_.Caption())); break;
         default: TWidgetPeer::Update(aspect);
         }
@@ -671,7 +702,8 @@ private:
         case TListChange::Inserted: Combo()->insertItem(index, ToQString(items->Strings(index))); break;
         case TListChange::Deleted: Combo()->removeItem(index); break;
         case TListChange::Changed: Combo()->setItemText(index, ToQString(items->Strings(index))); break;
-        case TListChange::Reset: FillItems(); return;
+        case TListChange::Reset:
+        case TListChange::Refreshed: FillItems(); return;
         }
         ShowSelection();
     }
@@ -830,7 +862,8 @@ private:
         case TListChange::Inserted: List()->insertItem(index, ToQString(items->Strings(index))); break;
         case TListChange::Deleted: delete List()->takeItem(index); ShowSelection(); break;
         case TListChange::Changed: List()->item(index)->setText(ToQString(items->Strings(index))); break;
-        case TListChange::Reset: FillItems(); break;
+        case TListChange::Reset:
+        case TListChange::Refreshed: FillItems(); break;
         }
     }
     void ShowSelection()

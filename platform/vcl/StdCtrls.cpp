@@ -57,8 +57,18 @@ void TListItems::CheckIndex(int index) const
 
 void TListItems::Notify(TListChange change, int index)
 {
+    if (UpdateCount() > 0)
+        changedWhileUpdating_ = true;
     if (changed_)
         changed_(change, index);
+}
+
+void TListItems::SetUpdateState(bool updating)
+{
+    if (updating || !changedWhileUpdating_)
+        return;
+    changedWhileUpdating_ = false;
+    Notify(TListChange::Refreshed, -1);
 }
 
 void TListItems::Clear()
@@ -970,6 +980,7 @@ int IndexAfterListChange(int selected, TListChange change, int index)
     case TListChange::Reset:
         return -1;
     case TListChange::Changed:
+    case TListChange::Refreshed:
         break;
     }
     return selected;
@@ -993,6 +1004,8 @@ TComboBox::~TComboBox()
 void TComboBox::ItemsChanged(TListChange change, int index)
 {
     itemIndex_ = IndexAfterListChange(itemIndex_, change, index);
+    if (items_->UpdateCount() > 0)
+        return;  // the widget hears of it once, when the update ends
     lastChange_ = change;
     lastChangeIndex_ = index;
     UpdatePeer(paItems);
@@ -1149,9 +1162,13 @@ void TListBox::ItemsChanged(TListChange change, int index)
     if (change == TListChange::Reset)
         topIndex_ = 0;
     topIndex_ = std::clamp(topIndex_, 0, std::max(items_->Count() - 1, 0));
+    if (items_->UpdateCount() > 0)
+        return;  // the widget hears of it once, when the update ends
     lastChange_ = change;
     lastChangeIndex_ = index;
     UpdatePeer(paItems);
+    if (change == TListChange::Refreshed)
+        UpdatePeer(paTopIndex);
 }
 
 void TListBox::SetItemIndex(int value)

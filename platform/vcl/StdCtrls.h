@@ -38,14 +38,18 @@ VCL_ENUM(TDragMode, dmManual, dmAutomatic)
 // ---------------------------------------------------------------------------------------------------------
 // Items of list and combo boxes
 
-enum class TListChange { Inserted, Deleted, Changed, Reset };
+// Refreshed: the changes made between BeginUpdate and EndUpdate, told once at the end; the control heard
+// each of them already (for its selection) but shows the list only now.
+enum class TListChange { Inserted, Deleted, Changed, Reset, Refreshed };
 
 // Where the selected item `selected` (-1 for none) stands after a change at `index`: it follows an insert
 // or a delete before it, and is lost when it is deleted itself or the list is reset.
 int IndexAfterListChange(int selected, TListChange change, int index);
 
 // Strings with an object each (not owned) and, for multi-selection list boxes, a selected flag each. The
-// owning control hears of every change, one item at a time (Reset after bulk changes and sorting).
+// owning control hears of every change, one item at a time (Reset after bulk changes and sorting); between
+// BeginUpdate and EndUpdate it keeps its widget as it is, and Refreshed at the end shows every change at
+// once, so adding many items costs no more than adding them to a hidden list.
 class TListItems : public rtl::TStrings {
 public:
     using TChangedEvent = std::function<void(TListChange change, int index)>;
@@ -77,6 +81,7 @@ protected:
     TObject* GetObject(int index) const override;
     void PutObject(int index, TObject* object) override;
     void SetStringsBulk(std::vector<AnsiString>&& lines) override;
+    void SetUpdateState(bool updating) override;
 
 private:
     struct TItem {
@@ -91,6 +96,7 @@ private:
 
     std::vector<TItem> items_;
     bool sorted_ = false;
+    bool changedWhileUpdating_ = false;
     TChangedEvent changed_;
 };
 

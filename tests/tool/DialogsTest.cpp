@@ -8,9 +8,11 @@
 
 #include "platform/vcl/TestDriver.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/LayoutChecks.h"
 #include "tool/LinkPropertiesUnit.h"
 #include "tool/PageHeaderUnit.h"
 #include "tool/PagePropertiesUnit.h"
+#include "tool/ProjectModel.h"
 #include "tool/TOCTopicPropertiesUnit.h"
 
 using namespace vcl;
@@ -19,19 +21,6 @@ namespace vt = vcl::test;
 namespace {
 
 class DialogsTest : public VclTest {};
-
-// Every control lies wholly inside its parent's client area, so nothing is cut off.
-void ExpectInsideClient(const TWinControl& parent)
-{
-    for (int i = 0; i < parent.ControlCount(); ++i) {
-        TControl* c = parent.Controls(i);
-        EXPECT_TRUE(c->Left() >= 0 && c->Top() >= 0 && c->Left() + c->Width() <= parent.ClientWidth() &&
-                    c->Top() + c->Height() <= parent.ClientHeight())
-            << c->Name() << " leaves " << parent.Name();
-        if (auto* inner = dynamic_cast<TWinControl*>(c))
-            ExpectInsideClient(*inner);
-    }
-}
 
 std::vector<AnsiString> TabNames(const TWinControl& parent)
 {
@@ -49,7 +38,7 @@ void ExpectFrame(TForm& form, const char* caption, int width, int height, int he
     EXPECT_EQ(form.Height(), height);
     EXPECT_EQ(form.HelpContext(), helpContext);
     EXPECT_EQ(form.Position(), poScreenCenter);
-    ExpectInsideClient(form);
+    ExpectLaidOutWhole(form);
 }
 
 // ---- the page dialog, preset and read back as the page command does it
@@ -119,13 +108,13 @@ TEST_F(DialogsTest, ContextNumberTakesBlanksSignDecimalAndBothHexForms)
                     {"0x10", 16}, {"0X1a", 26}, {"-$10", -16}, {"2147483647", 2147483647},
                     {"-2147483648", -2147483647 - 1}, {"$FFFFFFFF", -1}}) {
         int32_t value = 0;
-        EXPECT_TRUE(TryContextIDToInt(c.Text, value)) << c.Text;
+        EXPECT_TRUE(TryFieldToInt(c.Text, value)) << c.Text;
         EXPECT_EQ(value, c.Value) << c.Text;
     }
     for (const char* text : {"", "   ", "12a", "1.5", "12 ", "\t12", "- 3", "$", "0x", "$1G", "1e3", "2147483648",
                              "$100000000", "--1", "x10"}) {
         int32_t value = 99;
-        EXPECT_FALSE(TryContextIDToInt(text, value)) << text;
+        EXPECT_FALSE(TryFieldToInt(text, value)) << text;
         EXPECT_EQ(value, 99) << text;
     }
 }
@@ -352,6 +341,35 @@ TEST_F(DialogsTest, LinkKindSwitchesItsFieldsAndKeepsTheirContents)
     EXPECT_EQ(link.Target, "Index");
     EXPECT_TRUE(link.Popup);
     EXPECT_EQ(link.Text, "write");
+}
+
+// The Tab key walks the fields of the chosen kind before OK, so an address typed after Tab is kept.
+TEST_F(DialogsTest, LinkTabReachesTheKindsFieldsBeforeOK)
+{
+    auto walkFromType = [](TfrmLinkProperties& dlg) {
+        std::vector<AnsiString> path;
+        TWinControl* at = dlg.cbxLinkType;
+        for (int i = 0; i < 4 && at; ++i) {
+            vt::PressKey(*at, VK_TAB);
+            at = dlg.FocusedControl();
+            path.push_back(at ? at->Name() : "(none)");
+        }
+        return path;
+    };
+    TLinkFields link{"Web", "", "site", 1, false};
+    EditLink(link, [&](TfrmLinkProperties& dlg) {
+        EXPECT_EQ(walkFromType(dlg), (std::vector<AnsiString>{"edtURL", "btnOK", "edtName", "edtText"}));
+        vt::PressKey(*dlg.edtText, VK_TAB);
+        vt::PressKey(*dlg.cbxLinkType, VK_TAB);
+        vt::TypeText(*dlg.FocusedControl(), "http://example.org/");
+        vt::SelectItem(*dlg.cbxLinkType, 0);
+        EXPECT_EQ(walkFromType(dlg), (std::vector<AnsiString>{"cbxLinkToPage", "cbxPopupLink", "btnOK", "edtName"}));
+        vt::SelectItem(*dlg.cbxLinkType, 2);
+        EXPECT_EQ(walkFromType(dlg), (std::vector<AnsiString>{"edtEMail", "btnOK", "edtName", "edtText"}));
+        vt::SelectItem(*dlg.cbxLinkType, 1);
+        vt::Click(*dlg.btnOK);
+    });
+    EXPECT_EQ(link.Target, "http://example.org/");
 }
 
 TEST_F(DialogsTest, TopicDialogEndsWithOkOrCancel)

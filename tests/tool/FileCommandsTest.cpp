@@ -291,6 +291,30 @@ TEST_F(FileCommandsTest, AFailedLoadKeepsWhatWasReadAndNothingElse)
     EXPECT_TRUE(form->Enabled());
 }
 
+// While the pages arrive, the messages that run between them must not redraw the growing page list each
+// time: the list shows the pages in one step at the end, also when the load fails.
+TEST_F(FileCommandsTest, ThePageListTakesTheLoadedPagesInOneUpdate)
+{
+    auto form = Open();
+    rtl::TStrings& pages = *form->lstPages->Items();
+    std::vector<int> updating;
+    HWND probe = AllocateHWnd([&](TMessage&) { updating.push_back(pages.UpdateCount()); });
+    PostMessage(probe, WM_USER, 0, 0);
+    OpenProject(*form, Project("two.wkp"));
+    EXPECT_EQ(updating, std::vector<int>{1});
+    EXPECT_EQ(pages.UpdateCount(), 0);
+    EXPECT_EQ(Items(pages), (std::vector<AnsiString>{"One", "Two"}));
+
+    updating.clear();
+    PostMessage(probe, WM_USER, 0, 0);
+    vt::AnswerMessage(mrOk);
+    OpenProject(*form, Project("damaged.wkp", Damaged));
+    EXPECT_EQ(updating, std::vector<int>{1});
+    EXPECT_EQ(pages.UpdateCount(), 0);
+    EXPECT_EQ(Items(pages), std::vector<AnsiString>{"One"});
+    DeallocateHWnd(probe);
+}
+
 TEST_F(FileCommandsTest, ReopenLoadsTheEntrysFileOrSaysItIsGone)
 {
     const AnsiString path = Project("two.wkp");

@@ -188,3 +188,27 @@ TEST_F(PageTranslationTest, ErrorsStopTheTextWithTheirMessage)
               AnsiString::npos)
         << topic;
 }
+
+// The editor writes a marker's accented letters, braces and backslashes as RTF escapes; the link list
+// holds the names as typed.
+TEST_F(PageTranslationTest, LinkNamesWithEscapedCharactersAreFound)
+{
+    TPageObject& page = pages.Add("P", "IDH_P");
+    pages.Add("Second", "IDH_P2");
+    for (const char* name : {"Caf\xe9", "Stra\xdf" "e {neu}", "a\\b", "\xc9t\xe9\\{x}"}) {
+        SCOPED_TRACE(name);
+        page.Links.Clear();
+        AddLink(page, name, 0, "Second", "go");
+        SetTextWithMarker(page.Text, "##" + AnsiString(name) + "##");
+        const AnsiString body = Body(page.Text, &page.Links);
+        EXPECT_NE(body.find("{\\uldb go}{\\v IDH_P2}"), AnsiString::npos) << body;
+        EXPECT_TRUE(vcl::test::Messages().empty());
+    }
+
+    // A name that is truly missing is reported as the author typed it.
+    page.Links.Clear();
+    SetTextWithMarker(page.Text, "##Caf\xe9 {2}##");
+    vcl::test::AnswerMessage(vcl::mrOk);
+    Body(page.Text, &page.Links, true);
+    ExpectMessage("Illegal link found in page P\r\n\r\nLink:  Caf\xe9 {2}  not found.");
+}

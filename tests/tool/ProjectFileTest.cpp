@@ -239,6 +239,34 @@ TEST(ProjectPaths, PictureMarkersFollowTheirPaths)
     EXPECT_EQ(page.Text.Strings(1), "x #D:\\\\a.bmp# #A.BMP#");
 }
 
+// The editor writes a picture marker's accented letters and braces as RTF escapes; the marker must turn
+// relative with its list entry, or the help build would name a picture the project no longer lists.
+TEST(ProjectPaths, PictureMarkersWithEscapedCharactersFollowTheirPaths)
+{
+    for (const char* stored : {"C:\\p\\Caf\xe9.bmp", "C:\\p\\{x}\\a.bmp", "C:\\p\\\xc9t\xe9\\b.bmp"}) {
+        SCOPED_TRACE(stored);
+        const AnsiString relative = RelativePath("C:\\p\\", stored);
+        richedit::TCharAttributes plain;
+        plain.Face = "Arial";
+        richedit::TCharAttributes marker = plain;
+        marker.Underline = true;
+        marker.Protected = true;
+        richedit::TRichDocument document;
+        document.AppendText("See ", plain);
+        document.AppendText("#" + AnsiString(stored) + "#", marker);
+        document.AppendText(" and #" + AnsiString(stored) + "#", plain);
+        TPageObject page;
+        for (const AnsiString& line : richedit::WriteRtfLines(document))
+            page.Text.Add(line);
+
+        ApplyPictureRule(page, {stored}, "C:\\p\\");
+        EXPECT_EQ(page.Pictures.Text(), relative + "\r\n");
+        // Read back, the first marker names the relative path and the second stays as it was.
+        const AnsiString text = richedit::ReadRtf(page.Text.Text()).Text();
+        EXPECT_EQ(text, "See #" + relative + "# and #" + stored + "#");
+    }
+}
+
 // The one-pass rewrite must agree with the rule applied picture by picture, line by line.
 TEST(ProjectPaths, PictureRewriteAgreesWithTheRuleOnRandomPages)
 {

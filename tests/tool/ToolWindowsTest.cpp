@@ -12,6 +12,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/LayoutChecks.h"
 #include "tests/support/PeFiles.h"
 #include "tool/AboutUnit.h"
 #include "tool/FileVersion.h"
@@ -41,26 +42,13 @@ protected:
     }
 };
 
-// Every control lies inside its parent's client area, so nothing is cut off.
-void ExpectInsideClient(const TWinControl& parent)
-{
-    for (int i = 0; i < parent.ControlCount(); ++i) {
-        const TControl* c = parent.Controls(i);
-        EXPECT_TRUE(c->Left() >= 0 && c->Top() >= 0 && c->Left() + c->Width() <= parent.ClientWidth() &&
-                    c->Top() + c->Height() <= parent.ClientHeight())
-            << c->Name() << " leaves " << parent.Name();
-        if (auto* inner = dynamic_cast<const TWinControl*>(c))
-            ExpectInsideClient(*inner);
-    }
-}
-
 void ExpectFrame(const TForm& form, const char* caption, int helpContext)
 {
     SCOPED_TRACE(caption);
     EXPECT_EQ(form.Caption(), caption);
     EXPECT_EQ(form.HelpContext(), helpContext);
     EXPECT_EQ(form.Position(), poScreenCenter);
-    ExpectInsideClient(form);
+    ExpectLaidOutWhole(form);
 }
 
 template <class T>
@@ -146,6 +134,38 @@ TEST_F(ToolWindowsTest, ThePositionDialogClosesOnlyWithFourWholeNumbers)
     EXPECT_EQ(vt::Messages()[0].Text, "Invalid number in form.");
     EXPECT_EQ(dialog->edtTop->Text(), "-20");
     EXPECT_FALSE(dialog->Visible());
+}
+
+// The fields take a number with leading blanks, as the page dialog's context number does, and the
+// caller reads it back the same way.
+TEST_F(ToolWindowsTest, ThePositionFieldsTakeLeadingBlanksLikeTheContextNumber)
+{
+    auto dialog = Make<TfrmWindowPositionSize>();
+    for (TEdit* field : {dialog->edtLeft, dialog->edtTop, dialog->edtWidth, dialog->edtHeight})
+        field->SetText("0");
+    vt::OnNextModal<TfrmWindowPositionSize>([](TfrmWindowPositionSize& d) {
+        vt::SetText(*d.edtLeft, "  -20");
+        vt::SetText(*d.edtHeight, " $1F");
+        vt::Click(*d.btnOK);
+        EXPECT_FALSE(d.Visible());
+    });
+    dialog->ShowModal();
+    EXPECT_TRUE(vt::Messages().empty());
+    EXPECT_EQ(dialog->FieldValue(*dialog->edtLeft), -20);
+    EXPECT_EQ(dialog->FieldValue(*dialog->edtHeight), 31);
+    // Blanks after the number, or nothing but blanks, are refused like any other text.
+    for (const char* bad : {"12 ", "   "}) {
+        dialog->edtTop->SetText(bad);
+        vt::OnNextModal<TfrmWindowPositionSize>([](TfrmWindowPositionSize& d) {
+            vt::AnswerMessage(mrOk);
+            vt::Click(*d.btnOK);
+            EXPECT_TRUE(d.Visible());
+            vt::SetText(*d.edtTop, "1");
+            vt::Click(*d.btnOK);
+        });
+        dialog->ShowModal();
+        EXPECT_EQ(vt::LastMessage().Text, "Invalid number in form.");
+    }
 }
 
 // ---- preferences

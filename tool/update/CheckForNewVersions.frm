@@ -19,7 +19,7 @@ object frmCheckForNewVersions: TfrmCheckForNewVersions
       Caption = 'Status: '
     end
     object lblStatus: TLabel
-      Left = 48
+      Left = 60
       Top = 10
       Caption = 'Checking For New Versions...'
     end
