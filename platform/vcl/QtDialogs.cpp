@@ -11,6 +11,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QIcon>
 #include <QInputDialog>
 #include <QLabel>
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTreeView>
 #include <QWindow>
 
 #include "platform/vcl/Dialogs.h"
@@ -142,6 +144,15 @@ bool QtFileDialog(const TOpenDialog& dialog, AnsiString& fileName, int& filterIn
                                                                  : QFileDialog::AnyFile);
     if (!dialog.Options().Contains(ofOverwritePrompt))
         box.setOption(QFileDialog::DontConfirmOverwrite);
+    // The details view, whose name column takes the room while the others fit their contents.
+    box.setViewMode(QFileDialog::Detail);
+    if (auto* tree = box.findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     if (!filters.isEmpty()) {
         box.setNameFilters(filters);
         int index = dialog.FilterIndex() - 1;

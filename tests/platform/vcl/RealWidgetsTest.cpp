@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <chrono>
 #include <filesystem>
@@ -397,4 +399,21 @@ TEST_F(RealWidgetsTest, AKeyReachesOnlyTheFocusedControlEvenWhenItsShortcutFails
     QTest::keyClick(focused, Qt::Key_A);
     EXPECT_EQ(keyDowns, 0);  // the panel is not the focused control
     Application->OnException = nullptr;
+}
+
+// The file dialog's details: the name column takes the room and the others show in full.
+TEST_F(RealWidgetsTest, FileDialogColumnsFitTheirContents)
+{
+    std::unique_ptr<TOpenDialog> open(new TOpenDialog(owner_));
+    open->SetInitialDir("C:\\");
+    WhenShown<QFileDialog>([](QFileDialog& box) {
+        auto* tree = box.findChild<QTreeView*>("treeView");
+        ASSERT_NE(tree, nullptr);
+        QHeaderView* header = tree->header();
+        EXPECT_EQ(header->sectionResizeMode(0), QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            EXPECT_EQ(header->sectionResizeMode(column), QHeaderView::ResizeToContents) << column;
+        QTest::keyClick(&box, Qt::Key_Escape);
+    });
+    EXPECT_FALSE(open->Execute());
 }
