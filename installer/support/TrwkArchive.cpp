@@ -132,6 +132,18 @@ void CreateFolderAndParents(const AnsiString& folder)
 
 namespace {
 
+// Installers set an extracted entry's date through a DOS date-time, which holds only the years 1980 to
+// 2107. A file stamped outside them (1970, after many packaged builds) is stored at the nearest end of
+// that range, so that its entry can be installed anywhere; reading still takes any date.
+rtl::TDateTime DosDateRangeDate(rtl::TDateTime date)
+{
+    static const rtl::TDateTime first = rtl::EncodeDate(1980, 1, 1);
+    static const rtl::TDateTime last = rtl::EncodeDate(2107, 12, 31) + rtl::EncodeTime(23, 59, 58, 0);
+    if (!(date >= first))
+        return first;
+    return date > last ? last : date;
+}
+
 // A header for one line of a file list; see TFileHeaders::BuildFromList.
 std::unique_ptr<TFileHeader> MakeFileHeader(const AnsiString& line)
 {
@@ -155,7 +167,7 @@ std::unique_ptr<TFileHeader> MakeFileHeader(const AnsiString& line)
     if (!FileDateForOverwrite(path, date))
         throw ETrwkCompress(rtl::Format("Cannot open the file %s", path));
 
-    entry->Header.SetFileDate(date);
+    entry->Header.SetFileDate(DosDateRangeDate(date));
     entry->Header.SetUncompressedSize(static_cast<int32_t>(size));
     TVersionResource& reader = TVersionResource::Shared();
     reader.SetFileName(path);

@@ -164,8 +164,11 @@ void TTrwkCompress::Compress(TlzhCommand command, int32_t fileID)
 
 void TTrwkCompress::EndCompress()
 {
-    // Whatever happened, the list no longer holds the table as read from the file.
+    // Whatever happened, the list no longer holds the table as read from the file. No longer adding
+    // either, so Count and GetFileInfo read the table again, as every other reading operation does: they
+    // answer for the archive just written (or for another one named since), not from this run's list.
     headersLoaded_ = false;
+    mode_ = omNone;
     CloseFiles();
     filesToProcess_->Clear();
     copyBuffer_ = std::vector<uint8_t>();

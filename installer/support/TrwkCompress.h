@@ -30,9 +30,9 @@
 // Everything read from an archive is checked before it is used: a damaged or cut archive gives an
 // ETrwkCompress (a damaged zlib stream the plain Exception "error"), never a read past the data. An entry
 // is inflated into a temporary file beside its destination, which takes the destination's place only
-// once it is complete and its size checked; on an error or an abort the old file stays as it was. Only
-// the file-name part of a stored path or of DestinationName is used, so no name leads out of
-// ExtractDirectory.
+// once it is complete and its size checked; on an error or an abort the old file stays as it was (CopyFile
+// copies the same way). Only the file-name part of a stored path or of DestinationName is used, so no
+// name leads out of ExtractDirectory.
 
 #include <array>
 #include <chrono>
@@ -172,6 +172,11 @@ private:
     bool InflateEntry();
     // Reads the next block of the current entry's data into the input buffer; 0 at the end of the volume's part.
     int64_t ReadEntryBlock();
+    // Counts `written` bytes of output as done, in progress steps.
+    void ReportExtracted(int64_t written);
+    // One progress step of `bytes` more: done and percentages (of `whole` for the entry, of `totalWhole`
+    // for the run), then OnStatus.
+    void ReportStep(int64_t bytes, int64_t whole, int64_t totalWhole);
     void OpenEntryVolume(int32_t number);
     void EndExtract();
     void TransferFiles(const rtl::AnsiString& folder, const rtl::AnsiString& name);

@@ -21,9 +21,12 @@ using rtl::AnsiString;
 namespace {
 
 // Large blocks keep inflate in its fast path: fewer calls, and less of each output copied into its window.
+// They are only what is read and written at a time; progress is reported in far smaller steps.
 constexpr size_t InputBufferSize = 1048576;
-// Inflated output leaves in blocks of this size, one progress step each.
 constexpr size_t OutputBufferSize = 1048576;
+// Each step of this much output looks at Abort, lets messages through and fires OnStatus, so that a large
+// entry's progress moves evenly and Cancel is answered at once.
+constexpr int64_t ExtractStatusStep = 4096;
 constexpr int64_t VolumeCopyBufferSize = 8192;
 constexpr int64_t PlainCopyBufferSize = 8192;
 constexpr int NewDiskTries = 4;
@@ -493,12 +496,7 @@ bool TTrwkCompress::InflateEntry()
             const int64_t written = destFile_->Write(outputBuffer_.data(), static_cast<int64_t>(filled));
             if (written < static_cast<int64_t>(filled))
                 DiskFull();
-            fileStats_.Done += static_cast<int32_t>(written);
-            fileStats_.TotalDone += written;
-            fileStats_.Percent = FileStatsPercentage(fileStats_.Done, fileStats_.Uncompressed);
-            fileStats_.TotalPercent = FileStatsPercentage(fileStats_.TotalDone, fileStats_.TotalUncompressed);
-            if (OnStatus)
-                OnStatus(this, fileStats_);
+            ReportExtracted(written);
             continue;
         }
         if (streamEnded)
@@ -508,6 +506,32 @@ bool TTrwkCompress::InflateEntry()
         --volumesToGo;
     }
     return streamEnded;
+}
+
+// The block just written, reported a step at a time. The first step's Abort was looked at before the block
+// was written; every later step looks again, so a handler's or Cancel's Abort stops the entry there.
+void TTrwkCompress::ReportExtracted(int64_t written)
+{
+    for (int64_t reported = 0; reported < written;) {
+        if (reported > 0) {
+            if (abort_)
+                throw EtcAborted();
+            LetMessagesThrough();
+        }
+        const int64_t step = std::min(ExtractStatusStep, written - reported);
+        reported += step;
+        ReportStep(step, fileStats_.Uncompressed, fileStats_.TotalUncompressed);
+    }
+}
+
+void TTrwkCompress::ReportStep(int64_t bytes, int64_t whole, int64_t totalWhole)
+{
+    fileStats_.Done += static_cast<int32_t>(bytes);
+    fileStats_.TotalDone += bytes;
+    fileStats_.Percent = FileStatsPercentage(fileStats_.Done, whole);
+    fileStats_.TotalPercent = FileStatsPercentage(fileStats_.TotalDone, totalWhole);
+    if (OnStatus)
+        OnStatus(this, fileStats_);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -618,12 +642,7 @@ int64_t TTrwkCompress::TransferChunk(int64_t end, AnsiString& folder, const Ansi
             throw ETrwkCompress("There is too little space on this disk to operate");
     }
 
-    fileStats_.Done += static_cast<int32_t>(count);
-    fileStats_.TotalDone += count;
-    fileStats_.Percent = FileStatsPercentage(fileStats_.Done, fileStats_.Compressed);
-    fileStats_.TotalPercent = FileStatsPercentage(fileStats_.TotalDone, fileStats_.TotalCompressed);
-    if (OnStatus)
-        OnStatus(this, fileStats_);
+    ReportStep(count, fileStats_.Compressed, fileStats_.TotalCompressed);
     return count;
 }
 
@@ -668,7 +687,7 @@ void TTrwkCompress::CopyPlainFile(const AnsiString& source, const AnsiString& de
             break;
         }
         }
-        // Creating the destination would empty the source before a byte of it was read.
+        // Replacing a file by itself can only be a mistake in the caller's paths.
         if (IsSameFile(source, target))
             throw ETrwkCompress(rtl::Format("Cannot copy the file %s onto itself", source));
     }
@@ -680,15 +699,15 @@ void TTrwkCompress::CopyPlainFile(const AnsiString& source, const AnsiString& de
     sourceFile_ = OpenArchiveFile(source, ReadShared, "Cannot open the file %s");
     const int64_t size = sourceFile_->Size();
     status.Uncompressed = static_cast<int32_t>(std::min<int64_t>(size, std::numeric_limits<int32_t>::max()));
-    destFile_ = OpenArchiveFile(target, rtl::fmCreate, "Cannot create the file %s");
+    // As in extraction, the copy replaces the file it overwrites only once it is whole: an abort or an
+    // error leaves the old file as it was and no partial one.
+    TPendingFile pending(destFile_, target);
 
     copyBuffer_.resize(static_cast<size_t>(PlainCopyBufferSize));
     int64_t done = 0;
     for (;;) {
-        if (abort_) {
-            CloseFiles();
+        if (abort_)
             return;
-        }
         const int64_t n = sourceFile_->Read(copyBuffer_.data(), PlainCopyBufferSize);
         if (destFile_->Write(copyBuffer_.data(), n) < n)
             DiskFull();
@@ -703,9 +722,10 @@ void TTrwkCompress::CopyPlainFile(const AnsiString& source, const AnsiString& de
         if (n < PlainCopyBufferSize)
             break;
     }
-    destFile_.reset();
-    if (dated && !SetLastWriteTime(target, date))
+    pending.Close();
+    if (dated && !SetLastWriteTime(pending.Name(), date))
         throw ETrwkCompress(rtl::Format("Cannot set the date of the file %s", target));
+    pending.PutInPlace();
     status.EntryDone = true;
     if (OnStatus)
         OnStatus(this, status);

@@ -205,39 +205,28 @@ TEST_F(ArchiveReadTest, ExtractsWhatWasWrittenWithItsDateAndListsAndIndexesTheTa
     EXPECT_FALSE(zip.FilesOpen());
 }
 
-// The writer keeps dates that DOS cannot hold (before 1980, after 2107); an entry so dated must still
-// come out, with its own date.
+// An archive from elsewhere may carry dates that DOS cannot hold (before 1980, after 2107); such an entry
+// must still come out, with its own date.
 TEST_F(ArchiveReadTest, EntriesDatedOutsideTheDosYearsStillExtractWithTheirDate)
 {
     const std::string old = Source("old.txt", Text(3000, 7));
     const std::string late = Source("late.txt", Text(2000, 8));
-    const auto setDate = [&](const std::string& path, win::WORD year) {
-        win::SYSTEMTIME time{};
-        time.wYear = year;
-        time.wMonth = 3;
-        time.wDay = 1;
-        time.wHour = 8;
-        time.wMinute = 15;
-        time.wSecond = 20;
-        win::FILETIME local{}, utc{};
-        ASSERT_TRUE(win::SystemTimeToFileTime(&time, &local));
-        ASSERT_TRUE(win::LocalFileTimeToFileTime(&local, &utc));
-        win::HANDLE file = Open(path, win::GENERIC_WRITE, win::FILE_SHARE_READ);
-        ASSERT_TRUE(win::SetFileTime(file, nullptr, nullptr, &utc));
-        win::CloseHandle(file);
-    };
-    setDate(old, 1975);
-    setDate(late, 2110);
     Pack({old, late});
+    const rtl::TDateTime oldDate = rtl::EncodeDate(1975, 3, 1) + rtl::EncodeTime(8, 15, 20, 0);
+    const rtl::TDateTime lateDate = rtl::EncodeDate(2110, 3, 1) + rtl::EncodeTime(8, 15, 20, 0);
+    std::string bytes = ArchiveBytes();
+    EditHeader(bytes, 0, [&](TEntryHeader& h) { h.SetFileDate(oldDate); });
+    EditHeader(bytes, 1, [&](TEntryHeader& h) { h.SetFileDate(lateDate); });
+    SetArchiveBytes(bytes);
 
     EXPECT_EQ(Failure([&] { Extract(zip, {old, late}); }), "");
     EXPECT_TRUE(ReadHost(DriveC("out/old.txt")) == Text(3000, 7));
     EXPECT_TRUE(ReadHost(DriveC("out/late.txt")) == Text(2000, 8));
     rtl::TDateTime date = 0;
     ASSERT_TRUE(FileDateForOverwrite("C:\\out\\old.txt", date));
-    EXPECT_DOUBLE_EQ(date, rtl::EncodeDate(1975, 3, 1) + rtl::EncodeTime(8, 15, 20, 0));
+    EXPECT_DOUBLE_EQ(date, oldDate);
     ASSERT_TRUE(FileDateForOverwrite("C:\\out\\late.txt", date));
-    EXPECT_DOUBLE_EQ(date, rtl::EncodeDate(2110, 3, 1) + rtl::EncodeTime(8, 15, 20, 0));
+    EXPECT_DOUBLE_EQ(date, lateDate);
 }
 
 TEST_F(ArchiveReadTest, ArchiveInsideALargerFileIsReadFromItsOffset)
@@ -377,6 +366,50 @@ TEST_F(ArchiveReadTest, AFailedOrAbortedEntryLeavesTheOldFileWhole)
     zip.SetExtractDirectory("C:\\out");
     Extract(zip, {path});
     EXPECT_TRUE(ReadHost(DriveC("out/a.bin")) == Noise(300000, 6));
+}
+
+// Progress comes in steps of 4 KB of output however large the entry, and an Abort set in any step ends
+// the entry right there, also on the last step of a block read and written at once.
+TEST_F(ArchiveReadTest, ExtractionReportsEveryFourKilobytesAndStopsAtTheStepThatAborts)
+{
+    constexpr int32_t size = 2200000;
+    const std::string path = Source("big.txt", Text(size, 41));
+    Pack({path});
+
+    std::vector<TlzhFileStats> statuses;
+    zip.OnStatus = [&](rtl::TObject*, TlzhFileStats& s) { statuses.push_back(s); };
+    Extract(zip, {path});
+    ASSERT_EQ(statuses.size(), size / 4096 + 2u) << "every full step, the last short one, then the entry done";
+    for (size_t i = 0; i + 2 < statuses.size(); ++i) {
+        EXPECT_EQ(statuses[i].Done, static_cast<int32_t>(4096 * (i + 1))) << i;
+        EXPECT_EQ(statuses[i].TotalDone, statuses[i].Done) << i;
+        EXPECT_EQ(statuses[i].Percent, FileStatsPercentage(statuses[i].Done, size)) << i;
+        EXPECT_FALSE(statuses[i].EntryDone) << i;
+    }
+    EXPECT_EQ(statuses[statuses.size() - 2].Done, size);
+    EXPECT_FALSE(statuses[statuses.size() - 2].EntryDone);
+    EXPECT_TRUE(statuses.back().EntryDone);
+    EXPECT_TRUE(ReadHost(DriveC("out/big.txt")) == Text(size, 41));
+
+    int aborted = 0;
+    zip.OnAborted = [&](rtl::TObject*) { ++aborted; };
+    for (const int32_t stopAt : {3 * 4096, 1048576, size}) {
+        ASSERT_TRUE(WriteWindows("C:\\out\\big.txt", "old"));
+        statuses.clear();
+        zip.OnStatus = [&](rtl::TObject*, TlzhFileStats& s) {
+            statuses.push_back(s);
+            if (s.Done == stopAt)
+                zip.SetAbort(true);
+        };
+        Extract(zip, {path});
+        EXPECT_EQ(aborted, 1) << stopAt;
+        aborted = 0;
+        ASSERT_FALSE(statuses.empty());
+        EXPECT_EQ(statuses.back().Done, stopAt) << "no step after the one that aborted";
+        EXPECT_FALSE(statuses.back().EntryDone);
+        EXPECT_EQ(ReadHost(DriveC("out/big.txt")), "old");
+        EXPECT_EQ(Listing(DriveC("out")), std::set<std::string>{"big.txt"});
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -641,6 +674,44 @@ TEST_F(ArchiveReadTest, CopyFileCopiesUnderTheRuleAndNeverOntoItsSource)
     }
     EXPECT_EQ(Failure([&] { zip.CopyFile("C:\\src\\none.txt", "C:\\out\\none.txt"); }),
               "Cannot open the file C:\\src\\none.txt");
+    EXPECT_FALSE(zip.FilesOpen());
+}
+
+// The copy takes the old file's place only once it is whole, as an extracted entry does.
+TEST_F(ArchiveReadTest, CopyFileLeavesTheOldFileWholeWhenItStopsEarly)
+{
+    const std::string source = Source("a.bin", Noise(50000, 32));
+    ASSERT_TRUE(WriteWindows("C:\\out\\copy.bin", "old"));
+
+    // Aborted by a handler after the first step: no event, no error, and nothing changed or left behind.
+    zip.OnStatus = [&](rtl::TObject*, TlzhFileStats&) { zip.SetAbort(true); };
+    zip.CopyFile(source, "C:\\out\\copy.bin");
+    EXPECT_EQ(ReadHost(DriveC("out/copy.bin")), "old");
+    zip.CopyFile(source, "C:\\out\\new.bin");
+    EXPECT_EQ(Listing(DriveC("out")), std::set<std::string>{"copy.bin"}) << "no part of a new file either";
+    zip.OnStatus = nullptr;
+
+    // A disk that fills up: the old file stays, and so does the room it takes.
+    win::SetFloppyCapacity(30000);
+    ASSERT_TRUE(WriteWindows("A:\\copy.bin", "old"));
+    EXPECT_EQ(Failure([&] { zip.CopyFile(source, "A:\\copy.bin"); }), "The disk is full");
+    EXPECT_EQ(ReadHost(DriveA("copy.bin")), "old");
+    EXPECT_EQ(Listing(DriveA()), std::set<std::string>{"copy.bin"});
+
+    // A destination held open by someone else cannot be replaced; the copy made meanwhile is removed.
+    win::HANDLE held = Open("C:\\out\\copy.bin", win::GENERIC_READ, 0);
+    EXPECT_EQ(Failure([&] { zip.CopyFile(source, "C:\\out\\copy.bin"); }), "Cannot create the file C:\\out\\copy.bin");
+    win::CloseHandle(held);
+    EXPECT_EQ(ReadHost(DriveC("out/copy.bin")), "old");
+    EXPECT_EQ(Listing(DriveC("out")), std::set<std::string>{"copy.bin"});
+
+    zip.CopyFile(source, "C:\\out\\copy.bin");
+    EXPECT_TRUE(ReadHost(DriveC("out/copy.bin")) == Noise(50000, 32));
+    EXPECT_EQ(Listing(DriveC("out")), std::set<std::string>{"copy.bin"});
+    rtl::TDateTime a = 0, b = 0;
+    ASSERT_TRUE(FileDateForOverwrite(source, a));
+    ASSERT_TRUE(FileDateForOverwrite("C:\\out\\copy.bin", b));
+    EXPECT_EQ(a, b);
     EXPECT_FALSE(zip.FilesOpen());
 }
 

@@ -253,6 +253,35 @@ TEST_F(ArchiveWriteTest, MixedArchiveReadsBackFieldByField)
     EXPECT_TRUE(Closed(Archive));
 }
 
+// Extraction sets an entry's date through a DOS date-time, so the writer keeps to the years it holds.
+TEST_F(ArchiveWriteTest, DatesOutsideTheDosYearsAreStoredAtTheNearestEnd)
+{
+    const rtl::TDateTime first = rtl::EncodeDate(1980, 1, 1);
+    const rtl::TDateTime last = rtl::EncodeDate(2107, 12, 31) + rtl::EncodeTime(23, 59, 58, 0);
+    const std::vector<std::pair<rtl::TDateTime, rtl::TDateTime>> stamps = {
+        {rtl::EncodeDate(1975, 6, 1) + rtl::EncodeTime(10, 0, 0, 0), first},
+        {rtl::EncodeDate(1979, 12, 31) + rtl::EncodeTime(23, 59, 58, 0), first},
+        {first, first},
+        {rtl::EncodeDate(1999, 12, 31) + rtl::EncodeTime(23, 59, 58, 0),
+         rtl::EncodeDate(1999, 12, 31) + rtl::EncodeTime(23, 59, 58, 0)},
+        {last, last},
+        {rtl::EncodeDate(2108, 1, 1), last},
+        {rtl::EncodeDate(2110, 3, 1) + rtl::EncodeTime(8, 15, 20, 0), last},
+    };
+    std::vector<std::string> names;
+    for (size_t i = 0; i < stamps.size(); ++i) {
+        names.push_back("d" + std::to_string(i) + ".txt");
+        Source(names.back(), TextData(100 + i));
+        SetDate("C:\\src\\" + names.back(), stamps[i].first);
+    }
+    Run(names);
+
+    const TReadArchive archive = ReadArchive(ArchiveBytes());
+    ASSERT_EQ(archive.Entries.size(), stamps.size());
+    for (size_t i = 0; i < stamps.size(); ++i)
+        EXPECT_DOUBLE_EQ(archive.Entries[i].Date, stamps[i].second) << names[i];
+}
+
 TEST_F(ArchiveWriteTest, EmptyRunAndLevels)
 {
     Source("a.txt", TextData(5000));
@@ -556,6 +585,58 @@ TEST_F(ArchiveWriteTest, SettersFollowTheirRules)
     EXPECT_EQ(zip.CompressedFile(), "C:\\d\\setup.2");
     zip.SetCompressedFile("C:\\d\\other.1");
     EXPECT_FALSE(zip.HeadersLoaded());
+}
+
+// Once a run has ended, Count and GetFileInfo answer for the archive on disk, as the other reading
+// operations do, not from the list the run made.
+TEST_F(ArchiveWriteTest, CountAndGetFileInfoAfterARunAnswerForTheArchiveOnDisk)
+{
+    Source("a.txt", TextData(3000, 1));
+    Source("b.txt", TextData(4000, 2));
+    Source("c.txt", TextData(5000, 3));
+    {
+        TTrwkCompress other(nullptr);
+        other.SetCompressedFile("C:\\dist\\other.1");
+        rtl::TStringList list;
+        list.Add("C:\\src\\c.txt");
+        other.SetFilesToProcess(&list);
+        other.Compress(lzcOverwrite, 0);
+    }
+
+    Run({"a.txt", "b.txt"}, lzcOverwrite, 4);
+    EXPECT_EQ(zip.Count(), 2);
+    EXPECT_TRUE(zip.HeadersLoaded()) << "the table read from the file just written";
+    TlzhFileStats info;
+    zip.GetFileInfo(1, info);
+    EXPECT_EQ(info.FileName, "C:\\src\\b.txt");
+    EXPECT_EQ(info.TotalUncompressed, 7000);
+
+    zip.SetCompressedFile("C:\\dist\\other.1");
+    EXPECT_EQ(zip.Count(), 1);
+    zip.GetFileInfo(0, info);
+    EXPECT_EQ(info.FileName, "C:\\src\\c.txt");
+    EXPECT_EQ(info.TotalUncompressed, 5000);
+
+    // A run that could not create its archive wrote nothing: the old table stands.
+    zip.SetCompressedFile(Archive);
+    win::HANDLE held = Open(Archive, win::GENERIC_READ, 0);
+    EXPECT_THROW(Run({"c.txt", "a.txt", "b.txt"}), ETrwkCompress);
+    win::CloseHandle(held);
+    EXPECT_EQ(zip.Count(), 2);
+    zip.GetFileInfo(0, info);
+    EXPECT_EQ(info.FileName, "C:\\src\\a.txt");
+
+    // An aborted run leaves an archive whose last entry was never finished: it reads as damaged, rather
+    // than as a list of entries that are not all there.
+    zip.OnStatus = [&](rtl::TObject*, TlzhFileStats&) { zip.SetAbort(true); };
+    Run({"c.txt", "a.txt"});
+    try {
+        zip.Count();
+        ADD_FAILURE() << "no exception";
+    } catch (const ETrwkCompress& e) {
+        EXPECT_EQ(e.Message(),
+                  "Could not read the file headers for the compressed file. The Archive file could possible be corrupt");
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
