@@ -139,6 +139,8 @@ TEST_F(WizardFrameTest, EqualOrdersAreNeverExchangedButTheSortIsNotStable)
     auto* c = new TTestPageDlg(setup.get());  // registered last, with the manager found by type
     c->SetOrder(5);
     EXPECT_EQ(c->DialogManager(), &setup->Item<TDialogManager>("DialogManager1"));
+    auto* d = new TTestPageDlg(setup.get());
+    d->SetOrder(10);
     std::vector<TCustomBaseInstallDlg*> dialogs;
     vt::OnNextModal<TBaseFormContainer>([&](TBaseFormContainer& frame) {
         for (int i = 0; i < frame.PageCount(); ++i)
@@ -146,7 +148,8 @@ TEST_F(WizardFrameTest, EqualOrdersAreNeverExchangedButTheSortIsNotStable)
         ShownPage(frame).AbortWizard();
     });
     EXPECT_THROW(setup->RunBeforeInstall(), EAIUserAbort);
-    EXPECT_EQ(dialogs, (std::vector<TCustomBaseInstallDlg*>{c, &b, &a}));
+    // 10 (A), 10 (B), 5 (C), 10 (D) in registration order.
+    EXPECT_EQ(dialogs, (std::vector<TCustomBaseInstallDlg*>{c, &b, &a, d}));
 }
 
 TEST_F(WizardFrameTest, ARegistrationWithoutDialogBuildsItsPageOnlyForItsOwnManager)
@@ -295,6 +298,46 @@ TEST_F(DialogManagerTest, StatusMessagesCheckTheirParameter)
     EXPECT_EQ(message(InstallMessage::BeforeInstall, nullptr), "");
     EXPECT_EQ(message(InstallMessage::ChangeDisk, nullptr), "");
     EXPECT_TRUE(vt::ModalFormsShown().empty());
+}
+
+TEST_F(DialogManagerTest, CopyWindowsComeWithTheFirstStatusAndGoWhenThePassEnds)
+{
+    std::unique_ptr<TfrmWizardSetup> setup(new TfrmWizardSetup(nullptr));
+    auto* copies = new TDialogManager(setup.get());
+    copies->SetContainer(&setup->Install());
+    copies->SetManagerType(dmDuringCopyFiles);
+    auto& dialog = setup->Item("Page20");
+    dialog.SetPosition(tdpCenter);
+    dialog.SetWidth(477);  // 512 - 238.5: rounded to the even 274, where the wizard would truncate
+    dialog.SetHeight(120);
+    TDCFEntry* placed = RegisterDuringCopyForm(&TBaseDuringCopyForm::StaticClass(), &dialog);
+    TDCFEntry* bare = RegisterDuringCopyForm(&TBaseDuringCopyForm::StaticClass(), nullptr);
+    TFileStatusParameter status;
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::FileStatus, &status);
+    ASSERT_EQ(copies->DuringCopyFormCount(), 2);
+    TBaseDuringCopyForm* form = copies->DuringCopyForms(0);
+    EXPECT_EQ(dialog.Form(), form);
+    EXPECT_EQ(form->Left(), 274);
+    EXPECT_EQ(form->Top(), 324);
+    EXPECT_EQ(form->Width(), 477);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(copies->DuringCopyForms(1)->Visible());
+    TDownloadStatusParameter download;
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::DownloadStatus, &download);
+    EXPECT_EQ(copies->DuringCopyFormCount(), 2);  // the same windows
+
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::PassDone, nullptr);
+    EXPECT_EQ(copies->DuringCopyFormCount(), 0);
+    EXPECT_FALSE(form->Visible());  // hidden; the application still owns it
+
+    // A second manager of the kind keeps none: the forms find the first one as theirs.
+    auto* other = new TDialogManager(setup.get());
+    other->SetContainer(&setup->Install());
+    other->SetManagerType(dmDuringCopyFiles);
+    other->UpdateDuringCopyForms(&status, nullptr);
+    EXPECT_EQ(other->DuringCopyFormCount(), 0);
+    UnregisterDuringCopyForm(placed);
+    UnregisterDuringCopyForm(bare);
 }
 
 TEST_F(DialogManagerTest, TheRegistrationListReportsBadLookUps)
