@@ -13,6 +13,7 @@ void TCustomInstall::RegisterProperties(vcl::TClassDef<TCustomInstall>& def)
     def.Property("DistributeType", &T::DistributeType, &T::SetDistributeType, dtTraditional);
     def.Property("Information", &T::Information, nullptr);
     def.Property("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, TInstallTypes{itFull});
+    def.Event("OnUserAbort", &T::OnUserAbort);
 }
 
 TCustomInstall::TCustomInstall(vcl::TComponent* owner)
@@ -46,3 +47,11 @@ void TCustomInstall::SetSelfExtractor(bool given, const AnsiString& name)
 VCL_IMPLEMENT_CLASS_NOPROPS(TInstall)
 
 TInstall::TInstall(vcl::TComponent* owner) : TCustomInstall(owner) {}
+
+bool TCustomInstall::AskUserAbort()
+{
+    bool quitOut = true;
+    if (OnUserAbort)
+        OnUserAbort(this, quitOut);
+    return quitOut;
+}

@@ -14,6 +14,10 @@ public:
     using IException::IException;
 };
 
+class TCustomInstall;
+// The user asked to cancel (QuitOut starts as True; False carries on).
+using TUserAbortEvent = std::function<void(TCustomInstall* Install, bool& QuitOut)>;
+
 class TCustomInstall : public TFileContainer {
     VCL_CLASS(TCustomInstall, TFileContainer)
 public:
@@ -34,6 +38,10 @@ public:
     bool SelfExtracting() const { return selfExtracting_; }
     const rtl::AnsiString& SelfExtractorName() const { return selfExtractorName_; }
     void SetSelfExtractor(bool given, const rtl::AnsiString& name);
+
+    // Fires OnUserAbort with QuitOut True and gives what the handler left: whether to abort.
+    virtual bool AskUserAbort();
+    TUserAbortEvent OnUserAbort;
 
 private:
     TDistributeType distributeType_ = dtTraditional;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "platform/rtl/FileSystem.h"
@@ -127,6 +128,31 @@ bool TryStrToInt(const AnsiString& s, int& value)
         return false;
     value = static_cast<int>(v);
     return true;
+}
+
+int64_t Round(double value)
+{
+    // nearbyint follows the default rounding mode, which is to nearest with ties to even.
+    return static_cast<int64_t>(std::nearbyint(value));
+}
+
+int64_t Trunc(double value)
+{
+    return static_cast<int64_t>(std::trunc(value));
+}
+
+int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const int64_t product = static_cast<int64_t>(a) * b;
+    int64_t quotient = product / c;
+    const int64_t remainder = product % c;
+    if (std::llabs(remainder) * 2 >= std::llabs(static_cast<int64_t>(c)))
+        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
+    if (quotient > std::numeric_limits<int>::max() || quotient < std::numeric_limits<int>::min())
+        return -1;
+    return static_cast<int>(quotient);
 }
 
 int StrToInt(const AnsiString& s)

@@ -109,6 +109,14 @@ AnsiString SysErrorMessage(uint32_t code);
 // The value of a hexadecimal digit (either case), or -1.
 int HexDigitValue(char c);
 
+// The nearest integer, halves to the even neighbour (2.5 gives 2, 3.5 gives 4, -2.5 gives -2).
+int64_t Round(double value);
+// The integer part, toward zero.
+int64_t Trunc(double value);
+// a * b / c in 64 bits, rounded to the nearest integer with halves away from zero; -1 when c is 0 or the
+// result does not fit 32 bits (the Windows rounding).
+int MulDiv(int a, int b, int c);
+
 // Decimal with an optional sign, or hexadecimal after "$" or "0x"; no blanks. Hexadecimal takes up to 32
 // bits, so "$FFFFFFFF" is -1. Raises EConvertError "'%s' is not a valid integer value".
 int StrToInt(const AnsiString& s);

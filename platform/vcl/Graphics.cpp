@@ -5,18 +5,6 @@
 
 namespace vcl {
 
-int MulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
-    int64_t product = static_cast<int64_t>(a) * b;
-    int64_t quotient = product / c;
-    int64_t remainder = product % c;
-    if (std::llabs(remainder) * 2 >= std::llabs(static_cast<int64_t>(c)))
-        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
-    return static_cast<int>(quotient);
-}
-
 namespace {
 
 // The classic default desktop palette (COLOR_* index -> 0x00BBGGRR).

@@ -44,7 +44,7 @@ inline TRect Bounds(int left, int top, int width, int height) { return TRect{lef
 inline constexpr int ScreenPixelsPerInch = 96;
 
 // a * b / c rounded to the nearest integer, halves away from zero; -1 when c is 0 (as Windows' MulDiv).
-int MulDiv(int a, int b, int c);
+using rtl::MulDiv;
 
 // The 0x00BBGGRR value of a colour: system colours through the classic default palette, clNone and
 // clDefault as black; any other value keeps its low 24 bits.

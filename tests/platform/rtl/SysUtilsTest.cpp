@@ -71,6 +71,26 @@ TEST(NumberText, IntegersHexadecimalAndFloats)
     EXPECT_DOUBLE_EQ(StrToFloatDef("x", 2.5), 2.5);
 }
 
+// Round breaks ties toward the even neighbour; MulDiv breaks them away from zero and computes in 64 bits.
+TEST(NumberRounding, RoundHalvesToEvenAndMulDivAwayFromZero)
+{
+    EXPECT_EQ(Round(2.5), 2);
+    EXPECT_EQ(Round(3.5), 4);
+    EXPECT_EQ(Round(-2.5), -2);
+    EXPECT_EQ(Round(-3.5), -4);
+    EXPECT_EQ(Round(273.4999), 273);
+    EXPECT_EQ(Trunc(-272.9), -272);
+    EXPECT_EQ(Trunc(272.9), 272);
+
+    EXPECT_EQ(MulDiv(1, 255, 2), 128);    // 127.5 up
+    EXPECT_EQ(MulDiv(-1, 255, 2), -128);  // -127.5 away from zero
+    EXPECT_EQ(MulDiv(1, -255, -2), 128);
+    EXPECT_EQ(MulDiv(100, 255, 127), 201);  // 200.79
+    EXPECT_EQ(MulDiv(2000000000, 2, 4), 1000000000);  // the product does not fit 32 bits
+    EXPECT_EQ(MulDiv(2000000000, 4, 2), -1);          // the result does not
+    EXPECT_EQ(MulDiv(7, 3, 0), -1);
+}
+
 TEST(StringHelpers, TrimCaseAndComparison)
 {
     EXPECT_EQ(Trim("\t\r\n a b \x01"), "a b");
