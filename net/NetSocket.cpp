@@ -315,7 +315,8 @@ void TCustomNetSocket::ReportSocketError(const AnsiString& operation)
         if (handle_ != INVALID_SOCKET)
             wsock::closesocket(handle_);
         handle_ = INVALID_SOCKET;
-        if (!closeInvoked_) {
+        // A socket closed long ago (a send after the close) has had its close event already.
+        if (!closeInvoked_ && state_ != wsClosed) {
             closeInvoked_ = true;
             TriggerSessionClosed(static_cast<uint16_t>(error));
         }

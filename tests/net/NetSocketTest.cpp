@@ -169,8 +169,9 @@ TEST_F(NetSocketTest, PeerClosingMidTransfer)
     // The peer sends a block and closes in order: everything arrives, then one close.
     const std::string block = Pattern(5000);
     TLoopbackPeer sender([&](int fd, TLoopbackPeer&) { TLoopbackPeer::SendAll(fd, block); });
+    WriteHost(DriveC("WINDOWS/system32/drivers/etc/hosts"), "127.0.0.1   sender.example.test\n");
     TRecorder a;
-    a.ConnectTo("127.0.0.1", sender.Port());
+    a.ConnectTo("sender.example.test", sender.Port());  // resolved while connecting, through the hosts file
     ASSERT_TRUE(LoopUntil([&] { return !a.Closed.empty(); }));
     EXPECT_EQ(a.Received, block);
     EXPECT_EQ(a.Closed, std::vector<int>{0});
@@ -193,6 +194,7 @@ TEST_F(NetSocketTest, PeerClosingMidTransfer)
     LoopFor(50);
     EXPECT_EQ(b.Closed.size(), 1u);
     EXPECT_EQ(MessageOf([&] { b.Socket->Send("x", 1); }), "Error 10057 in function Send\r\nSocket is not connected");
+    EXPECT_EQ(b.Closed.size(), 1u);  // no second close event for a socket closed before
 }
 
 TEST_F(NetSocketTest, ChecksRaiseTheirTextsOrGoToOnError)
