@@ -2,6 +2,10 @@
 // chunks with the echo arriving in order, refusal, the peer going away, and the component's error texts.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -195,6 +199,63 @@ TEST_F(NetSocketTest, PeerClosingMidTransfer)
     EXPECT_EQ(b.Closed.size(), 1u);
     EXPECT_EQ(MessageOf([&] { b.Socket->Send("x", 1); }), "Error 10057 in function Send\r\nSocket is not connected");
     EXPECT_EQ(b.Closed.size(), 1u);  // no second close event for a socket closed before
+}
+
+// Sends far more than the network holds, closes while the peer is not reading, and gives what the peer
+// got in the end against what the library had accepted.
+std::pair<size_t, size_t> CloseWhilePeerWaits(TSocketLingerOnOff linger)
+{
+    std::atomic<bool> closed{false}, finished{false};
+    TLoopbackPeer peer([&](int fd, TLoopbackPeer& p) {
+        for (int i = 0; i < 500 && !closed && !p.Stopping(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        p.ReadBytes(fd, SIZE_MAX, 5000);  // to the end of the connection, however it ends
+        finished = true;
+    });
+    TRecorder r;
+    r.Socket->SetLingerOnOff(linger);
+    r.ConnectTo("127.0.0.1", peer.Port());
+    if (!LoopUntil([&] { return !r.Connected.empty(); }))
+        return {0, 0};
+    const std::string data = Pattern(32 << 20);
+    r.Socket->Send(data.data(), static_cast<int>(data.size()));
+    LoopFor(50);
+    size_t accepted = 0;
+    for (int count : r.Sends)
+        accepted += static_cast<size_t>(count);
+    r.Socket->Close();
+    closed = true;
+    LoopUntil([&] { return finished.load(); });
+    return {peer.Received().size(), accepted};
+}
+
+TEST_F(NetSocketTest, ClosingResetsTheConnectionAndDropsWhatWasNotSent)
+{
+    auto [received, accepted] = CloseWhilePeerWaits(wsLingerOn);
+    EXPECT_GT(accepted, 0u);
+    EXPECT_LT(received, accepted);
+    // Without lingering the host delivers what it had accepted, after the close.
+    auto [all, acceptedToo] = CloseWhilePeerWaits(wsLingerOff);
+    EXPECT_GT(acceptedToo, 0u);
+    EXPECT_EQ(all, acceptedToo);
+}
+
+TEST_F(NetSocketTest, AHandlerThatReadsNothingDoesNotHoldTheLoop)
+{
+    TLoopbackPeer peer([](int fd, TLoopbackPeer& p) {
+        TLoopbackPeer::SendAll(fd, "abc");
+        p.WaitForClientClose(fd);
+    });
+    TRecorder r;
+    int calls = 0;
+    r.Socket->OnDataAvailable = [&](TObject*, uint16_t) { ++calls; };
+    r.ConnectTo("127.0.0.1", peer.Port());
+    ASSERT_TRUE(LoopUntil([&] { return calls > 0; }));
+    LoopFor(50);
+    EXPECT_EQ(calls, 1);  // asked once; the data waits for a read
+    EXPECT_EQ(r.Socket->RcvdCount(), 3);
+    EXPECT_EQ(r.Socket->ReceiveText(), "abc");
+    r.Socket->Close();
 }
 
 TEST_F(NetSocketTest, ChecksRaiseTheirTextsOrGoToOnError)
