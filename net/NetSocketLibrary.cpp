@@ -138,7 +138,11 @@ void NetSocketCountUp()
 
 void NetSocketCountDown()
 {
-    if (--Library().SocketCount < 1)
+    // A release while sockets lived has counted them out already.
+    TLibrary& library = Library();
+    if (library.SocketCount > 0)
+        --library.SocketCount;
+    if (library.SocketCount < 1)
         NetSocketUnloadLibrary();
 }
 

@@ -62,6 +62,7 @@ struct TWinSockState {
     SOCKET NextSocket = 0x104;
     int Started = 0;
     int StartupCount = 0;
+    int StartupFailure = 0;
     std::map<uintptr_t, std::shared_ptr<TLookup>> Lookups;  // running, not cancelled
     uintptr_t NextLookup = 0x2A04;
     int WakeFds[2] = {-1, -1};
@@ -80,6 +81,7 @@ TWinSockState& State()
             CloseAll();
             state->Started = 0;
             state->StartupCount = 0;
+            state->StartupFailure = 0;
         });
         return true;
     }();
@@ -370,6 +372,8 @@ int WSAStartup(WORD versionRequested, WSADATA* data)
         return WSAVERNOTSUPPORTED;
     if (!data)
         return WSAEFAULT;
+    if (State().StartupFailure)
+        return State().StartupFailure;
     *data = WSADATA{};
     data->wVersion = 0x0101;
     data->wHighVersion = 0x0101;
@@ -901,6 +905,11 @@ int WinSockStartupCount()
 bool WinSockStarted()
 {
     return State().Started > 0;
+}
+
+void SetWinSockStartupFailure(int error)
+{
+    State().StartupFailure = error;
 }
 
 void RegisterWinSockModule()

@@ -196,8 +196,10 @@ int WinSockSetSockOpt(SOCKET s, int level, int option, const char* value, int le
 u_long WinSockInetAddr(const char* text);
 u_long WinSockHtonl(u_long value);
 
-// For tests: how often the library was started (WSAStartup) and is started now.
+// For tests: how often the library was started (WSAStartup) and is started now; a start that fails with
+// `error` (0: starts normally) until ResetPlatform.
 int WinSockStartupCount();
 bool WinSockStarted();
+void SetWinSockStartupFailure(int error);
 
 }  // namespace win

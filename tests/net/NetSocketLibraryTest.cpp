@@ -91,11 +91,22 @@ TEST_F(NetSocketLibraryTest, MissingLibraryOrFunctionFailsTheFirstCall)
     EXPECT_EQ(FailureOf(socket), "<nothing raised>");
 }
 
-TEST_F(NetSocketLibraryTest, LibraryWithoutItsStartFunctionIsNotStarted)
+TEST_F(NetSocketLibraryTest, AFailedStartIsReportedOnceAndNotTriedAgain)
 {
     TNetSocket socket(nullptr);
+    int startups = win::WinSockStartupCount();
+    win::SetWinSockStartupFailure(10091);
+    EXPECT_EQ(FailureOf(socket), "wsock32.dll: WSAStartup error #10091");
+    EXPECT_TRUE(net::NetSocketLibraryLoaded());  // it stays loaded
+    win::SetWinSockStartupFailure(0);
+    EXPECT_EQ(FailureOf(socket), "<nothing raised>");
+    EXPECT_EQ(win::WinSockStartupCount(), startups);
+    EXPECT_FALSE(win::WinSockStarted());
+
+    TNetSocket other(nullptr);
     win::SetExportMissing("wsock32.dll", "WSAStartup", true);
-    EXPECT_EQ(FailureOf(socket), "Procedure WSAStartup not found in wsock32.dll Error #127");
+    net::NetSocketUnloadLibrary();
+    EXPECT_EQ(FailureOf(other), "Procedure WSAStartup not found in wsock32.dll Error #127");
     EXPECT_FALSE(win::WinSockStarted());
 }
 
