@@ -8,6 +8,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
 #include "platform/win/SystemInfo.h"
+#include "platform/wsock32/WinSock.h"
 #include "tool/MainUnit.h"
 
 namespace {
@@ -32,6 +33,7 @@ bool StartCheck()
 int main(int argc, char** argv)
 {
     win::InitializePlatform();
+    win::RegisterWinSockModule();
     // The project file comes as a host path (from the shell or a file manager); the tool speaks Windows.
     std::vector<std::string> arguments;
     for (int i = 0; i < argc; ++i) {

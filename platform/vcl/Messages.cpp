@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QObject>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <deque>
@@ -211,6 +212,63 @@ void DispatchGuarded(const std::function<void()>& handler)
 bool InsideDispatch()
 {
     return State().dispatchDepth > 0;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+struct TWatchTable {
+    std::unordered_map<TDescriptorWatch, QPointer<QSocketNotifier>> notifiers;
+    TDescriptorWatch next = 1;
+};
+
+TWatchTable& Watches()
+{
+    static TWatchTable* table = new TWatchTable;  // notifiers may outlive static destruction order
+    return *table;
+}
+
+}  // namespace
+
+TDescriptorWatch WatchDescriptor(int descriptor, bool forWriting, std::function<void()> ready)
+{
+    EnsureQtApplication();
+    auto* notifier = new QSocketNotifier(descriptor, forWriting ? QSocketNotifier::Write : QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [ready = std::move(ready)] {
+        // A copy: the handler may end its own watch.
+        std::function<void()> handler = ready;
+        DispatchGuarded(handler);
+    });
+    TWatchTable& table = Watches();
+    TDescriptorWatch watch = table.next++;
+    table.notifiers[watch] = notifier;
+    return watch;
+}
+
+void EnableDescriptorWatch(TDescriptorWatch watch, bool enabled)
+{
+    TWatchTable& table = Watches();
+    auto it = table.notifiers.find(watch);
+    if (it != table.notifiers.end() && it->second && it->second->isEnabled() != enabled)
+        it->second->setEnabled(enabled);
+}
+
+void UnwatchDescriptor(TDescriptorWatch watch)
+{
+    TWatchTable& table = Watches();
+    auto it = table.notifiers.find(watch);
+    if (it == table.notifiers.end())
+        return;
+    QSocketNotifier* notifier = it->second;
+    table.notifiers.erase(it);
+    if (!notifier)
+        return;
+    notifier->setEnabled(false);
+    if (InsideDispatch())
+        notifier->deleteLater();  // we may be inside its own signal
+    else
+        delete notifier;
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -167,6 +167,18 @@ void DispatchGuarded(const std::function<void()>& handler);
 bool InsideDispatch();
 
 // ---------------------------------------------------------------------------------------------------------
+// Host descriptors watched by the event loop, for services that turn the host's readiness into posted
+// messages (the socket library). `ready` runs on the loop's thread, guarded like any handler, whenever the
+// descriptor is readable (or writable) while the watch is enabled; a handler that leaves the condition
+// standing must disable its watch, or it is called again on the next pass.
+
+using TDescriptorWatch = uintptr_t;
+TDescriptorWatch WatchDescriptor(int descriptor, bool forWriting, std::function<void()> ready);
+void EnableDescriptorWatch(TDescriptorWatch watch, bool enabled);
+// Ends the watch (call it before the descriptor is closed); an unknown watch is ignored.
+void UnwatchDescriptor(TDescriptorWatch watch);
+
+// ---------------------------------------------------------------------------------------------------------
 // The timer component: OnTimer every Interval milliseconds while Enabled, driven by the event loop.
 
 class TTimer : public TComponent {

@@ -1,5 +1,6 @@
 // Hidden windows, posted and sent messages, the loops that deliver them, Terminate and timers.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -199,4 +200,43 @@ TEST_F(MessagesTest, KeysReachAControlThatHasNoWindow)
     vt::TypeText(edit, "ab");
     EXPECT_EQ(edit.Text(), "ab");
     EXPECT_EQ(edit.KeysDown, (std::vector<uint16_t>{'A', 'B'}));
+}
+
+TEST_F(MessagesTest, WatchedDescriptorsWakeTheLoopWhileEnabled)
+{
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int calls = 0;
+    TDescriptorWatch watch = 0;
+    watch = WatchDescriptor(fds[0], false, [&] {
+        ++calls;
+        char byte;
+        ASSERT_EQ(read(fds[0], &byte, 1), 1);
+        if (byte == 'q')
+            UnwatchDescriptor(watch);  // ending the watch from its own handler
+    });
+    auto pump = [] {
+        for (int i = 0; i < 20; ++i) {
+            Application->ProcessMessages();
+            win::Sleep(2);
+        }
+    };
+    pump();
+    EXPECT_EQ(calls, 0);  // nothing to read yet
+    ASSERT_EQ(write(fds[1], "a", 1), 1);
+    pump();
+    EXPECT_EQ(calls, 1);
+    EnableDescriptorWatch(watch, false);
+    ASSERT_EQ(write(fds[1], "b", 1), 1);
+    pump();
+    EXPECT_EQ(calls, 1);  // disabled: the byte waits
+    EnableDescriptorWatch(watch, true);
+    pump();
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(write(fds[1], "qz", 2), 2);
+    pump();
+    EXPECT_EQ(calls, 3);  // "z" is never asked for: the watch ended with "q"
+    UnwatchDescriptor(watch);  // an ended watch is ignored
+    close(fds[0]);
+    close(fds[1]);
 }
