@@ -61,6 +61,14 @@ TfrmInstallTree::TfrmInstallTree(vcl::TComponent* owner) : TForm(owner)
     LoadForm("InstallTree.frm");
 }
 
+VCL_IMPLEMENT_CLASS_NOPROPS(TfrmStoredTree)
+
+TfrmStoredTree::TfrmStoredTree(vcl::TComponent* owner) : TForm(owner)
+{
+    RegisterFormResources_tests_installer_engine();
+    LoadForm("StoredTree.frm");
+}
+
 void EngineTest::SetUp()
 {
     WinPrefixTest::SetUp();

@@ -86,6 +86,13 @@ public:
     }
 };
 
+// A setup form stored with the specifier of its first group.
+class TfrmStoredTree : public vcl::TForm {
+    VCL_CLASS(TfrmStoredTree, vcl::TForm)
+public:
+    explicit TfrmStoredTree(vcl::TComponent* owner);
+};
+
 // A prefix of its own, the engine's classes registered and the log cleared.
 class EngineTest : public WinPrefixTest {
 protected:

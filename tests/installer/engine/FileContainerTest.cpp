@@ -214,3 +214,26 @@ TEST_F(FileContainerTest, EachContainerNamesItsFolderThroughItsOwnSpecifier)
     delete groupSpecifier;
     EXPECT_EQ(group_->PathSpecifier(), nullptr);
 }
+
+// A form of its own: the standard specifiers belong to the first form made.
+class StoredSpecifierTest : public EngineTest {};
+
+TEST_F(StoredSpecifierTest, AStoredSpecifierTakesTheNameAndThePlaceOfTheOneMadeForItsContainer)
+{
+    std::unique_ptr<TfrmStoredTree> stored(new TfrmStoredTree(nullptr));
+    auto* group = stored->FindChild<TInstallGroup>("Group1");
+    auto* specifier = stored->FindChild<TpsFileContainer>("psFileContainer");
+    ASSERT_TRUE(group && specifier);
+    EXPECT_EQ(group->PathSpecifier(), specifier);
+    EXPECT_EQ(specifier->FileContainer(), group);
+    TTestLink link(nullptr);
+    EXPECT_EQ(specifier->GetPath(&link), "C:\\Program Files\\MyApplication\\Stored");
+    // The one made for the first group is gone; the second group's own kept a free name.
+    int specifiers = 0;
+    for (int i = 0; i < stored->ComponentCount(); ++i)
+        specifiers += dynamic_cast<TpsFileContainer*>(stored->Components(i)) != nullptr;
+    EXPECT_EQ(specifiers, 2);
+    auto* second = stored->FindChild<TInstallGroup>("Group2");
+    ASSERT_TRUE(second->PathSpecifier());
+    EXPECT_NE(second->PathSpecifier()->Name(), "psFileContainer");
+}
