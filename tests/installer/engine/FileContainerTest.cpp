@@ -237,3 +237,39 @@ TEST_F(StoredSpecifierTest, AStoredSpecifierTakesTheNameAndThePlaceOfTheOneMadeF
     ASSERT_TRUE(second->PathSpecifier());
     EXPECT_NE(second->PathSpecifier()->Name(), "psFileContainer");
 }
+
+TEST_F(FileContainerTest, CompressRedirectsArchivesBesideTheSetupAndIntoTheBuildLayout)
+{
+    TCustomInstallFile* beside = AddFile("beside.txt", "beside the setup");
+    beside->SetArchiveFileType(&FindSpecifier(TpsInstallSource::StaticClass()));
+    beside->SetArchiveFile("\\extra.1");
+    auto* elsewhere = new TInstallDirectory(form_.get());
+    elsewhere->SetContainer(group_);
+    elsewhere->SetArchiveFileType(nullptr);
+    elsewhere->SetArchiveFile("D:\\media\\other.1");
+    AddFile("other.txt", "laid out", elsewhere);
+    install_->Compress(CompressOption::ForceNetFilesLocal | CompressOption::BuildLayout);
+    EXPECT_TRUE(std::filesystem::exists(DriveC("dist/extra.1")));
+    EXPECT_TRUE(std::filesystem::exists(DriveC("dist/media/other.1")));
+    // What the build changed for the time of the compression is back as it was.
+    EXPECT_EQ(beside->ArchiveFile(), "\\extra.1");
+    EXPECT_TRUE(dynamic_cast<TpsInstallSource*>(beside->ArchiveFileType()));
+    EXPECT_EQ(elsewhere->ArchiveFile(), "D:\\media\\other.1");
+}
+
+TEST_F(FileContainerTest, TheContainerAnswersForANewDiskAndSilencesTheFilesOwnPrompt)
+{
+    TCustomInstallFile* file = AddFile("a.txt", "alpha");
+    docs_->OnNewDisk = [](TCustomInstallFile*, int32_t disk, AnsiString& path) {
+        path = "A:\\disk" + std::to_string(disk);
+    };
+    TDiskParameter disk;
+    disk.DiskNumber = 3;
+    disk.Path = "C:\\dist";
+    TParameterPair pair(file, &disk);
+    docs_->SetContainerState(ifsInstall);
+    docs_->DoInformationEventControl(file, HookCode::NewVolume, &pair);
+    docs_->SetContainerState(ifsNone);
+    EXPECT_EQ(disk.Path, "A:\\disk3");
+    EXPECT_EQ(file->Tag(), 1);
+}
