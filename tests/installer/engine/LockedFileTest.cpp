@@ -274,3 +274,47 @@ TEST_F(LockedFileTest, TypeLibrariesAreRegisteredOrFailWithTheOleError)
     const std::string message = MessageOf<rtl::Exception>([&] { broken->RegisterActiveX(); });
     EXPECT_NE(message.find("Error loading type library/DLL"), std::string::npos) << message;
 }
+
+TEST_F(LockedFileTest, AFileHeldByAnotherProcessIsLockedUntilItLetsGo)
+{
+    WriteHost(DriveC("held.txt"), "held");
+    WriteHost(DriveC("free.txt"), "free");
+    const auto openFor = [](const char* path, win::DWORD access, win::DWORD share) {
+        win::HANDLE handle = win::CreateFile(path, access, share, nullptr, win::OPEN_EXISTING, 0, nullptr);
+        const win::DWORD error = handle == win::INVALID_HANDLE_VALUE ? win::GetLastError() : 0;
+        if (handle != win::INVALID_HANDLE_VALUE)
+            win::CloseHandle(handle);
+        return error;
+    };
+    const win::DWORD everything = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE;
+    {
+        THeldFile held("C:\\held.txt");
+        ASSERT_TRUE(held.Held());
+        EXPECT_EQ(openFor("C:\\held.txt", win::GENERIC_READ, everything), win::ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(openFor("C:\\held.txt", win::GENERIC_WRITE, everything), win::ERROR_SHARING_VIOLATION);
+        EXPECT_EQ(openFor("C:\\held.txt", 0, 0), 0u);  // attributes only meet no share mode
+        EXPECT_FALSE(win::DeleteFile("C:\\held.txt"));
+        EXPECT_EQ(win::GetLastError(), win::ERROR_SHARING_VIOLATION);
+        EXPECT_FALSE(win::MoveFileEx("C:\\free.txt", "C:\\held.txt", win::MOVEFILE_REPLACE_EXISTING));
+        EXPECT_EQ(openFor("C:\\free.txt", win::GENERIC_WRITE, 0), 0u);
+    }
+    EXPECT_EQ(openFor("C:\\held.txt", win::GENERIC_WRITE, 0), 0u);
+    EXPECT_TRUE(win::DeleteFile("C:\\held.txt"));
+}
+
+TEST_F(LockedFileTest, AnotherProcessMeetsTheShareModeOfThisOne)
+{
+    // This process reads the file sharing only reading: another process that wants to read it without
+    // sharing anything is refused until this one lets go.
+    WriteHost(DriveC("shared.txt"), "shared");
+    win::HANDLE mine = win::CreateFile("C:\\shared.txt", win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                                       win::OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(mine, win::INVALID_HANDLE_VALUE);
+    {
+        THeldFile other("C:\\shared.txt");  // asks for reading without sharing: refused while mine is open
+        EXPECT_FALSE(other.Held());
+    }
+    win::CloseHandle(mine);
+    THeldFile other("C:\\shared.txt");
+    EXPECT_TRUE(other.Held());
+}
