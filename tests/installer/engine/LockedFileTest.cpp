@@ -10,6 +10,7 @@
 #include "platform/win/Files.h"
 #include "platform/win/Ole.h"
 #include "platform/win/Paths.h"
+#include "platform/win/Process.h"
 #include "platform/win/Registry.h"
 #include "platform/win/Settings.h"
 #include "tests/installer/engine/EngineTestSupport.h"
@@ -124,9 +125,11 @@ TEST_F(LockedFileTest, WhenTheDelayedMoveFailsABatchFileRunsOnce)
 {
     win::SetDelayedMovesFail(true);
     PreparedFile("tool.dll", "new library", "old library");
-    THeldFile held("C:\\Program Files\\MyApplication\\Docs\\tool.dll");
-    ASSERT_TRUE(held.Held());
-    install_->Install();
+    {
+        THeldFile held("C:\\Program Files\\MyApplication\\Docs\\tool.dll");
+        ASSERT_TRUE(held.Held());
+        install_->Install();
+    }
 
     const AnsiString batch = RegReadString(win::HKEY_CURRENT_USER,
                                            "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "TarnwickBatFile", "");
@@ -141,6 +144,14 @@ TEST_F(LockedFileTest, WhenTheDelayedMoveFailsABatchFileRunsOnce)
     EXPECT_EQ(lines[1], "move " + shortNew + " " + shortTarget);
     EXPECT_EQ(Unfinished(batch), "1");
     EXPECT_TRUE(win::PendingMoves().empty());
+
+    // Started after the restart, the batch file puts the new library in place.
+    win::HANDLE process = nullptr;
+    ASSERT_EQ(win::StartProcess(batch, "", &process), 0u);
+    EXPECT_EQ(win::WaitForSingleObject(process, 20000), 0u);
+    win::CloseHandle(process);
+    EXPECT_EQ(ReadHost(InstalledHost("Docs/tool.dll")), "new library");
+    EXPECT_FALSE(fs::exists(InstalledHost("Docs/tool.1")));
 }
 
 TEST_F(LockedFileTest, SharedDllCountersGrowUnderTheNameTheyWereCountedBy)
