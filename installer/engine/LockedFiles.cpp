@@ -138,8 +138,8 @@ void TCustomInstallFile::ReplaceLocked()
     }
     if (driver)
         driver->SetReboot(true);
-    if (win::MoveFileEx(numberedPath.c_str(), target.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_DELAY_UNTIL_REBOOT) ||
-        !driver)
+    const win::DWORD atRestart = win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_DELAY_UNTIL_REBOOT;
+    if (win::MoveFileEx(numberedPath.c_str(), target.c_str(), atRestart) || !driver)
         return;
     const AnsiString batch = rtl::ChangeFileExt(TempFileName(false), ".bat");
     rtl::TStringList lines;

@@ -149,7 +149,8 @@ bool LockedAgainstDelete(const struct stat& info, const std::string& host)
         if (file && SameFile(*file, info) && !(file->Share & FILE_SHARE_DELETE))
             locked = true;
     });
-    return locked || (S_ISREG(info.st_mode) && OtherProcessConflictAt(host, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    return locked || (S_ISREG(info.st_mode) && OtherProcessConflictAt(host, DELETE, shareAll));
 }
 
 bool LockedInside(const std::string& hostFolder)

@@ -204,7 +204,8 @@ HRESULT RegisterTypeLib(TTypeLib* library, const char* fullPath, const char* hel
     char lcid[16];
     std::snprintf(lcid, sizeof lcid, "%lx", static_cast<unsigned long>(a.lcid));
     const std::string key = "TypeLib\\" + GuidText(a.guid) + "\\" + version;
-    const bool written = SetDefault(HKEY_CLASSES_ROOT, key, "", library->DocString.empty() ? library->Name : library->DocString) &&
+    const std::string& title = library->DocString.empty() ? library->Name : library->DocString;
+    const bool written = SetDefault(HKEY_CLASSES_ROOT, key, "", title) &&
                          SetDefault(HKEY_CLASSES_ROOT, key + "\\" + lcid + "\\win32", "", fullPath) &&
                          SetDefault(HKEY_CLASSES_ROOT, key + "\\FLAGS", "", std::to_string(a.wLibFlags)) &&
                          SetDefault(HKEY_CLASSES_ROOT, key + "\\HELPDIR", "", helpDir ? helpDir : "");
