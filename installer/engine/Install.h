@@ -42,6 +42,13 @@ public:
     // Fires OnUserAbort with QuitOut True and gives what the handler left: whether to abort.
     virtual bool AskUserAbort();
     TUserAbortEvent OnUserAbort;
+    // The computer is restarted at the end of the run (a locked file waits for it).
+    bool Reboot() const { return reboot_; }
+    void SetReboot(bool value) { reboot_ = value; }
+    // Work left for after the restart under the install key's "Unfinished": kind 0 names a component whose
+    // FinishAfterReboot runs, kind 1 a file to delete.
+    void AddUnfinished(const rtl::AnsiString& name, int kind);
+    int UnfinishedCount() const { return unfinishedCount_; }
 
 private:
     TDistributeType distributeType_ = dtTraditional;
@@ -50,6 +57,8 @@ private:
     rtl::AnsiString sourceDir_;
     bool selfExtracting_ = false;
     rtl::AnsiString selfExtractorName_;
+    bool reboot_ = false;
+    int unfinishedCount_ = 0;
 };
 
 class TInstall : public TCustomInstall {
