@@ -202,8 +202,15 @@ bool UserConfirmsAbort()
     return driver ? driver->AskUserAbort() : true;
 }
 
+VCL_IMPLEMENT_CLASS_NOPROPS(TBaseChangeDiskForm)
+
+TBaseChangeDiskForm::TBaseChangeDiskForm(vcl::TComponent* owner) : TBaseDuringCopyForm(owner)
+{
+    SetDM(FindDialogManager(dmChangeDisk));
+}
+
 void RegisterBaseFormClasses()
 {
     vcl::RegisterClasses({&TBaseTarnwickForm::StaticClass(), &TBaseInstallForm::StaticClass(),
-                          &TBaseDuringCopyForm::StaticClass()});
+                          &TBaseDuringCopyForm::StaticClass(), &TBaseChangeDiskForm::StaticClass()});
 }

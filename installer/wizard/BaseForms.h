@@ -107,6 +107,19 @@ private:
     vcl::TComponentRef<TDialogManager> dm_;
 };
 
+// The base of a change-disk form: the manager that shows it, and the volume wanted (its DC), whose Path the
+// form may change for the file to look in.
+class TBaseChangeDiskForm : public TBaseDuringCopyForm {
+    VCL_CLASS(TBaseChangeDiskForm, TBaseDuringCopyForm)
+public:
+    explicit TBaseChangeDiskForm(vcl::TComponent* owner);
+    TDiskParameter* DC() const { return dc_; }
+    void SetDC(TDiskParameter* value) { dc_ = value; }
+
+private:
+    TDiskParameter* dc_ = nullptr;
+};
+
 // The translator's fonts and texts for a form, into `into` when `overrideMain`, else into the main target
 // language; gives the language the texts stand in afterwards (`current` when texts are not translated).
 TTrwkLanguage TranslateFormWith(vcl::TCustomForm* form, bool autoSetFont, bool autoTranslate, bool overrideMain,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "installer/engine/InstallFiles.h"
 #include "installer/engine/Install.h"
 #include "installer/wizard/BaseFormContainer.h"
 #include "installer/wizard/BaseForms.h"
@@ -15,6 +16,7 @@ struct TRegistrations {
     std::unique_ptr<std::vector<std::unique_ptr<TBIFEntry>>> pages;   // TBIFList
     std::unique_ptr<std::vector<std::unique_ptr<TDCFEntry>>> copies;  // TDCFList
     std::unique_ptr<std::vector<std::unique_ptr<TBIFEntry>>> others;  // TUIFList: nothing fills it
+    std::unique_ptr<std::vector<std::unique_ptr<TCDFEntry>>> changeDisks;
 };
 
 TRegistrations& Registrations()
@@ -163,6 +165,21 @@ TDCFEntry* DuringCopyFormEntry(int index)
 void UnregisterDuringCopyForm(TDCFEntry* entry)
 {
     RemoveEntry(Registrations().copies.get(), entry);
+}
+
+TCDFEntry* RegisterChangeDiskForm(const vcl::TClassMeta* formClass)
+{
+    return AddEntry(Registrations().changeDisks, formClass, nullptr);
+}
+
+int ChangeDiskFormCount()
+{
+    return CountOf(Registrations().changeDisks);
+}
+
+void UnregisterChangeDiskForm(TCDFEntry* entry)
+{
+    RemoveEntry(Registrations().changeDisks.get(), entry);
 }
 
 TDialogManager* FindDialogManager(TManagerType type)
@@ -482,9 +499,36 @@ void TDialogManager::ExecuteWizard()
     vcl::Application->ProcessMessages();
 }
 
-void TDialogManager::ShowChangeDisk(rtl::TObject*)
+void TDialogManager::ShowChangeDisk(rtl::TObject* parameter)
 {
-    // No change-disk form is registered in this system: the message shows nothing.
+    // The setup registers no change-disk form, so in this system the message shows nothing.
+    if (ChangeDiskFormCount() == 0)
+        return;
+    TCurrentManagerScope current(this);
+    std::unique_ptr<vcl::TComponent> made(
+        Registrations().changeDisks->front()->FormClass->CreateComponent(vcl::Application));
+    auto* form = dynamic_cast<TBaseChangeDiskForm*>(made.get());
+    if (!form || form->DM() != this)
+        return;
+    if (!parameter)
+        throw IException(AnsiString("The ParameterObject is Nil in the TDialogManager. Cannot show the change disk form"));
+    auto* list = dynamic_cast<TParameterPair*>(parameter);
+    if (!list)
+        throw IException(AnsiString("TChangeDiskDlg--PO is not a TList object"));
+    if (!list->First || !list->Second)
+        throw IException(AnsiString("TChangeDiskDlg--Not engouh parameters for status event"));
+    auto* file = dynamic_cast<TCustomInstallFile*>(list->First);
+    if (!file)
+        throw rtl::Exception("TChangeDiskDlg says bad first parameter");
+    auto* disk = dynamic_cast<TDiskParameter*>(list->Second);
+    if (!disk)
+        throw rtl::Exception("TChangeDiskDlg says bad second parameter");
+    file->SetTag(1);
+    form->SetDC(disk);
+    form->RefreshPage();
+    form->TranslateForm();
+    if (form->ShowModal() == vcl::mrAbort)
+        throw EAIUserAbort();
 }
 
 void TDialogManager::UpdateDuringCopyForms(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus)

@@ -50,6 +50,11 @@ struct TDCFEntry {
     const vcl::TClassMeta* FormClass = nullptr;
     TCustomBaseInstallDlg* Dialog = nullptr;  // may be null
 };
+// A change-disk form class (a TBaseChangeDiskForm); nothing in the setup registers one.
+struct TCDFEntry {
+    const vcl::TClassMeta* FormClass = nullptr;
+    TCustomBaseInstallDlg* Dialog = nullptr;  // may be null
+};
 
 // The module's start-up step (the lists are made when missing) and its shutdown (every entry freed).
 void InitializeDialogRegistrations();
@@ -65,6 +70,9 @@ TDCFEntry* RegisterDuringCopyForm(const vcl::TClassMeta* formClass, TCustomBaseI
 int DuringCopyFormCount();
 TDCFEntry* DuringCopyFormEntry(int index);
 void UnregisterDuringCopyForm(TDCFEntry* entry);
+TCDFEntry* RegisterChangeDiskForm(const vcl::TClassMeta* formClass);
+int ChangeDiskFormCount();
+void UnregisterChangeDiskForm(TCDFEntry* entry);
 
 // The first TDialogManager (creation order) of this type whose Container is the installation object.
 TDialogManager* FindDialogManager(TManagerType type);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "installer/engine/InstallFiles.h"
 #include "installer/support/NetInstallLocation.h"
 #include "installer/support/TrwkCompress.h"
 #include "platform/vcl/TestDriver.h"
@@ -478,3 +479,54 @@ TEST_F(StandAloneDialogTest, CancelInTheCopyWindowRaisesBothAbortFlagsOnlyWhenTh
 }
 
 }  // namespace
+
+// The setup registers no change-disk form, so the request shows nothing; a registered one is shown with the
+// volume wanted, and what it answers goes back to the file.
+TEST_F(DialogManagerTest, AChangeDiskFormShowsOnlyWhenOneIsRegistered)
+{
+    std::unique_ptr<TfrmWizardSetup> setup(new TfrmWizardSetup(nullptr));
+    auto* disks = new TDialogManager(setup.get());
+    disks->SetContainer(&setup->Install());
+    disks->SetManagerType(dmChangeDisk);
+    auto* file = new TInstallFile(setup.get());
+    TDiskParameter disk;
+    disk.DiskNumber = 2;
+    disk.Path = "A:";
+    TParameterPair request(file, &disk);
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::ChangeDisk, &request);
+    EXPECT_TRUE(vt::ModalFormsShown().empty());
+
+    TCDFEntry* entry = RegisterChangeDiskForm(&TBaseChangeDiskForm::StaticClass());
+    vt::OnNextModal<TBaseChangeDiskForm>([&](TBaseChangeDiskForm& form) {
+        EXPECT_EQ(form.DM(), disks);
+        ASSERT_EQ(form.DC(), &disk);
+        EXPECT_EQ(form.DC()->DiskNumber, 2u);
+        form.DC()->Path = "B:";
+        form.SetModalResult(vcl::mrOk);
+    });
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::ChangeDisk, &request);
+    EXPECT_EQ(disk.Path, "B:");
+    EXPECT_EQ(file->Tag(), 1);
+    EXPECT_EQ(CurrentDialogManager(), nullptr);
+
+    vt::OnNextModal<TBaseChangeDiskForm>([](TBaseChangeDiskForm& form) { form.SetModalResult(vcl::mrAbort); });
+    EXPECT_THROW(disks->ShowChangeDisk(&request), EAIUserAbort);
+
+    auto failure = [&](rtl::TObject* parameter) -> std::string {
+        try {
+            disks->ShowChangeDisk(parameter);
+        } catch (const rtl::Exception& e) {
+            return e.Message();
+        }
+        return "";
+    };
+    EXPECT_EQ(failure(nullptr), "The ParameterObject is Nil in the TDialogManager. Cannot show the change disk form");
+    EXPECT_EQ(failure(&disk), "TChangeDiskDlg--PO is not a TList object");
+    TParameterPair half(file, nullptr);
+    EXPECT_EQ(failure(&half), "TChangeDiskDlg--Not engouh parameters for status event");
+    TParameterPair swapped(&disk, file);
+    EXPECT_EQ(failure(&swapped), "TChangeDiskDlg says bad first parameter");
+    TParameterPair twoFiles(file, file);
+    EXPECT_EQ(failure(&twoFiles), "TChangeDiskDlg says bad second parameter");
+    UnregisterChangeDiskForm(entry);
+}
