@@ -295,6 +295,8 @@ def main():
         SCENARIOS[args.scenario](args, work)
     except Failure as failure:
         print("FAILED: %s" % failure, file=sys.stderr)
+        if "could not connect to display" in str(failure):
+            return 75  # the display went away under us: on-xvfb.sh tries another one
         if shutil.which("import"):
             subprocess.run(["import", "-window", "root", os.path.join(work, "screen.png")], capture_output=True)
         print("(kept %s)" % work, file=sys.stderr)
