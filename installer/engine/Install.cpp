@@ -55,3 +55,27 @@ bool TCustomInstall::AskUserAbort()
         OnUserAbort(this, quitOut);
     return quitOut;
 }
+
+void TCustomInstall::InstallByType(int code, const AnsiString& text)
+{
+    bool statusShown = false;
+    try {
+        const std::vector<TInstallContainer*> all = InstallContainers().Snapshot();
+        // Each turns null should what an install runs free it.
+        for (const vcl::TComponentRef<TInstallContainer>& container : std::vector<vcl::TComponentRef<TInstallContainer>>(all.begin(), all.end())) {
+            if (!container || container->ComponentType() != code)
+                continue;
+            if (!statusShown && !rtl::Trim(text).empty()) {
+                DoStatus(text);
+                statusShown = true;
+            }
+            container->Install();
+        }
+    } catch (...) {
+        if (statusShown)
+            ClearStatus();
+        throw;
+    }
+    if (statusShown)
+        ClearStatus();
+}

@@ -39,6 +39,10 @@ public:
     const rtl::AnsiString& SelfExtractorName() const { return selfExtractorName_; }
     void SetSelfExtractor(bool given, const rtl::AnsiString& name);
 
+    // Installs every component of the type code, in creation order, showing the text (when not blank)
+    // while the first one installs.
+    virtual void InstallByType(int code, const rtl::AnsiString& text);
+
     // Fires OnUserAbort with QuitOut True and gives what the handler left: whether to abort.
     virtual bool AskUserAbort();
     TUserAbortEvent OnUserAbort;
