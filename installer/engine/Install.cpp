@@ -1,6 +1,8 @@
 #include "installer/engine/Install.h"
 
 #include "installer/engine/PathSpecifiers.h"
+#include "installer/support/TrwkRegistry.h"
+#include "platform/win/Registry.h"
 
 using rtl::AnsiString;
 
@@ -12,8 +14,10 @@ void TCustomInstall::RegisterProperties(vcl::TClassDef<TCustomInstall>& def)
     def.Property("DestDir", &T::DestDir, &T::SetDestDir, AnsiString("\\MyApplication"));
     def.Property("DistributeType", &T::DistributeType, &T::SetDistributeType, dtTraditional);
     def.Property("Information", &T::Information, nullptr);
+    def.Property("win2KExtendedInformation", &T::win2KExtendedInformation, nullptr);
     def.Property("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, TInstallTypes{itFull});
     def.Event("OnUserAbort", &T::OnUserAbort);
+    def.Property("Reboot", &T::Reboot, &T::SetReboot, false);
 }
 
 TCustomInstall::TCustomInstall(vcl::TComponent* owner)
@@ -21,6 +25,8 @@ TCustomInstall::TCustomInstall(vcl::TComponent* owner)
 {
     if (!InstallDriver())
         SetInstallDriver(this);
+    // The driver's folder is the destination itself, not a container's to name.
+    DropPathSpecifier();
     SetInstallTypes({itFull});
     SetDestDir("\\MyApplication");
     // Defaults that a stored form replaces; one that names no folder type leaves none (Loaded).
@@ -42,6 +48,14 @@ void TCustomInstall::SetSelfExtractor(bool given, const AnsiString& name)
 {
     selfExtracting_ = given;
     selfExtractorName_ = name;
+}
+
+void TCustomInstall::AddUnfinished(const AnsiString& name, int kind)
+{
+    if (InstallKey().empty())
+        throw IEInstall(AnsiString("The TInstall could not either write or read unfinished business from the registry"));
+    ++unfinishedCount_;
+    RegWriteString(win::HKEY_LOCAL_MACHINE, AddBackslash(InstallKey()) + "Unfinished", name, std::to_string(kind));
 }
 
 VCL_IMPLEMENT_CLASS_NOPROPS(TInstall)

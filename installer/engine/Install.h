@@ -27,6 +27,9 @@ public:
     TDistributeType DistributeType() const { return distributeType_; }
     void SetDistributeType(TDistributeType value) { distributeType_ = value; }
     TInstallInformation* Information() const { return information_.get(); }
+    // The optional values of the Add/Remove Programs entry, and the user's registration.
+    TControlPanelExtensionInformation* win2KExtendedInformation() const { return extendedInformation_.get(); }
+    TRegistrationInformation* RegistrationInformation() const { return registrationInformation_.get(); }
 
     // A run (install or resume) is under way.
     bool Installing() const { return installing_; }
@@ -46,14 +49,26 @@ public:
     // Fires OnUserAbort with QuitOut True and gives what the handler left: whether to abort.
     virtual bool AskUserAbort();
     TUserAbortEvent OnUserAbort;
+    // The computer is restarted at the end of the run (a locked file waits for it).
+    bool Reboot() const { return reboot_; }
+    void SetReboot(bool value) { reboot_ = value; }
+    // Work left for after the restart under the install key's "Unfinished": kind 0 names a component whose
+    // FinishAfterReboot runs, kind 1 a file to delete.
+    void AddUnfinished(const rtl::AnsiString& name, int kind);
+    int UnfinishedCount() const { return unfinishedCount_; }
 
 private:
     TDistributeType distributeType_ = dtTraditional;
     std::unique_ptr<TInstallInformation> information_;
+    std::unique_ptr<TControlPanelExtensionInformation> extendedInformation_ =
+        std::make_unique<TControlPanelExtensionInformation>();
+    std::unique_ptr<TRegistrationInformation> registrationInformation_ = std::make_unique<TRegistrationInformation>();
     bool installing_ = false;
     rtl::AnsiString sourceDir_;
     bool selfExtracting_ = false;
     rtl::AnsiString selfExtractorName_;
+    bool reboot_ = false;
+    int unfinishedCount_ = 0;
 };
 
 class TInstall : public TCustomInstall {

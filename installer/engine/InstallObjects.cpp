@@ -4,8 +4,10 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallRegistry.h"
+#include "installer/engine/InstallFiles.h"
 #include "installer/engine/PathSpecifiers.h"
 #include "installer/engine/StandardSpecifiers.h"
+#include "installer/engine/UninstallEXE.h"
 #include "installer/support/TrwkCompress.h"
 #include "installer/support/UninstallLayout.h"
 #include "platform/vcl/Forms.h"
@@ -19,6 +21,7 @@ struct TEngineState {
     TCustomInstallFileList installFiles;
     TCustomInstallFileList deferredRegistrations;
     std::vector<bool> fileIDs = std::vector<bool>(TTrwkCompress::FileIDSlots, false);
+    bool fileIDsInitialised = false;
     AnsiString installKey;
     bool deferRegistration = false;
     vcl::TComponentRef<TCustomInstall> driver;
@@ -388,6 +391,11 @@ std::vector<bool>& FileIDTable()
     return Engine().fileIDs;
 }
 
+bool& FileIDTableInitialised()
+{
+    return Engine().fileIDsInitialised;
+}
+
 AnsiString& InstallKey()
 {
     return Engine().installKey;
@@ -429,6 +437,7 @@ void ResetInstallEngine()
 {
     TEngineState& e = Engine();
     std::fill(e.fileIDs.begin(), e.fileIDs.end(), false);
+    e.fileIDsInitialised = false;
     e.installKey.clear();
     e.deferRegistration = false;
     e.compressor.reset();
@@ -438,9 +447,9 @@ void RegisterInstallObjectClasses()
 {
     RegisterStandardSpecifierClasses();
     vcl::RegisterClasses({&TInstallContainer::StaticClass(), &TInstallObject::StaticClass(),
-                          &TFileRelated::StaticClass(), &TFileContainer::StaticClass(),
-                          &TCustomInstallGroup::StaticClass(), &TInstallGroup::StaticClass(),
-                          &TInstallDirectory::StaticClass(), &TCustomInstall::StaticClass(),
-                          &TInstall::StaticClass()});
+                          &TCustomInstall::StaticClass(), &TInstall::StaticClass()});
+    RegisterFileContainerClasses();
+    RegisterInstallFileClasses();
     RegisterInstallRegistryClasses();
+    RegisterUninstallEXEClasses();
 }

@@ -318,6 +318,8 @@ TCustomInstallFileList& InstallFiles();
 TCustomInstallFileList& DeferredRegistrations();
 // Which archive file IDs 0..1999 are taken.
 std::vector<bool>& FileIDTable();
+// Set once the first stored file has cleared the table for the IDs of the stored form.
+bool& FileIDTableInitialised();
 // This run's registry key under "\SOFTWARE\ULO\Install".
 rtl::AnsiString& InstallKey();
 bool& DeferRegistration();

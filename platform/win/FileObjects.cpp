@@ -1,5 +1,6 @@
 #include "platform/win/FileObjects.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/win/Files.h"
@@ -18,6 +19,8 @@ TFileObject::~TFileObject()
     }
     if (Fd >= 0)
         ::close(Fd);
+    if (LockFd >= 0)
+        ::close(LockFd);
 }
 
 bool TFileObject::CanRead() const { return (Access & GENERIC_READ) != 0; }
@@ -38,9 +41,84 @@ bool SameFile(const TFileObject& file, const struct stat& info)
     return file.Device == info.st_dev && file.Inode == info.st_ino;
 }
 
+// Share modes between processes: every open file description of a handle holds a shared lock on one byte
+// far past any file's data for each kind of access it has and for each kind of sharing it refuses. Another
+// process then sees a conflict as a lock on the byte that stands against what it asks for.
+enum TShareSlot : int { SlotRead, SlotWrite, SlotDelete, SlotDenyRead, SlotDenyWrite, SlotDenyDelete };
+constexpr off_t ShareLockBase = off_t{1} << 62;
+
+bool SlotLocked(int fd, TShareSlot slot)
+{
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = ShareLockBase + slot;
+    lock.l_len = 1;
+    return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+}
+
+// The slots of the access asked for whose refusal a holder publishes, and of the refusals asked for whose
+// access a holder publishes.
+bool OtherProcessConflict(int fd, DWORD access, DWORD share)
+{
+    return ((access & GENERIC_READ) && SlotLocked(fd, SlotDenyRead)) ||
+           ((access & GENERIC_WRITE) && SlotLocked(fd, SlotDenyWrite)) ||
+           ((access & DELETE) && SlotLocked(fd, SlotDenyDelete)) ||
+           (!(share & FILE_SHARE_READ) && SlotLocked(fd, SlotRead)) ||
+           (!(share & FILE_SHARE_WRITE) && SlotLocked(fd, SlotWrite)) ||
+           (!(share & FILE_SHARE_DELETE) && SlotLocked(fd, SlotDelete));
+}
+
+// Opens the host file for looking at locks; -1 when it cannot be read, and then only this process counts.
+int LockProbe(const std::string& host)
+{
+    return host.empty() ? -1 : ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+}
+
+bool OtherProcessConflictAt(const std::string& host, DWORD access, DWORD share)
+{
+    const int fd = LockProbe(host);
+    if (fd < 0)
+        return false;
+    const bool conflict = OtherProcessConflict(fd, access, share);
+    ::close(fd);
+    return conflict;
+}
+
 }  // namespace
 
-bool ShareConflict(const struct stat& info, DWORD access, DWORD share)
+void PublishShareMode(TFileObject& file)
+{
+    const DWORD access = file.Access;
+    if (!(access & (GENERIC_READ | GENERIC_WRITE | DELETE)))
+        return;
+    const int fd = LockProbe(file.Host);
+    if (fd < 0)
+        return;
+    const auto take = [fd](TShareSlot slot) {
+        struct flock lock {};
+        lock.l_type = F_RDLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = ShareLockBase + slot;
+        lock.l_len = 1;
+        ::fcntl(fd, F_OFD_SETLK, &lock);
+    };
+    if (access & GENERIC_READ)
+        take(SlotRead);
+    if (access & GENERIC_WRITE)
+        take(SlotWrite);
+    if (access & DELETE)
+        take(SlotDelete);
+    if (!(file.Share & FILE_SHARE_READ))
+        take(SlotDenyRead);
+    if (!(file.Share & FILE_SHARE_WRITE))
+        take(SlotDenyWrite);
+    if (!(file.Share & FILE_SHARE_DELETE))
+        take(SlotDenyDelete);
+    file.LockFd = fd;
+}
+
+bool ShareConflict(const struct stat& info, DWORD access, DWORD share, const std::string& host)
 {
     const bool reads = access & GENERIC_READ;
     const bool writes = access & GENERIC_WRITE;
@@ -60,10 +138,10 @@ bool ShareConflict(const struct stat& info, DWORD access, DWORD share)
             ((file->Access & DELETE) && !(share & FILE_SHARE_DELETE)))
             conflict = true;
     });
-    return conflict;
+    return conflict || OtherProcessConflictAt(host, access, share);
 }
 
-bool LockedAgainstDelete(const struct stat& info)
+bool LockedAgainstDelete(const struct stat& info, const std::string& host)
 {
     bool locked = false;
     ForEachHandle([&](THandleObject& object) {
@@ -71,7 +149,8 @@ bool LockedAgainstDelete(const struct stat& info)
         if (file && SameFile(*file, info) && !(file->Share & FILE_SHARE_DELETE))
             locked = true;
     });
-    return locked;
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    return locked || (S_ISREG(info.st_mode) && OtherProcessConflictAt(host, DELETE, shareAll));
 }
 
 bool LockedInside(const std::string& hostFolder)

@@ -17,6 +17,7 @@ public:
     ~TFileObject() override;
 
     int Fd = -1;
+    int LockFd = -1;  // holds the share-mode locks other processes see
     DWORD Access = 0;  // GENERIC_READ / GENERIC_WRITE / DELETE, GENERIC_ALL spread out
     DWORD Share = 0;
     dev_t Device = 0;
@@ -35,11 +36,15 @@ public:
 // The file object of an open handle, or null with ERROR_INVALID_HANDLE set.
 TFileObject* FileOf(HANDLE handle);
 
-// Whether opening the file (device, inode) with `access` and `share` conflicts with a handle already open.
-bool ShareConflict(const struct stat& info, DWORD access, DWORD share);
+// Whether opening the file (device, inode) with `access` and `share` conflicts with a handle already open,
+// in this process or, given the host path, in another process of ours.
+bool ShareConflict(const struct stat& info, DWORD access, DWORD share, const std::string& host = {});
 // Whether a handle holds the file open without FILE_SHARE_DELETE (so it cannot be deleted or moved), for a
-// file or for any file inside a folder given by host path.
-bool LockedAgainstDelete(const struct stat& info);
+// file (also in another process of ours, given the host path) or for any file inside a folder given by host
+// path.
+bool LockedAgainstDelete(const struct stat& info, const std::string& host = {});
+// Makes the file object's access and share mode visible to other processes of ours.
+void PublishShareMode(TFileObject& file);
 bool LockedInside(const std::string& hostFolder);
 
 // The Windows attributes of a host file whose stat is `info`.

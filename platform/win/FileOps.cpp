@@ -119,8 +119,21 @@ bool CopyResolved(const TResolvedPath& source, const struct stat& sourceInfo, co
     return true;
 }
 
+bool& DelayedMovesFail()
+{
+    static bool fail = false;
+    static const bool hooked = [] {
+        RegisterResetHook([] { fail = false; });
+        return true;
+    }();
+    (void)hooked;
+    return fail;
+}
+
 BOOL RecordPendingMove(const char* existingFileName, const char* newFileName, DWORD flags)
 {
+    if (DelayedMovesFail())
+        return FailWith(ERROR_ACCESS_DENIED);
     if (!existingFileName || (flags & MOVEFILE_COPY_ALLOWED))
         return FailWith(ERROR_INVALID_PARAMETER);
     DWORD error = ERROR_SUCCESS;
@@ -149,6 +162,11 @@ BOOL RecordPendingMove(const char* existingFileName, const char* newFileName, DW
 }
 
 }  // namespace
+
+void SetDelayedMovesFail(bool fail)
+{
+    DelayedMovesFail() = fail;
+}
 
 BOOL CreateDirectory(const char* pathName, SECURITY_ATTRIBUTES*)
 {
@@ -207,7 +225,7 @@ BOOL DeleteFile(const char* fileName)
         return FailWith(ERROR_ACCESS_DENIED);
     if (S_ISREG(info.st_mode) && ReadOnlyFile(info))
         return FailWith(ERROR_ACCESS_DENIED);
-    if (LockedAgainstDelete(info))
+    if (LockedAgainstDelete(info, resolved->Host))
         return FailWith(ERROR_SHARING_VIOLATION);
     if (::unlink(resolved->Host.c_str()) != 0)
         return FailWithErrno();
@@ -227,7 +245,7 @@ BOOL CopyFile(const char* existingFileName, const char* newFileName, BOOL failIf
         return FailWith(MissingError(*source));
     if (S_ISDIR(sourceInfo.st_mode))
         return FailWith(ERROR_ACCESS_DENIED);
-    if (ShareConflict(sourceInfo, GENERIC_READ, FILE_SHARE_READ))
+    if (ShareConflict(sourceInfo, GENERIC_READ, FILE_SHARE_READ, source->Host))
         return FailWith(ERROR_SHARING_VIOLATION);
 
     std::optional<TResolvedPath> target = ResolvePath(newFileName);
@@ -246,7 +264,7 @@ BOOL CopyFile(const char* existingFileName, const char* newFileName, BOOL failIf
             return FailWith(ERROR_ACCESS_DENIED);
         if (targetInfo.st_dev == sourceInfo.st_dev && targetInfo.st_ino == sourceInfo.st_ino)
             return FailWith(ERROR_SHARING_VIOLATION);
-        if (ShareConflict(targetInfo, GENERIC_WRITE, 0) || LockedAgainstDelete(targetInfo))
+        if (ShareConflict(targetInfo, GENERIC_WRITE, 0, target->Host) || LockedAgainstDelete(targetInfo, target->Host))
             return FailWith(ERROR_SHARING_VIOLATION);
     }
     return CopyResolved(*source, sourceInfo, *target, targetExists ? &targetInfo : nullptr) ? TRUE : FALSE;
@@ -274,7 +292,7 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
     if (source->IsRoot)
         return FailWith(ERROR_ACCESS_DENIED);
     const bool folder = S_ISDIR(sourceInfo.st_mode);
-    if (LockedAgainstDelete(sourceInfo) || (folder && LockedInside(source->Host)))
+    if (LockedAgainstDelete(sourceInfo, source->Host) || (folder && LockedInside(source->Host)))
         return FailWith(ERROR_SHARING_VIOLATION);
 
     std::optional<TResolvedPath> target = ResolvePath(newFileName);
@@ -299,7 +317,7 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
             return FailWith(ERROR_ALREADY_EXISTS);
         if (folder || S_ISDIR(targetInfo.st_mode) || ReadOnlyFile(targetInfo))
             return FailWith(ERROR_ACCESS_DENIED);
-        if (LockedAgainstDelete(targetInfo))
+        if (LockedAgainstDelete(targetInfo, target->Host))
             return FailWith(ERROR_SHARING_VIOLATION);
     }
 

@@ -102,7 +102,7 @@ HANDLE CreateFile(const char* fileName, DWORD desiredAccess, DWORD shareMode, SE
         const bool readOnly = !(info.st_mode & S_IWUSR);
         if (readOnly && ((access & GENERIC_WRITE) || truncates))
             return Fail(ERROR_ACCESS_DENIED);
-        if (ShareConflict(info, access, shareMode))
+        if (ShareConflict(info, access, shareMode, resolved->Host))
             return Fail(ERROR_SHARING_VIOLATION);
     }
 
@@ -139,6 +139,7 @@ HANDLE CreateFile(const char* fileName, DWORD desiredAccess, DWORD shareMode, SE
     file->Drive = resolved->Drive;
     file->DeleteOnClose = (flagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     const bool reopened = exists && (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS);
+    PublishShareMode(*file);
     HANDLE handle = AddHandle(std::move(file));
     SetLastError(reopened ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;

@@ -2,9 +2,10 @@
 // The Windows file functions, as a port calls them. Paths are Windows paths (Paths.h); every failure sets
 // the last error (Platform.h).
 //
-// Share modes are enforced among the handles of this process: a handle that does not share writing refuses
-// later write opens with ERROR_SHARING_VIOLATION (and so on for reading), and a file open without
-// FILE_SHARE_DELETE cannot be deleted, moved or replaced (ERROR_SHARING_VIOLATION): that is a locked file.
+// Share modes are enforced among the handles of this process and of every other process of ours (through
+// open-file-description locks): a handle that does not share writing refuses later write opens with
+// ERROR_SHARING_VIOLATION (and so on for reading), and a file open without FILE_SHARE_DELETE cannot be
+// deleted, moved or replaced (ERROR_SHARING_VIOLATION): that is a locked file.
 //
 // Attributes: read-only is the host's owner write bit of a file (and is enforced even for root); hidden,
 // system, archive and temporary (and read-only of folders) live in <prefix>/attributes.txt for the files
@@ -161,6 +162,9 @@ struct TPendingMove {
 std::vector<TPendingMove> PendingMoves();
 // For the restart service once it has done them.
 void ClearPendingMoves();
+// For tests: MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT fails with ERROR_ACCESS_DENIED, as it does for a
+// user who may not write the system's list; ResetPlatform turns it off.
+void SetDelayedMovesFail(bool fail);
 std::string PendingMovesFilePath();
 
 }  // namespace win

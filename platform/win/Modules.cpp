@@ -1,5 +1,8 @@
 #include "platform/win/Modules.h"
 
+#include <dlfcn.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <mutex>
@@ -8,6 +11,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Settings.h"
 
@@ -16,8 +20,9 @@ namespace win {
 namespace {
 
 struct TLoadedModule {
-    std::string Name;  // the key of the built-in module
+    std::string Name;  // the key of the built-in module, or the host path of a shared object
     int References = 0;
+    void* Shared = nullptr;  // dlopen's handle of a shared object
 };
 
 struct TModuleState {
@@ -50,6 +55,9 @@ TModuleState& State()
         state.Strings["SHELL32.DLL"] = {{8977, "Type the name of the new folder:"}, {9248, "Browse for Folder%s"}};
         RegisterResetHook([] {
             std::lock_guard lock(state.Lock);
+            for (auto& [handle, module] : state.Loaded)
+                if (module.Shared)
+                    ::dlclose(module.Shared);
             state.Loaded.clear();
             state.MissingModules.clear();
             state.MissingExports.clear();
@@ -74,6 +82,32 @@ std::string ModuleKey(const std::string& fileName)
 
 HMODULE ToHandle(uintptr_t value) { return reinterpret_cast<HMODULE>(value); }
 
+// A file that is no built-in module: a real shared object, opened once per host path.
+HMODULE LoadSharedObject(TModuleState& state, const char* fileName)
+{
+    DWORD error = ERROR_SUCCESS;
+    const std::optional<std::string> host = fileName ? HostPathFromWindows(fileName, &error) : std::nullopt;
+    struct stat info {};
+    if (!host || ::stat(host->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    for (auto& [handle, module] : state.Loaded)
+        if (module.Shared && module.Name == *host) {
+            ++module.References;
+            return ToHandle(handle);
+        }
+    void* shared = ::dlopen(host->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!shared) {
+        SetLastError(ERROR_BAD_EXE_FORMAT);
+        return nullptr;
+    }
+    const uintptr_t handle = state.NextHandle;
+    state.NextHandle += 0x10000;
+    state.Loaded[handle] = TLoadedModule{*host, 1, shared};
+    return ToHandle(handle);
+}
+
 }  // namespace
 
 HMODULE LoadLibrary(const char* fileName)
@@ -82,12 +116,14 @@ HMODULE LoadLibrary(const char* fileName)
     const std::string key = ModuleKey(fileName ? fileName : "");
     std::lock_guard lock(state.Lock);
     const bool known = state.Builtins.count(key) || state.Strings.count(key);
+    if (!key.empty() && !known && !state.MissingModules.count(key))
+        return LoadSharedObject(state, fileName);
     if (key.empty() || !known || state.MissingModules.count(key)) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
     for (auto& [handle, module] : state.Loaded)
-        if (module.Name == key) {
+        if (!module.Shared && module.Name == key) {
             ++module.References;
             return ToHandle(handle);
         }
@@ -115,6 +151,12 @@ FARPROC GetProcAddress(HMODULE module, const char* procName)
             SetLastError(ERROR_PROC_NOT_FOUND);
             return nullptr;
         }
+        if (void* shared = loaded->second.Shared) {
+            void* symbol = procName ? ::dlsym(shared, procName) : nullptr;
+            if (!symbol)
+                SetLastError(ERROR_PROC_NOT_FOUND);
+            return reinterpret_cast<FARPROC>(symbol);
+        }
         exports = state.Builtins[key];
     }
     // Outside the lock: an export may ask other services (the settings) for what it answers.
@@ -133,8 +175,11 @@ BOOL FreeLibrary(HMODULE module)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (--loaded->second.References == 0)
+    if (--loaded->second.References == 0) {
+        if (loaded->second.Shared)
+            ::dlclose(loaded->second.Shared);
         state.Loaded.erase(loaded);
+    }
     return TRUE;
 }
 

@@ -7,9 +7,10 @@
 //   win::FreeLibrary(kernel);
 //
 // The built-in kernel32 exports what the kind of Windows has: CreateHardLinkA only on 2000 and XP. Other
-// services add their modules with RegisterBuiltinModule. A name that no built-in module answers gives
-// ERROR_MOD_NOT_FOUND (real shared objects are not opened yet). Tests can make a module or one export
-// missing; ResetPlatform forgets that and every loaded module.
+// services add their modules with RegisterBuiltinModule. A name that no built-in module answers is a real
+// shared object, opened by its path with dlopen (ERROR_MOD_NOT_FOUND when there is no such file,
+// ERROR_BAD_EXE_FORMAT when it is no shared object); its exports are its symbols. Tests can make a module
+// or one export missing; ResetPlatform forgets that and closes every loaded module.
 
 #include <functional>
 #include <map>

@@ -77,14 +77,7 @@ std::optional<std::string> HostsFileAddress(const std::string& hostName)
     const std::optional<std::string> hostPath = HostPathFromWindows(HostsFilePath());
     if (!hostPath)
         return std::nullopt;
-    const std::string content = ReadHostFile(*hostPath).value_or("");
-    size_t start = 0;
-    while (start < content.size()) {
-        size_t end = content.find('\n', start);
-        if (end == std::string::npos)
-            end = content.size();
-        std::string line = content.substr(start, end - start);
-        start = end + 1;
+    for (std::string line : SplitLines(ReadHostFile(*hostPath).value_or(""))) {
         if (const size_t comment = line.find('#'); comment != std::string::npos)
             line.erase(comment);
         const std::vector<std::string> words = Words(line);

@@ -297,27 +297,14 @@ private:
     TShellLinkData data_;
 };
 
-thread_local int comInitialized = 0;
-
 }  // namespace
-
-HRESULT CoInitialize(void*)
-{
-    return comInitialized++ == 0 ? S_OK : S_FALSE;
-}
-
-void CoUninitialize()
-{
-    if (comInitialized > 0)
-        --comInitialized;
-}
 
 HRESULT CoCreateInstance(const GUID& classId, IUnknown* outer, DWORD, const GUID& interfaceId, void** object)
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    if (comInitialized == 0)
+    if (ComInitializeCount() == 0)
         return CO_E_NOTINITIALIZED;
     if (!(classId == CLSID_ShellLink))
         return REGDB_E_CLASSNOTREG;

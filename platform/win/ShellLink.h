@@ -2,7 +2,7 @@
 // The shell-link object: COM's class CLSID_ShellLink with its IShellLinkA and IPersistFile interfaces,
 // written in the public Shell Link binary format, so that Windows and other readers open our ".LNK" files.
 //
-//   win::CoInitialize(nullptr);
+//   win::CoInitialize(nullptr);                 // Ole.h
 //   win::IShellLinkA* link = nullptr;
 //   if (win::CoCreateInstance(win::CLSID_ShellLink, nullptr, win::CLSCTX_INPROC_SERVER, win::IID_IShellLinkA,
 //                             reinterpret_cast<void**>(&link)) == win::S_OK) {
@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/win/Ole.h"
 #include "platform/win/ShellFolders.h"
 #include "platform/win/WinTypes.h"
 
@@ -40,11 +41,9 @@ inline constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0
 inline constexpr GUID IID_IShellLinkA = {0x000214EE, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 inline constexpr GUID IID_IPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
-inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
-inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 inline constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0u);
@@ -97,9 +96,6 @@ protected:
     ~IPersistFile() = default;
 };
 
-// Once per thread: S_OK the first time, S_FALSE after; CoUninitialize balances each call.
-HRESULT CoInitialize(void* reserved);
-void CoUninitialize();
 // Only the shell-link class is registered here; `outer` must be null (no aggregation).
 HRESULT CoCreateInstance(const GUID& classId, IUnknown* outer, DWORD context, const GUID& interfaceId, void** object);
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,9 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/TestDriver.h"
 #include "platform/win/Paths.h"
+#include "platform/win/SystemInfo.h"
+#include "tool/AboutUnit.h"
+#include "tool/MainUnit.h"
 #include "tool/ProgressUnit.h"
 #include "tool/ProjectModel.h"
 
@@ -139,4 +143,25 @@ inline std::vector<AnsiString> MessageTexts()
 inline std::string HostPathOf(const AnsiString& windowsPath)
 {
     return win::HostPathFromWindows(windowsPath).value_or("");
+}
+
+// A program started from a folder of its own, "C:\Program Files\Scrivane <label> <n>", where its config.ini
+// and a stand-in compiler live; no project on its command line and a fresh project state. Gives the folder.
+inline AnsiString StartProgramIn(const AnsiString& label)
+{
+    static int run = 0;
+    const AnsiString folder = "C:\\Program Files\\Scrivane " + (label.empty() ? "" : label + " ") + rtl::IntToStr(++run);
+    std::filesystem::create_directories(HostPathOf(folder));
+    win::SetProgramPath(folder + "\\Scrivane.exe");
+    const char* const argv[] = {"Scrivane"};
+    win::SetCommandLine(1, argv);
+    ProjectState() = TProjectState();
+    return folder;
+}
+
+// The main window as the program body makes it: the About window comes first and is answered with OK.
+inline std::unique_ptr<TfrmMainMenu> OpenMainWindow()
+{
+    vcl::test::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vcl::test::Click(*about.btnOK); });
+    return std::unique_ptr<TfrmMainMenu>(new TfrmMainMenu(vcl::Application));
 }

@@ -23,15 +23,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string HostPath(const AnsiString& windowsPath) { return win::HostPathFromWindows(windowsPath).value_or(""); }
-
 // A folder of its own for each test that writes files.
 AnsiString NewFolder(const char* stem)
 {
     static int run = 0;
     const AnsiString folder = AnsiString("C:\\") + stem + rtl::IntToStr(++run);
-    fs::remove_all(HostPath(folder));
-    fs::create_directories(HostPath(folder));
+    fs::remove_all(HostPathOf(folder));
+    fs::create_directories(HostPathOf(folder));
     return folder;
 }
 
@@ -295,7 +293,7 @@ protected:
 
     void Picture(const AnsiString& path, const AnsiString& bytes)
     {
-        fs::create_directories(fs::path(HostPath(path)).parent_path());
+        fs::create_directories(fs::path(HostPathOf(path)).parent_path());
         rtl::WriteWholeFile(path, bytes);
     }
     AnsiString Read(const AnsiString& name) { return rtl::ReadWholeFile(out + "\\" + name); }
@@ -387,7 +385,7 @@ TEST_F(HtmlFilesTest, PicturesAreCopiedPerPage)
     EXPECT_FALSE(Exists("First_images\\gone.bmp"));
     // Each page has its own copy, named as the marker spells it.
     EXPECT_NE(Read("Second.html").find("<IMG SRC=\"Second_images\\LOGO.BMP\">"), AnsiString::npos) << Read("Second.html");
-    EXPECT_TRUE(fs::exists(HostPath(out + "\\Second_images") + "/LOGO.BMP"));
+    EXPECT_TRUE(fs::exists(HostPathOf(out + "\\Second_images") + "/LOGO.BMP"));
     // Pictures are looked for from the project's folder.
     EXPECT_EQ(win::CurrentDirectory(), project);
 }
@@ -403,11 +401,8 @@ protected:
         VclTest::SetUp();
         project = NewFolder("htmlcmdproject");
         out = NewFolder("htmlcmdout");
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        StartProgramIn("Html");
+        form = OpenMainWindow();
         ProjectState().ProjectFileName = project + "\\demo.wkp";
         ProjectState().HelpFileName = "Demo";
     }
@@ -423,7 +418,7 @@ protected:
     {
         const std::string examples = SCRIVANE_EXAMPLES_DIR;
         for (const char* name : {"demo.wkp", "logo.bmp"})
-            fs::copy_file(examples + "/" + name, HostPath(project) + "/" + name);
+            fs::copy_file(examples + "/" + name, HostPathOf(project) + "/" + name);
         LoadProjectFile(ProjectState().ProjectFileName, ProjectState(), Pages());
     }
 
@@ -476,7 +471,7 @@ TEST_F(HtmlCommandTest, WithoutPagesOrWithTheDialogCancelledNothingIsWritten)
     EXPECT_EQ(dialog.Kind, "Save");
     EXPECT_EQ(dialog.Filter, "HTML File|*.HTML|All Files|*.*");
     EXPECT_EQ(dialog.FileName, "index.html");
-    EXPECT_TRUE(fs::is_empty(HostPath(out)));
+    EXPECT_TRUE(fs::is_empty(HostPathOf(out)));
     ExpectRestored();
 
     // A name typed without an extension gets ".html".
@@ -520,7 +515,7 @@ TEST_F(HtmlCommandTest, ExportsTheDemoProjectWithItsPictures)
     EXPECT_NE(Read("Contact.html").find("Edited: a &lt; b"), AnsiString::npos) << Read("Contact.html");
     EXPECT_EQ(Read("Contact.html").find("<HR>"), AnsiString::npos);
 
-    const std::string host = HostPath(out);
+    const std::string host = HostPathOf(out);
     ExpectCheckPasses(host, {"IMG-OK file://" + host + "/Welcome_images/logo.bmp",
                              "LINK-OK file://" + host + "/Getting_Started.html", "LINK-OK file://" + host + "/Welcome.html",
                              "Type commands in Courier New like this: make help"});
@@ -529,7 +524,7 @@ TEST_F(HtmlCommandTest, ExportsTheDemoProjectWithItsPictures)
 TEST_F(HtmlCommandTest, AFailedWriteEndsTheCommandAndRestoresTheWindow)
 {
     LoadDemo();
-    fs::create_directories(HostPath(out + "\\Contact.html"));
+    fs::create_directories(HostPathOf(out + "\\Contact.html"));
     vt::AnswerFileDialog(out + "\\index.html");
     EXPECT_THROW(vt::Find<TMenuItem>(*form, "HTML1").Click(), rtl::Exception);
     ExpectRestored();
@@ -596,12 +591,12 @@ TEST_F(HtmlFilesTest, AHostileProjectPassesTidyAndABrowser)
         html.WritePage(i, PageAt(pages.List, i).Header.Count() > 0);
     ASSERT_EQ(html.FileName(1), "index1");
 
-    if (!ExpectCheckPasses(HostPath(out), {"TEXT Tom & Jerry <blink> \"1\" index A-B A B",
+    if (!ExpectCheckPasses(HostPathOf(out), {"TEXT Tom & Jerry <blink> \"1\" index A-B A B",
                                       "a < b && c > \"d\" <foo>bar</foo> C:\\temp\\new caf\xc3\xa9" "2024 na\xc3\xaf" "ve1 50 # 3",
                                       "/Tom___Jerry__blink___1__images/a&b%20'x'.bmp",
                                       "/Tom___Jerry__blink___1__images/a&b%20'x'1.bmp",
                                       "/Tom___Jerry__blink___1__images/logo.bmp",
-                                      "LINK-OK file://" + HostPath(out) + "/index1.html",
+                                      "LINK-OK file://" + HostPathOf(out) + "/index1.html",
                                       "<Header & \"title\">", "x > y back <"}))
         GTEST_SKIP() << "tidy or chromium is not installed";
 }

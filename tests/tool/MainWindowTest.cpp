@@ -14,6 +14,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/HelpTestSupport.h"
 #include "tool/AboutUnit.h"
 #include "tool/MainUnit.h"
 #include "tool/PreferencesUnit.h"
@@ -30,24 +31,13 @@ const char* const NewUserConfig =
     "[Preferences]\r\nAutoSaveBackup=1\r\nCheckForUpdates=0\r\nUseCompression=1\r\nShowHelpFile=1\r\n"
     "File0=\r\nFile1=\r\nFile2=\r\nFile3=\r\nFile4=\r\nFile5=\r\nFile6=\r\nFile7=\r\nFile8=\r\nFile9=\r\n";
 
-std::string HostPath(const AnsiString& windowsPath)
-{
-    return win::HostPathFromWindows(windowsPath).value_or("");
-}
-
 // Each test plays a program installed in a folder of its own, with a fresh project state.
 class MainWindowTest : public VclTest {
 protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        static int run = 0;
-        folder_ = "C:\\Program Files\\Scrivane " + rtl::IntToStr(++run);
-        std::filesystem::create_directories(HostPath(folder_));
-        win::SetProgramPath(folder_ + "\\Scrivane.exe");
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
+        folder_ = StartProgramIn("");
     }
     void TearDown() override
     {
@@ -61,11 +51,7 @@ protected:
     AnsiString ReadConfig() const { return rtl::ReadWholeFile(Config()); }
 
     // The window as the program body makes it: the About window comes first and is answered with OK.
-    std::unique_ptr<TfrmMainMenu> Open()
-    {
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        return std::unique_ptr<TfrmMainMenu>(new TfrmMainMenu(Application));
-    }
+    std::unique_ptr<TfrmMainMenu> Open() { return OpenMainWindow(); }
 
     static std::vector<AnsiString> ReopenCaptions(const TfrmMainMenu& form)
     {
@@ -192,7 +178,7 @@ TEST_F(MainWindowTest, ARefusedWriteIsReportedAndTheWindowStillCloses)
 {
     auto form = Open();
     // A folder where the file should be: the write is refused.
-    std::filesystem::create_directories(HostPath(Config()));
+    std::filesystem::create_directories(HostPathOf(Config()));
     vt::AnswerMessage(mrOk);
     Click(*form, "Exit1");
     EXPECT_EQ(vt::LastMessage().Text, "Unable to write to " + Config() + ".");

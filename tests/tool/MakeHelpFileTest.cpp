@@ -30,8 +30,6 @@ namespace {
 const char LinkEnd[] = "\r\n\r\nDo you wish to continue (this link will not work and may cause errors)?";
 const char TocEnd[] = "\r\n\r\nDo you wish to continue (this TOC item will not work and may cause errors)?";
 
-std::string HostPath(const AnsiString& windowsPath) { return win::HostPathFromWindows(windowsPath).value_or(""); }
-
 std::vector<AnsiString> Texts(const std::vector<vt::TShownMessage>& messages)
 {
     std::vector<AnsiString> texts;
@@ -47,17 +45,10 @@ protected:
     {
         VclTest::SetUp();
         static int run = 0;
-        ++run;
-        programFolder = "C:\\Program Files\\Scrivane Make " + rtl::IntToStr(run);
-        projectFolder = "C:\\make" + rtl::IntToStr(run);
-        std::filesystem::create_directories(HostPath(programFolder));
-        std::filesystem::create_directories(HostPath(projectFolder));
-        win::SetProgramPath(programFolder + "\\Scrivane.exe");
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        programFolder = StartProgramIn("Make");
+        projectFolder = "C:\\make" + rtl::IntToStr(++run);
+        std::filesystem::create_directories(HostPathOf(projectFolder));
+        form = OpenMainWindow();
         TProjectState& state = ProjectState();
         state.ProjectFileName = projectFolder + "\\demo.wkp";
         state.HelpFileName = "demo";
@@ -233,10 +224,10 @@ TEST_F(MakeHelpFileTest, LinkQuestionsInTheirOrder)
 
 TEST_F(MakeHelpFileTest, PicturesAreLookedForFromTheProjectFolder)
 {
-    std::filesystem::create_directories(HostPath(projectFolder + "\\pics"));
+    std::filesystem::create_directories(HostPathOf(projectFolder + "\\pics"));
     rtl::WriteWholeFile(projectFolder + "\\pics\\a.bmp", "BM");
     const AnsiString elsewhere = "C:\\pictures elsewhere " + rtl::ExtractFileName(projectFolder);
-    std::filesystem::create_directories(HostPath(elsewhere));
+    std::filesystem::create_directories(HostPathOf(elsewhere));
     rtl::WriteWholeFile(elsewhere + "\\b.bmp", "BM");
 
     TPageObject& page = AddPage("Pics", "IDH_PICS");
@@ -320,7 +311,7 @@ TEST_F(MakeHelpFileTest, WithoutAProjectFileNameOnlyTheSaveMessageShows)
     InstallCompiler();
     Make();
     EXPECT_EQ(Texts(vt::Messages()), std::vector<AnsiString>{SaveProjectFirstText});
-    EXPECT_TRUE(std::filesystem::is_empty(HostPath(projectFolder)));
+    EXPECT_TRUE(std::filesystem::is_empty(HostPathOf(projectFolder)));
     ExpectProgressGone();
 }
 
@@ -328,7 +319,7 @@ TEST_F(MakeHelpFileTest, MakesTheDemoProjectAndStartsTheCompiler)
 {
     const std::string examples = SCRIVANE_EXAMPLES_DIR;
     for (const char* name : {"demo.wkp", "logo.bmp"})
-        std::filesystem::copy_file(examples + "/" + name, HostPath(projectFolder) + "/" + name);
+        std::filesystem::copy_file(examples + "/" + name, HostPathOf(projectFolder) + "/" + name);
     LoadProjectFile(ProjectState().ProjectFileName, ProjectState(), Pages());
     ASSERT_GT(Pages().Count(), 0);
     ASSERT_EQ(ProjectState().HelpFileName, "Demo");
@@ -358,7 +349,7 @@ TEST_F(MakeHelpFileTest, ANoWritesNothingAndClosesTheChecksWindow)
     InstallCompiler();
     Make({mrNo});
     EXPECT_EQ(vt::Messages().size(), 1u);
-    EXPECT_TRUE(std::filesystem::is_empty(HostPath(projectFolder)));
+    EXPECT_TRUE(std::filesystem::is_empty(HostPathOf(projectFolder)));
     ExpectProgressGone();
 }
 
@@ -383,10 +374,10 @@ TEST_F(MakeHelpFileTest, FailuresAreReportedNotSuccess)
     EXPECT_EQ(RecordedArguments(), "-xh\n" + projectFolder + "\\demo.whp\n");
 
     // A topic file that cannot be written ends the command: no later file, no compiler.
-    std::filesystem::remove(HostPath(programFolder + "\\Tools\\hcrtf.exe.args"));
-    std::filesystem::remove(HostPath(projectFolder + "\\demo.whp"));
-    std::filesystem::remove(HostPath(projectFolder + "\\demo.wrt"));
-    std::filesystem::create_directories(HostPath(projectFolder + "\\demo.wrt"));
+    std::filesystem::remove(HostPathOf(programFolder + "\\Tools\\hcrtf.exe.args"));
+    std::filesystem::remove(HostPathOf(projectFolder + "\\demo.whp"));
+    std::filesystem::remove(HostPathOf(projectFolder + "\\demo.wrt"));
+    std::filesystem::create_directories(HostPathOf(projectFolder + "\\demo.wrt"));
     SetBody(page.Text, "x");
     EXPECT_THROW(Make({}), rtl::Exception);
     EXPECT_FALSE(Exists("demo.whp"));

@@ -12,6 +12,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/HelpTestSupport.h"
 #include "tool/AboutUnit.h"
 #include "tool/LinkPropertiesUnit.h"
 #include "tool/MainUnit.h"
@@ -31,15 +32,8 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        static int run = 0;
-        const AnsiString folder = "C:\\Program Files\\Scrivane Editor " + rtl::IntToStr(++run);
-        std::filesystem::create_directories(win::HostPathFromWindows(folder).value_or(""));
-        win::SetProgramPath(folder + "\\Scrivane.exe");
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        StartProgramIn("Editor");
+        form = OpenMainWindow();
         form->Show();
         rich = form->mmoPage;
     }

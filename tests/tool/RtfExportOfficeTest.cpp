@@ -18,6 +18,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/tool/HelpTestSupport.h"
 #include "tool/AboutUnit.h"
 #include "tool/HelpBuild.h"
 #include "tool/MainUnit.h"
@@ -103,11 +104,8 @@ protected:
     void SetUp() override
     {
         VclTest::SetUp();
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        StartProgramIn("Office");
+        form = OpenMainWindow();
         work = fs::temp_directory_path() / ("scrivane-office-" + std::to_string(::getpid()));
         fs::remove_all(work);
         fs::create_directories(work);

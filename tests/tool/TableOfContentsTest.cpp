@@ -75,17 +75,10 @@ protected:
     {
         VclTest::SetUp();
         static int run = 0;
-        ++run;
-        programFolder = "C:\\Program Files\\Scrivane Toc " + rtl::IntToStr(run);
-        projectFolder = "C:\\toc" + rtl::IntToStr(run);
-        std::filesystem::create_directories(HostPathOf(programFolder));
+        programFolder = StartProgramIn("Toc");
+        projectFolder = "C:\\toc" + rtl::IntToStr(++run);
         std::filesystem::create_directories(HostPathOf(projectFolder));
-        win::SetProgramPath(programFolder + "\\Scrivane.exe");
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        form = OpenMainWindow();
         form->Show();
     }
     void TearDown() override

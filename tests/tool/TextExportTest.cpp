@@ -98,11 +98,8 @@ protected:
         ++run;
         projectFolder = "C:\\export" + rtl::IntToStr(run);
         std::filesystem::create_directories(HostPathOf(projectFolder));
-        const char* const argv[] = {"Scrivane"};
-        win::SetCommandLine(1, argv);
-        ProjectState() = TProjectState();
-        vt::OnNextModal<TfrmAbout>([](TfrmAbout& about) { vt::Click(*about.btnOK); });
-        form.reset(new TfrmMainMenu(Application));
+        StartProgramIn("Export");
+        form = OpenMainWindow();
         ProjectState().ProjectFileName = projectFolder + "\\demo.wkp";
     }
     void TearDown() override

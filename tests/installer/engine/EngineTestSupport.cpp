@@ -1,5 +1,13 @@
 #include "tests/installer/engine/EngineTestSupport.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "installer/engine/PathSpecifiers.h"
+
 #include "installer/engine/InstallObjects.h"
 #include "platform/vcl/FormResource.h"
 
@@ -53,6 +61,14 @@ TfrmInstallTree::TfrmInstallTree(vcl::TComponent* owner) : TForm(owner)
     LoadForm("InstallTree.frm");
 }
 
+VCL_IMPLEMENT_CLASS_NOPROPS(TfrmStoredTree)
+
+TfrmStoredTree::TfrmStoredTree(vcl::TComponent* owner) : TForm(owner)
+{
+    RegisterFormResources_tests_installer_engine();
+    LoadForm("StoredTree.frm");
+}
+
 void EngineTest::SetUp()
 {
     WinPrefixTest::SetUp();
@@ -68,4 +84,93 @@ void EngineTest::TearDown()
 {
     EngineLog().clear();
     WinPrefixTest::TearDown();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+void FileEngineTest::SetUp()
+{
+    EngineTest::SetUp();
+    form_ = std::make_unique<vcl::TForm>(nullptr);
+    install_ = new TInstall(form_.get());
+    install_->SetName("Install");
+    install_->SetSourceDir("C:\\dist");
+    install_->SetDestDir("\\MyApplication");
+    group_ = new TInstallGroup(form_.get());
+    group_->SetName("Group");
+    group_->SetDescription("Program");
+    group_->SetContainer(install_);
+    docs_ = new TInstallDirectory(form_.get());
+    docs_->SetName("Docs");
+    docs_->SetDescription("Documentation");
+    docs_->SetContainer(group_);
+    docs_->SetDestDir("\\Docs");
+    install_->SetInstalling(true);
+    install_->SetCurrentInstallType(itFull);
+}
+
+void FileEngineTest::TearDown()
+{
+    if (install_)
+        install_->SetInstalling(false);
+    form_.reset();
+    EngineTest::TearDown();
+}
+
+TCustomInstallFile* FileEngineTest::AddFile(const std::string& name, const std::string& content,
+                                            TInstallContainer* container)
+{
+    WriteHost(DriveC("src/" + name), content);
+    TCustomInstallFile* file =
+        TInstallFile::CreateInContainer(form_.get(), container ? container : docs_, "C:\\src\\" + name);
+    UniqueComponentName(file, name);
+    return file;
+}
+
+THeldFile::THeldFile(const std::string& windowsPath)
+{
+    int input[2], output[2];
+    if (::pipe2(input, O_CLOEXEC) != 0)
+        return;
+    if (::pipe2(output, O_CLOEXEC) != 0) {
+        ::close(input[0]);
+        ::close(input[1]);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+    std::string program = ENGINE_TEST_HOLD_FILE;
+    std::string path = windowsPath;
+    char* argv[] = {program.data(), path.data(), nullptr};
+    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
+        pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(input[0]);
+    ::close(output[1]);
+    toChild_ = input[1];
+    if (pid_ > 0) {
+        char line[32] = {};
+        ssize_t got = 0;
+        // The child answers at once; a line of at most a few bytes.
+        while (got < static_cast<ssize_t>(sizeof line) - 1) {
+            const ssize_t n = ::read(output[0], line + got, 1);
+            if (n <= 0 || line[got] == '\n')
+                break;
+            ++got;
+        }
+        held_ = std::string(line, static_cast<size_t>(got)) == "held";
+    }
+    ::close(output[0]);
+}
+
+THeldFile::~THeldFile()
+{
+    if (toChild_ >= 0)
+        ::close(toChild_);
+    if (pid_ > 0) {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+    }
 }

@@ -4,12 +4,29 @@
 // setup form that holds a small tree of them.
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "installer/engine/FileContainers.h"
 #include "installer/engine/Install.h"
+#include "installer/engine/InstallFiles.h"
 #include "platform/vcl/Forms.h"
 #include "tests/platform/win/WinTestFixture.h"
+
+// The message of the exception `action` raises, which must be an E; a note of what happened otherwise.
+template <class E, class F>
+std::string MessageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const rtl::Exception& e) {
+        const rtl::Exception* raised = &e;
+        if (dynamic_cast<const E*>(raised) != nullptr)
+            return e.Message();
+        return "<other exception: " + e.Message() + ">";
+    }
+    return "<nothing raised>";
+}
 
 // Everything that happens to the test components, in order: "FileA install", "Link1 -995".
 std::vector<std::string>& EngineLog();
@@ -69,9 +86,56 @@ public:
     }
 };
 
+// A setup form stored with the specifier of its first group.
+class TfrmStoredTree : public vcl::TForm {
+    VCL_CLASS(TfrmStoredTree, vcl::TForm)
+public:
+    explicit TfrmStoredTree(vcl::TComponent* owner);
+};
+
 // A prefix of its own, the engine's classes registered and the log cleared.
 class EngineTest : public WinPrefixTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+};
+
+// A driver on a form of its own, installing into "C:\Program Files\MyApplication" from the archive
+// "C:\dist\files.1", with a group "Group" (into the driver's folder) holding a directory "Docs" (its
+// "\Docs" folder). Sources are written under "C:\src".
+class FileEngineTest : public EngineTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the source file "C:\src\<name>" and makes its install file in `container` (Docs by default).
+    TCustomInstallFile* AddFile(const std::string& name, const std::string& content,
+                                TInstallContainer* container = nullptr);
+    std::string InstalledHost(const std::string& relative) const
+    {
+        return DriveC("Program Files/MyApplication/" + relative);
+    }
+    // Records the hooks that reach the driver's level, as "code:sender".
+    std::vector<std::string>& DriverHooks() { return driverHooks_; }
+
+    std::unique_ptr<vcl::TForm> form_;
+    TInstall* install_ = nullptr;
+    TInstallGroup* group_ = nullptr;
+    TInstallDirectory* docs_ = nullptr;
+    std::vector<std::string> driverHooks_;
+};
+
+// Another process of ours holding a file open without sharing, until destroyed.
+class THeldFile {
+public:
+    explicit THeldFile(const std::string& windowsPath);
+    ~THeldFile();
+    THeldFile(const THeldFile&) = delete;
+    THeldFile& operator=(const THeldFile&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    int pid_ = -1;
+    int toChild_ = -1;
+    bool held_ = false;
 };

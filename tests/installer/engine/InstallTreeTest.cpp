@@ -70,8 +70,10 @@ TEST_F(InstallTreeTest, ACircularTreeIsRefused)
     std::unique_ptr<TfrmInstallTree> form(new TfrmInstallTree(nullptr));
     auto& group = form->Item<TInstallObject>("Group1");
     auto& dir = form->Item<TInstallObject>("Dir1");
+    auto* inner = new TInstallGroup(form.get());
+    inner->SetContainer(&group);
     try {
-        group.SetContainer(&dir);  // Dir1 sits below Group1
+        group.SetContainer(inner);  // the new group sits below Group1
         FAIL() << "a container was added below itself";
     } catch (const IEInstallContainer& e) {
         EXPECT_EQ(e.Message(), "Circular reference");
@@ -110,6 +112,9 @@ TEST_F(InstallTreeTest, HooksTravelUpTheContainersToTheDriver)
 {
     std::unique_ptr<TfrmInstallTree> form(new TfrmInstallTree(nullptr));
     auto& file = form->Item<TInstallObject>("FileB");
+    // Only containers in the middle of an operation pass reports on.
+    form->Item<TFileContainer>("Dir1").SetContainerState(ifsInstall);
+    form->Item<TFileContainer>("Group1").SetContainerState(ifsInstall);
     file.Container()->DoInformationEventControl(&file, HookCode::FileDone, &file);
     EXPECT_EQ(EngineLog(), (std::vector<std::string>{"Dir1 hook 1001 from FileB", "Group1 hook 1001 from Dir1"}));
 }
@@ -132,8 +137,10 @@ TEST_F(InstallTreeTest, InstallWalksTheTreeByTypeAndRule)
     EXPECT_TRUE(install.Processed());
     EXPECT_EQ(LogWith("install"),
               (std::vector<std::string>{"FileC install", "FileB install", "FileA install"}));
-    // Every component's step is framed by its broadcasts: the file's to no one, the driver's to its own.
-    EXPECT_EQ(LogWith("Link1"), (std::vector<std::string>{"Link1 -990", "Link1 -999", "Link1 -989"}));
+    // Every component's step is framed by its broadcasts: the file's to no one, the driver's to its own,
+    // with the driver's pass over its objects inside.
+    EXPECT_EQ(LogWith("Link1"),
+              (std::vector<std::string>{"Link1 -990", "Link1 -999", "Link1 -992", "Link1 -996", "Link1 -989"}));
 
     // Now that the driver was processed, the link installs when asked.
     EngineLog().clear();

@@ -22,3 +22,7 @@ void RunRegistrySetup(TfrmRegistrySetup& form);
 
 // A string value, "<none>" when it is missing.
 rtl::AnsiString ReadValue(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiString& name);
+
+// Runs the uninstaller as the system would, from an UninstallString, adding the silent switch; gives its
+// exit code. This process's view of the prefix is read afresh afterwards.
+int RunUninstallerProcess(const rtl::AnsiString& commandLine);

@@ -1,9 +1,6 @@
 // Install and uninstall as a round trip: a setup's records written into a prefix, then the uninstaller run
 // as a process with the command line the records give it, then the prefix compared with how it was.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -17,8 +14,6 @@
 #include "platform/win/Process.h"
 #include "tests/installer/engine/EngineTestSupport.h"
 #include "tests/installer/engine/RegistryTestSupport.h"
-
-extern char** environ;
 
 using rtl::AnsiString;
 
@@ -88,32 +83,6 @@ protected:
         RunRegistrySetup(*form);
     }
 
-    // Runs the uninstaller as the system would, from the key's UninstallString, with the silent switch.
-    int RunUninstaller(const AnsiString& commandLine)
-    {
-        const auto arguments = win::SplitCommandLine(commandLine);
-        EXPECT_EQ(arguments.size(), 2u);
-        std::vector<std::string> argv = {UNINSTALL_EXE, "/S", arguments.at(1)};
-        std::vector<char*> pointers;
-        for (std::string& argument : argv)
-            pointers.push_back(argument.data());
-        pointers.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        const int started = posix_spawn(&pid, UNINSTALL_EXE, &actions, nullptr, pointers.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(started, 0);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        // What this process knows of the prefix is stale now.
-        win::ResetPlatform();
-        win::InitializePlatform();
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
     std::string HostOf(const AnsiString& path) const
     {
         std::string relative = path.substr(3);
@@ -147,7 +116,7 @@ TEST_F(UninstallRoundTripTest, TheUninstallerLeavesThePrefixAsItWasButForItself)
     EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\.wkp", ""), "Scrivane.Project");
 
     const AnsiString commandLine = ReadValue(win::HKEY_LOCAL_MACHINE, Key, "UninstallString");
-    EXPECT_EQ(RunUninstaller(commandLine), 0);
+    EXPECT_EQ(RunUninstallerProcess(commandLine), 0);
 
     auto after = Snapshot();
     // The uninstaller stays where it was installed, and with it its folder.
@@ -159,7 +128,7 @@ TEST_F(UninstallRoundTripTest, TheUninstallerLeavesThePrefixAsItWasButForItself)
     EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\.wkp", ""), "<none>");
 
     // Run again, nothing is left to remove: the product is unknown.
-    EXPECT_EQ(RunUninstaller(commandLine), 2);
+    EXPECT_EQ(RunUninstallerProcess(commandLine), 2);
 }
 
 TEST_F(UninstallRoundTripTest, ValuesOfOthersInASharedKeyStay)
@@ -179,7 +148,7 @@ TEST_F(UninstallRoundTripTest, ValuesOfOthersInASharedKeyStay)
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\Files1", "Entries"), "3");
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, run, "Scrivane"), "C:\\Program Files\\Halvern Scrivane\\Scrivane.exe");
 
-    EXPECT_EQ(RunUninstaller(ReadValue(win::HKEY_LOCAL_MACHINE, Key, "UninstallString")), 0);
+    EXPECT_EQ(RunUninstallerProcess(ReadValue(win::HKEY_LOCAL_MACHINE, Key, "UninstallString")), 0);
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Halvern\\Scrivane\\1.0", "Other"), "theirs");
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Halvern\\Scrivane\\1.0", "Path"), "<none>");
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, run, "Scrivane"), "<none>");

@@ -1,0 +1,16 @@
+// A COM server library for the registration tests: its DllRegisterServer notes the call in the file that
+// SCRIVANE_TEST_REGISTER_LOG names and answers SCRIVANE_TEST_REGISTER_RESULT (0 when unset).
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" __attribute__((visibility("default"))) int DllRegisterServer()
+{
+    if (const char* log = std::getenv("SCRIVANE_TEST_REGISTER_LOG")) {
+        if (FILE* file = std::fopen(log, "a")) {
+            std::fputs("registered\n", file);
+            std::fclose(file);
+        }
+    }
+    const char* result = std::getenv("SCRIVANE_TEST_REGISTER_RESULT");
+    return result ? std::atoi(result) : 0;
+}
