@@ -14,6 +14,7 @@ void TCustomInstall::RegisterProperties(vcl::TClassDef<TCustomInstall>& def)
     def.Property("DestDir", &T::DestDir, &T::SetDestDir, AnsiString("\\MyApplication"));
     def.Property("DistributeType", &T::DistributeType, &T::SetDistributeType, dtTraditional);
     def.Property("Information", &T::Information, nullptr);
+    def.Property("win2KExtendedInformation", &T::win2KExtendedInformation, nullptr);
     def.Property("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, TInstallTypes{itFull});
     def.Event("OnUserAbort", &T::OnUserAbort);
     def.Property("Reboot", &T::Reboot, &T::SetReboot, false);
@@ -67,4 +68,28 @@ bool TCustomInstall::AskUserAbort()
     if (OnUserAbort)
         OnUserAbort(this, quitOut);
     return quitOut;
+}
+
+void TCustomInstall::InstallByType(int code, const AnsiString& text)
+{
+    bool statusShown = false;
+    try {
+        const std::vector<TInstallContainer*> all = InstallContainers().Snapshot();
+        // Each turns null should what an install runs free it.
+        for (const vcl::TComponentRef<TInstallContainer>& container : std::vector<vcl::TComponentRef<TInstallContainer>>(all.begin(), all.end())) {
+            if (!container || container->ComponentType() != code)
+                continue;
+            if (!statusShown && !rtl::Trim(text).empty()) {
+                DoStatus(text);
+                statusShown = true;
+            }
+            container->Install();
+        }
+    } catch (...) {
+        if (statusShown)
+            ClearStatus();
+        throw;
+    }
+    if (statusShown)
+        ClearStatus();
 }

@@ -27,6 +27,9 @@ public:
     TDistributeType DistributeType() const { return distributeType_; }
     void SetDistributeType(TDistributeType value) { distributeType_ = value; }
     TInstallInformation* Information() const { return information_.get(); }
+    // The optional values of the Add/Remove Programs entry, and the user's registration.
+    TControlPanelExtensionInformation* win2KExtendedInformation() const { return extendedInformation_.get(); }
+    TRegistrationInformation* RegistrationInformation() const { return registrationInformation_.get(); }
 
     // A run (install or resume) is under way.
     bool Installing() const { return installing_; }
@@ -38,6 +41,10 @@ public:
     bool SelfExtracting() const { return selfExtracting_; }
     const rtl::AnsiString& SelfExtractorName() const { return selfExtractorName_; }
     void SetSelfExtractor(bool given, const rtl::AnsiString& name);
+
+    // Installs every component of the type code, in creation order, showing the text (when not blank)
+    // while the first one installs.
+    virtual void InstallByType(int code, const rtl::AnsiString& text);
 
     // Fires OnUserAbort with QuitOut True and gives what the handler left: whether to abort.
     virtual bool AskUserAbort();
@@ -53,6 +60,9 @@ public:
 private:
     TDistributeType distributeType_ = dtTraditional;
     std::unique_ptr<TInstallInformation> information_;
+    std::unique_ptr<TControlPanelExtensionInformation> extendedInformation_ =
+        std::make_unique<TControlPanelExtensionInformation>();
+    std::unique_ptr<TRegistrationInformation> registrationInformation_ = std::make_unique<TRegistrationInformation>();
     bool installing_ = false;
     rtl::AnsiString sourceDir_;
     bool selfExtracting_ = false;

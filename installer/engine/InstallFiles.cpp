@@ -4,6 +4,7 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/LockedFiles.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/TranslatorHooks.h"
 #include "platform/vcl/Dialogs.h"
 
@@ -667,6 +668,15 @@ void TCustomInstallFile::WriteFileListRecord(rtl::TStream& stream) const
     const AnsiString version = version_.substr(0, MaxVersionLength);
     std::memcpy(record + 56, version.data(), version.size());
     stream.WriteBuffer(record, FileListRecordSize);
+}
+
+void TCustomInstallFile::WriteUninstallInfo(const AnsiString& key)
+{
+    const AnsiString path = AddBackslash(GetDestPath()) + DestName();
+    if (ActiveX())
+        AddActiveXRecordEntry(key, path, FileName());
+    else
+        AddFilesRecordEntry(key, path);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -92,6 +92,8 @@ public:
 
     int ComponentType() const override;
     void InstallObjects() override;
+    // An entry in the "ActiveX" record for an ActiveX file, in the "Files" record otherwise.
+    void WriteUninstallInfo(const rtl::AnsiString& key) override;
     void FinishAfterReboot() override;
     void Loaded() override;
     rtl::AnsiString GetArchivePath() override;

@@ -3,17 +3,18 @@
 #include <algorithm>
 
 #include "installer/engine/Install.h"
+#include "installer/engine/InstallRegistry.h"
 #include "installer/engine/InstallFiles.h"
 #include "installer/engine/PathSpecifiers.h"
 #include "installer/engine/StandardSpecifiers.h"
+#include "installer/engine/UninstallEXE.h"
 #include "installer/support/TrwkCompress.h"
+#include "installer/support/UninstallLayout.h"
 #include "platform/vcl/Forms.h"
 
 using rtl::AnsiString;
 
 namespace {
-
-const char* const UninstallKeyBase = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 struct TEngineState {
     TInstallContainerList containers;
@@ -205,7 +206,7 @@ void TInstallContainer::Install()
         InstallObjects();
         processed_ = true;
         if (TCustomInstall* driver = InstallDriver(); driver && uninstall_)
-            WriteUninstallInfo(UninstallKeyBase + driver->Information()->ProductName());
+            WriteUninstallInfo(UninstallKeyOf(driver->Information()->ProductName()));
         if (OnAfterProcess)
             OnAfterProcess(this);
         BroadcastMessage(this, InstallMessage::AfterProcess, nullptr);
@@ -449,4 +450,6 @@ void RegisterInstallObjectClasses()
                           &TCustomInstall::StaticClass(), &TInstall::StaticClass()});
     RegisterFileContainerClasses();
     RegisterInstallFileClasses();
+    RegisterInstallRegistryClasses();
+    RegisterUninstallEXEClasses();
 }

@@ -1,0 +1,44 @@
+#pragma once
+// Where the setup leaves what the uninstaller needs: the product's key in the system's list of installed
+// programs and the names of its record subkeys. The setup writes them, the uninstaller reads them.
+//
+//   AnsiString key = UninstallKeyOf("Scrivane");             // under HKEY_LOCAL_MACHINE
+//   AnsiString files = RecordSubkey(key, FilesRecord, 1);    // key + "\Files1"
+
+#include "platform/rtl/SysUtils.h"
+
+inline const char* const UninstallKeyBase = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+inline const char* const FilesRecord = "Files";
+inline const char* const ActiveXRecord = "ActiveX";
+inline const char* const RegistryKeysRecord = "RegistryKeys";
+// The entry count of a record subkey, a decimal number as a string.
+inline const char* const RecordEntries = "Entries";
+// Entries of "Files" and "ActiveX": "File1", "File2", ...
+inline const char* const RecordFilePrefix = "File";
+// Entries of "RegistryKeys": subkeys "RegistryKey1", ... with "Key", "Root" and the subkey "Entries".
+inline const char* const RegistryKeyPrefix = "RegistryKey";
+inline const char* const RegistryKeyPath = "Key";
+inline const char* const RegistryKeyRoot = "Root";
+
+// A record whose subkey cannot take another entry continues in the subkey of the same name with 1, 2, ...
+// appended; so many are tried before the entry is given up with the last error.
+inline constexpr int MaxRecordSubkeys = 100;
+
+// The product's key, the product name taken as entered.
+inline rtl::AnsiString UninstallKeyOf(const rtl::AnsiString& productName)
+{
+    return UninstallKeyBase + productName;
+}
+
+// The k-th subkey of a record: the record's name itself for 0, with k appended after it.
+inline rtl::AnsiString RecordSubkey(const rtl::AnsiString& key, const rtl::AnsiString& record, int k)
+{
+    rtl::AnsiString subkey = key;
+    if (subkey.empty() || subkey.back() != '\\')
+        subkey += '\\';
+    subkey += record;
+    if (k > 0)
+        subkey += rtl::IntToStr(k);
+    return subkey;
+}

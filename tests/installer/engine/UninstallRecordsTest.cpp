@@ -1,0 +1,128 @@
+// The product's uninstall key: its display values, the uninstaller's command line, and the "Files" and
+// "ActiveX" records with their count, their move to a numbered subkey and their limit.
+#include <gtest/gtest.h>
+
+#include "installer/engine/UninstallRecords.h"
+#include "installer/uninstall/Uninstaller.h"
+#include "platform/win/Process.h"
+#include "tests/installer/engine/EngineTestSupport.h"
+#include "tests/installer/engine/RegistryTestSupport.h"
+
+using rtl::AnsiString;
+
+namespace {
+
+using UninstallRecordsTest = EngineTest;
+
+const win::HKEY HKLM = win::HKEY_LOCAL_MACHINE;
+const AnsiString Key = UninstallKeyOf("Scrivane");
+
+TEST_F(UninstallRecordsTest, DisplayValuesAreWrittenWhenSet)
+{
+    TInstallInformation information;
+    information.SetProductName(" Scrivane ");
+    information.SetCompanyName("Halvern");
+    information.SetVersion("");
+    TControlPanelExtensionInformation extended;
+    extended.SetHelpLink("http://halvern.example/help");
+    extended.SetContact("Support");
+    TRegistrationInformation registration;
+    registration.SetRegOwner("Ann");
+    const AnsiString key = UninstallKeyOf(information.ProductName());
+    WriteUninstallValues(key, information, extended, registration,
+                         {"C:\\Program Files\\Halvern Scrivane\\uninstall.exe", "", "C:\\Program Files\\Halvern Scrivane\\readme.txt"});
+
+    EXPECT_EQ(key, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ Scrivane ");
+    EXPECT_EQ(ReadValue(HKLM, key, "DisplayName"), "Scrivane");
+    EXPECT_EQ(ReadValue(HKLM, key, "UninstallString"),
+              "\"C:\\Program Files\\Halvern Scrivane\\uninstall.exe\" \" Scrivane \"");
+    EXPECT_EQ(ReadValue(HKLM, key, "Publisher"), "Halvern");
+    EXPECT_EQ(ReadValue(HKLM, key, "HelpLink"), "http://halvern.example/help");
+    EXPECT_EQ(ReadValue(HKLM, key, "Contact"), "Support");
+    EXPECT_EQ(ReadValue(HKLM, key, "RegOwner"), "Ann");
+    EXPECT_EQ(ReadValue(HKLM, key, "Readme"), "C:\\Program Files\\Halvern Scrivane\\readme.txt");
+    for (const char* absent : {"DisplayVersion", "DisplayIcon", "Comments", "HelpTelephone", "ProductID",
+                               "URLInfoAbout", "URLUpdateInfo", "RegCompany"})
+        EXPECT_EQ(ReadValue(HKLM, key, absent), "<none>") << absent;
+
+    // An empty product name still gets both values that are always written.
+    information.SetProductName("");
+    WriteUninstallValues(UninstallKeyOf(""), information, extended, registration, {"C:\\u.exe", "", ""});
+    EXPECT_EQ(ReadValue(HKLM, UninstallKeyOf(""), "DisplayName"), "");
+    EXPECT_EQ(ReadValue(HKLM, UninstallKeyOf(""), "UninstallString"), "\"C:\\u.exe\" \"\"");
+}
+
+TEST_F(UninstallRecordsTest, TheUninstallerGetsTheProductNameAsOneArgument)
+{
+    for (const AnsiString& name : {AnsiString("Scrivane"), AnsiString(" Halvern  Scrivane 1.0 "),
+                                   AnsiString("Say \"hi\""), AnsiString("Ends in \\"), AnsiString("a\\\\\"b"),
+                                   AnsiString("")}) {
+        const auto arguments = win::SplitCommandLine(UninstallCommandLine("C:\\Program Files\\My App\\uninstall.exe", name));
+        ASSERT_EQ(arguments.size(), 2u) << name;
+        EXPECT_EQ(arguments[0], "C:\\Program Files\\My App\\uninstall.exe");
+        EXPECT_EQ(arguments[1], name);
+        TUninstallArguments parsed;
+        std::string error;
+        ASSERT_TRUE(ParseUninstallArguments({"/S", arguments[1]}, parsed, error)) << error;
+        EXPECT_TRUE(parsed.Silent);
+        EXPECT_EQ(parsed.ProductName, name);
+    }
+    TUninstallArguments parsed;
+    std::string error;
+    EXPECT_FALSE(ParseUninstallArguments({"/S"}, parsed, error));
+    EXPECT_FALSE(ParseUninstallArguments({"Scrivane", "extra"}, parsed, error));
+    ASSERT_TRUE(ParseUninstallArguments({"Scrivane"}, parsed, error));
+    EXPECT_FALSE(parsed.Silent);
+}
+
+TEST_F(UninstallRecordsTest, FilesAreNumberedInInstallOrderAndAppendedLater)
+{
+    AddFilesRecordEntry(Key, "C:\\A\\one.exe");
+    AddFilesRecordEntry(Key, "C:\\A\\two.hlp");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "2");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File1"), "C:\\A\\one.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File2"), "C:\\A\\two.hlp");
+    // A library for self-registration goes to its own record with its kind, and not under "Files".
+    AddActiveXRecordEntry(Key, "C:\\A\\types.tlb", "Types.TLB");
+    AddActiveXRecordEntry(Key, "C:\\A\\server.exe", "server.Exe");
+    AddActiveXRecordEntry(Key, "C:\\A\\control.ocx", "control.ocx");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "File1"), "C:\\A\\types.tlb;2");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "File2"), "C:\\A\\server.exe;1");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "File3"), "C:\\A\\control.ocx;0");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "Entries"), "3");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "2");
+}
+
+TEST_F(UninstallRecordsTest, AnUnusableRecordMovesOnAndGivesUpAfterItsLimit)
+{
+    RegWriteString(HKLM, Key + "\\Files", "Entries", "two");
+    RegWriteString(HKLM, Key + "\\Files1", "Entries", "-3");
+    AddFilesRecordEntry(Key, "C:\\A\\one.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "two");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File1"), "<none>");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files2", "Entries"), "1");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files2", "File1"), "C:\\A\\one.exe");
+
+    // The same rule for the other records.
+    RegWriteString(HKLM, Key + "\\ActiveX", "Entries", "");
+    AddActiveXRecordEntry(Key, "C:\\A\\types.tlb", "types.tlb");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX1", "File1"), "C:\\A\\types.tlb;2");
+
+    // Every subkey unusable: the entry is refused with the error, not retried for ever.
+    const AnsiString other = UninstallKeyOf("Other");
+    for (int k = 0; k < MaxRecordSubkeys; ++k)
+        RegWriteString(HKLM, RecordSubkey(other, "Files", k), "Entries", "x");
+    try {
+        AddFilesRecordEntry(other, "C:\\A\\one.exe");
+        FAIL() << "no subkey could take the entry";
+    } catch (const rtl::EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
+    }
+    EXPECT_EQ(ReadValue(HKLM, RecordSubkey(other, "Files", MaxRecordSubkeys), "Entries"), "<none>");
+
+    // A count at the top of its range cannot count one more either.
+    RegWriteString(HKLM, Key + "\\RegistryKeys", "Entries", "2147483647");
+    EXPECT_EQ(AddRecordEntry(Key, "RegistryKeys", [](const AnsiString&, int) {}), Key + "\\RegistryKeys1");
+}
+
+}  // namespace
