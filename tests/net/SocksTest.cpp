@@ -146,10 +146,13 @@ TEST_F(SocksTest, TheVersionRequestThroughARealSocks4Proxy)
     http.CtrlSocket().SetSocksServer("127.0.0.1");
     http.CtrlSocket().SetSocksPort(std::to_string(proxyPort));
     http.CtrlSocket().SetSocksLevel("4");
+    std::vector<int> proxyConnected;
+    http.CtrlSocket().OnSocksConnected = [&](TObject*, uint16_t e) { proxyConnected.push_back(e); };
     std::string error;
     EXPECT_EQ(FetchVersion(http, error), "1.0.0.56\r\n");
     EXPECT_EQ(error, "");
     EXPECT_EQ(web.Received(), VersionRequest);
+    EXPECT_EQ(proxyConnected, std::vector<int>{0});  // the way went through the proxy
 }
 
 TEST_F(SocksTest, ProxiesThatAnswerWronglyAreRefusedWithTheirCodes)
@@ -244,4 +247,46 @@ TEST_F(SocksTest, LineModeHandsOverWholeLinesAndTheRestAtTheClose)
     socket.Connect();
     ASSERT_TRUE(LoopUntil([&] { return closed; }));
     EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "b\r\n", "c"}));
+}
+
+TEST_F(SocksTest, AProxyThatNeverGrantsEndsTheRequestAtTheConnectTimeOut)
+{
+    TLoopbackPeer proxy([](int fd, TLoopbackPeer& peer) {
+        peer.ReadBytes(fd, 3);
+        peer.WaitForClientClose(fd, 5000);
+    });
+    THttpClient http(nullptr);
+    http.CtrlSocket().SetSocksServer("127.0.0.1");
+    http.CtrlSocket().SetSocksPort(std::to_string(proxy.Port()));
+    http.SetConnectTimeout(300);
+    http.SetURL(VersionUrl);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(http.Get(), EHttpException);
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(250));
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_EQ(http.RequestError(), 10060);
+}
+
+TEST_F(SocksTest, WaitingEndsWithTheFlagOrAtTheTimeOut)
+{
+    TNetSocket socket(nullptr);
+    bool flag = false;
+    socket.SetTimeout(200);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(socket.WaitUntilReady(flag), WaitTimedOut);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+
+    TLoopbackPeer peer(TLoopbackPeer::Echo);
+    socket.SetTimeout(5000);
+    socket.OnSessionConnected = [&](TObject*, uint16_t) { flag = true; };
+    EXPECT_EQ(socket.Synchronize(
+                  [&] {
+                      socket.SetAddr("127.0.0.1");
+                      socket.SetPort(std::to_string(peer.Port()));
+                      socket.Connect();
+                  },
+                  flag),
+              0);
+    EXPECT_EQ(socket.State(), wsConnected);
 }
