@@ -226,13 +226,6 @@ void TCustomNetSocket::RegisterProperties(vcl::TClassDef<TCustomNetSocket>& def)
     def.Event("OnBgException", &TCustomNetSocket::OnBgException);
 }
 
-VCL_IMPLEMENT_CLASS_NOPROPS(TNetSocket)
-
-void RegisterNetSocketClasses()
-{
-    vcl::RegisterClass(TNetSocket::StaticClass());
-}
-
 TCustomNetSocket::TCustomNetSocket(vcl::TComponent* owner)
     : vcl::TComponent(owner), windowData_(std::make_shared<TWindowData>())
 {

@@ -65,12 +65,12 @@ public:
     ~TCustomNetSocket() override;
 
     // ---- connection
-    void Connect();
+    virtual void Connect();
     void Close();
     void Abort();
     void AbortConnection();
     void ShutdownSocket(int how);
-    void Listen();
+    virtual void Listen();
     win::SOCKET Accept();
     void Dup(win::SOCKET handle);
 
@@ -82,9 +82,9 @@ public:
     // ---- data
     int Send(const void* data, int length);
     int SendText(const AnsiString& text);
-    int Receive(void* buffer, int length);
+    virtual int Receive(void* buffer, int length);
     AnsiString ReceiveText();
-    int RcvdCount();
+    virtual int RcvdCount();
     int ReceiveDatagram(void* buffer, int length, win::sockaddr_in& from);
     int SendDatagram(const void* data, int length, const win::sockaddr_in& to);
     void FlushSendBuffer();
@@ -237,14 +237,7 @@ private:
     alignas(void*) char lookupBuffer_[1025] = {};
 };
 
-// The published class.
-class TNetSocket : public TCustomNetSocket {
-    VCL_CLASS(TNetSocket, TCustomNetSocket)
-public:
-    using TCustomNetSocket::TCustomNetSocket;
-};
-
-// Registers TNetSocket; idempotent.
-void RegisterNetSocketClasses();
-
 }  // namespace net
+
+// The SOCKS, line and waiting layers and the published TNetSocket above them.
+#include "net/NetSocketLayers.h"

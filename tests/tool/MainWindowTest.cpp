@@ -11,11 +11,15 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/vcl/TestDriver.h"
+#include "platform/win/NetAddress.h"
 #include "platform/win/Paths.h"
+#include "platform/wsock32/WinSock.h"
 #include "platform/win/SystemInfo.h"
 #include "tests/platform/vcl/VclTestFixture.h"
+#include "tests/support/LoopbackPeer.h"
 #include "tests/tool/HelpTestSupport.h"
 #include "tool/AboutUnit.h"
+#include "tool/FileVersion.h"
 #include "tool/MainUnit.h"
 #include "tool/PreferencesUnit.h"
 #include "tool/WindowPositionSizeUnit.h"
@@ -188,13 +192,31 @@ TEST_F(MainWindowTest, ARefusedWriteIsReportedAndTheWindowStillCloses)
 
 TEST_F(MainWindowTest, StartingWithTheUpdateCheckOnShowsAboutThenTheCheckWithoutTheWarning)
 {
+    // The maker's web server is one of the test's own, on loopback.
+    TLoopbackPeer server([](int fd, TLoopbackPeer& peer) {
+        if (peer.ReadBytes(fd, 1))
+            TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n0.0.0.1\r\nNotes.\r\n");
+    });
+    const std::string hosts = HostPath(win::HostsFilePath());
+    std::filesystem::create_directories(std::filesystem::path(hosts).parent_path());
+    rtl::WriteWholeFile(win::HostsFilePath(), "127.0.0.1 www.example.com\r\n");
+    setenv("SCRIVANE_PORT_MAP", ("80=" + std::to_string(server.Port())).c_str(), 1);
+    win::RegisterWinSockModule();
+
     WriteConfig("[Preferences]\r\nCheckForUpdates=1\r\n");
     auto form = Open();
-    vt::OnNextModal<TfrmCheckForNewVersions>([](TfrmCheckForNewVersions& check) {
-        EXPECT_TRUE(check.RunningVersion != nullptr);
+    bool mainShown = true;
+    vt::OnNextModal<TfrmCheckForNewVersions>([&](TfrmCheckForNewVersions& check) {
+        mainShown = form->Visible();
+        check.FormActivate(&check);  // as showing it does
+        EXPECT_EQ(check.lblStatus->Caption(), "New Version Found");
+        EXPECT_EQ((*check.mmoVersionNotes->Lines())[1], "You are currently running version: " + GetFileVersionString());
         check.Close();
     });
     form->Show();
+    unsetenv("SCRIVANE_PORT_MAP");
+    std::filesystem::remove(hosts);
+    EXPECT_FALSE(mainShown);  // the check comes before the main window is up
     EXPECT_EQ(vt::ModalFormsShown(), (std::vector<AnsiString>{"TfrmAbout", "TfrmCheckForNewVersions"}));
     EXPECT_TRUE(vt::Messages().empty());
 }

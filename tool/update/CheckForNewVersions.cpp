@@ -27,11 +27,95 @@ TfrmCheckForNewVersions::TfrmCheckForNewVersions(vcl::TComponent* owner) : TForm
     mmoVersionNotes = FindChild<vcl::TMemo>("mmoVersionNotes");
     Panel2 = FindChild<vcl::TPanel>("Panel2");
     Label2 = FindChild<vcl::TLabel>("Label2");
+    HTTPGetVersion = new net::THttpClient(this);
+    HTTPGetVersion->SetLocalAddr("0.0.0.0");
+    HTTPGetVersion->SetProxyPort("80");
+    HTTPGetVersion->SetAgent("Mozilla/3.0 (compatible)");
+    HTTPGetVersion->SetAccept("image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*");
+    HTTPGetVersion->SetNoCache(false);
+    HTTPGetVersion->SetContentTypePost("application/x-www-form-urlencoded");
+    HTTPGetVersion->SetMultiThreaded(false);
 }
 
 void TfrmCheckForNewVersions::FormActivate(vcl::TObject*)
 {
-    // The check over HTTP (CheckForVersions) comes with the HTTP client.
+    CheckForVersions();
+}
+
+void TfrmCheckForNewVersions::SplitBodyLines(rtl::TStrings& list, rtl::TMemoryStream& stream)
+{
+    const char* data = reinterpret_cast<const char*>(stream.Memory());
+    const size_t size = static_cast<size_t>(stream.Size());
+    size_t start = 0;
+    while (start < size) {
+        size_t end = start;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        const size_t nul = rtl::AnsiString(data + start, end - start).find('\0');
+        list.Add(rtl::AnsiString(data + start, nul == rtl::AnsiString::npos ? end - start : nul));
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+void TfrmCheckForNewVersions::ShowError()
+{
+    lblStatus->SetCaption("ERROR");
+    mmoVersionNotes->Lines()->Clear();
+    mmoVersionNotes->Lines()->Add("There was an error checking if a new version was available.  Please try again later.");
+}
+
+void TfrmCheckForNewVersions::CheckForVersions()
+{
+    if (checking_)
+        return;
+    checking_ = true;
+    vcl::Application->ProcessMessages();  // paints the initial status first
+    rtl::TStringList lines;
+    try {
+        rtl::TMemoryStream body;
+        HTTPGetVersion->SetURL(ScrivaneVersionFileAddress);
+        HTTPGetVersion->SetProxy("");
+        HTTPGetVersion->SetProxyPort("80");
+        HTTPGetVersion->ReceiveStream = &body;
+        try {
+            HTTPGetVersion->Get();
+        } catch (...) {
+            HTTPGetVersion->ReceiveStream = nullptr;
+            throw;
+        }
+        HTTPGetVersion->ReceiveStream = nullptr;
+        SplitBodyLines(lines, body);
+    } catch (const std::exception&) {
+        ShowError();
+        checking_ = false;
+        return;
+    }
+    // Without a first line there is nothing to compare.
+    if (lines.Count() == 0) {
+        ShowError();
+        checking_ = false;
+        return;
+    }
+    const rtl::AnsiString newest = lines[0];
+    const rtl::AnsiString running = RunningVersion ? RunningVersion() : rtl::AnsiString();
+    rtl::TStrings& memo = *mmoVersionNotes->Lines();
+    memo.Clear();
+    if (newest == running) {
+        lblStatus->SetCaption("No New Version Found");
+        memo.Add("You are currently using the most recent version of Scrivane.");
+    } else {
+        lblStatus->SetCaption("New Version Found");
+        memo.Add("There is a newer version of Scrivane available.");
+        memo.Add("You are currently running version: " + running);
+        memo.Add("The most current version is: " + newest);
+        memo.Add("");
+        memo.Add("Version Info:");
+        for (int i = 1; i < lines.Count(); ++i)
+            memo.Add(lines[i]);
+    }
+    checking_ = false;
 }
 
 void TfrmCheckForNewVersions::Label2Click(vcl::TObject*)

@@ -9,10 +9,15 @@
 
 #include <functional>
 
+#include "net/HttpClient.h"
+#include "platform/rtl/Classes.h"
+
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
 
+// The version file: its first line is the newest version, every further line a line of release notes.
+inline constexpr const char* ScrivaneVersionFileAddress = "http://www.example.com/products/applications/scrivane/version.txt";
 // The product's home page.
 inline constexpr const char* ScrivaneHomePageAddress = "http://www.example.com/products/applications/scrivane/index.shtml";
 
@@ -27,13 +32,22 @@ public:
     vcl::TMemo* mmoVersionNotes = nullptr;
     vcl::TPanel* Panel2 = nullptr;
     vcl::TLabel* Label2 = nullptr;
+    net::THttpClient* HTTPGetVersion = nullptr;
 
     // The running program's version string, compared with the server's first line.
     std::function<rtl::AnsiString()> RunningVersion;
 
     void FormActivate(vcl::TObject* Sender);
+    // Fetches the version file and shows the outcome in lblStatus and the memo.
+    void CheckForVersions();
+    // Appends the stream's bytes to `list`, one entry per line (CR, LF or CR LF).
+    static void SplitBodyLines(rtl::TStrings& list, rtl::TMemoryStream& stream);
     // Opens the product's home page in the desktop's browser.
     void Label2Click(vcl::TObject* Sender);
+
+private:
+    void ShowError();
+    bool checking_ = false;  // a check is waiting; activating the window again must not start another
 };
 
 // Registers the window's class and resource; idempotent.
