@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, StartingWithTheUpdateCheckOnShowsAboutThenTheCheckWithout
         if (peer.ReadBytes(fd, 1))
             TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n0.0.0.1\r\nNotes.\r\n");
     });
-    const std::string hosts = HostPath(win::HostsFilePath());
+    const std::string hosts = HostPathOf(win::HostsFilePath());
     std::filesystem::create_directories(std::filesystem::path(hosts).parent_path());
     rtl::WriteWholeFile(win::HostsFilePath(), "127.0.0.1 www.example.com\r\n");
     setenv("SCRIVANE_PORT_MAP", ("80=" + std::to_string(server.Port())).c_str(), 1);
