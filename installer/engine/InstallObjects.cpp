@@ -5,6 +5,7 @@
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
 #include "installer/engine/PathSpecifiers.h"
+#include "installer/engine/ShellLinks.h"
 #include "installer/engine/StandardSpecifiers.h"
 #include "installer/support/TrwkCompress.h"
 #include "platform/vcl/Forms.h"
@@ -449,4 +450,5 @@ void RegisterInstallObjectClasses()
                           &TCustomInstall::StaticClass(), &TInstall::StaticClass()});
     RegisterFileContainerClasses();
     RegisterInstallFileClasses();
+    RegisterShellLinkClasses();
 }
