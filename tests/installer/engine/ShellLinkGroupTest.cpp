@@ -28,6 +28,22 @@ std::string HostOf(const AnsiString& windowsPath)
     return resolved && resolved->Exists ? resolved->Host : std::string();
 }
 
+// What the driver installs after the files: groups, then links.
+void InstallGroupsAndLinks()
+{
+    for (int code : {ComponentTypeCode::ShellLinkGroup, ComponentTypeCode::ShellLink}) {
+        for (TInstallContainer* c : InstallContainers().Snapshot()) {
+            if (c->ComponentType() == code)
+                c->Install();
+        }
+    }
+}
+
+AnsiString Record(const char* subkey, const char* value)
+{
+    return RegReadString(win::HKEY_LOCAL_MACHINE, AnsiString(UninstallKey) + "\\" + subkey, value, "<none>");
+}
+
 unsigned HotKeyBytes(const std::string& bytes)
 {
     if (bytes.size() < 76)
@@ -40,6 +56,39 @@ class TUninstallEXE : public TCustomInstallFile {
     VCL_CLASS(TUninstallEXE, TCustomInstallFile)
 public:
     explicit TUninstallEXE(vcl::TComponent* owner) : TCustomInstallFile(owner) {}
+};
+
+// The stored setup form, with its file's source in place, installing on XP.
+class StoredLinkSetupTest : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        win::SetWindowsKind(win::TWindowsKind::WinXP);
+        win::CoInitialize(nullptr);
+        WriteHost(DriveC("src/app.exe"), "MZ app");
+        form_ = std::make_unique<TfrmLinkSetup>(nullptr);
+        install_ = &form_->Item<TInstall>("Install1");
+        install_->SetSourceDir("C:\\dist");
+        install_->SetInstalling(true);
+        install_->SetCurrentInstallType(itFull);
+    }
+    void TearDown() override
+    {
+        install_->SetInstalling(false);
+        form_.reset();
+        win::CoUninitialize();
+        EngineTest::TearDown();
+    }
+    void RunInstall()
+    {
+        install_->Compress(CompressOption::ForceNetFilesLocal);
+        install_->Install();
+        InstallGroupsAndLinks();
+    }
+
+    std::unique_ptr<TfrmLinkSetup> form_;
+    TInstall* install_ = nullptr;
 };
 
 class ShellLinkGroupTest : public FileEngineTest {
@@ -75,21 +124,11 @@ protected:
         return link;
     }
 
-    // The files, then what the driver installs after them: groups, then links.
     void RunInstall()
     {
         install_->Compress(CompressOption::ForceNetFilesLocal);
         install_->Install();
-        for (int code : {ComponentTypeCode::ShellLinkGroup, ComponentTypeCode::ShellLink}) {
-            for (TInstallContainer* c : InstallContainers().Snapshot()) {
-                if (c->ComponentType() == code)
-                    c->Install();
-            }
-        }
-    }
-    AnsiString Record(const char* subkey, const char* value)
-    {
-        return RegReadString(win::HKEY_LOCAL_MACHINE, AnsiString(UninstallKey) + "\\" + subkey, value, "<none>");
+        InstallGroupsAndLinks();
     }
 
     TMainLinkGroup* main_ = nullptr;
@@ -100,40 +139,26 @@ protected:
 
 VCL_IMPLEMENT_CLASS_NOPROPS(TUninstallEXE)
 
-TEST_F(ShellLinkGroupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFolder)
+TEST_F(StoredLinkSetupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFolder)
 {
-    TCustomInstallFile* app = AddFile("app.exe", "MZ app");
-    MakeGroups();
-    TInstallSubLink* appLink = MakeLink("AppLink");
-    appLink->SetObjectLink(app);
-    appLink->SetHotKey(static_cast<uint16_t>('H' | ((win::HOTKEYF_CONTROL | win::HOTKEYF_ALT) << 8)));
-    appLink->SetParameters("-open \"%c\\notes.txt\"");
-    TInstallSubLink* docsLink = MakeLink("DocsLink");
-    docsLink->SetObjectLink(docs_);
-    TInstallSubLink* web = MakeLink("Web");
-    web->SetObjectLocation("http://www.example.com/help/index.html");
-
-    EXPECT_EQ(appLink->LinkName(), "app.lnk");
-    EXPECT_EQ(docsLink->LinkName(), "Documentation.lnk");
-    // The address's slashes make no folders.
-    EXPECT_EQ(web->LinkName(), "www.example.com_help_index.html.URL");
     RunInstall();
-
     const AnsiString folder = ProgramsFolder() + "\\Halvern Test\\Tools";
-    EXPECT_EQ(appLink->GetLinkPath(), folder + "\\app.lnk");
+    auto& appLink = form_->Item<TInstallSubLink>("AppLink");
+    EXPECT_EQ(appLink.GetLinkPath(), folder + "\\app.lnk");
+    EXPECT_EQ(appLink.Method(), mtAutoDetect);
     const std::string appHost = HostOf(folder + "\\app.lnk");
     const std::string docsHost = HostOf(folder + "\\Documentation.lnk");
     const std::string webHost = HostOf(folder + "\\www.example.com_help_index.html.URL");
     ASSERT_FALSE(appHost.empty());
     ASSERT_FALSE(docsHost.empty());
     ASSERT_FALSE(webHost.empty());
-    EXPECT_EQ(HotKeyBytes(ReadHost(appHost)), 0x648u);
+    EXPECT_EQ(HotKeyBytes(ReadHost(appHost)), 0x648u);  // Ctrl+Alt+H
     EXPECT_EQ(HotKeyBytes(ReadHost(docsHost)), 0u);
     const std::string shortcut = ReadHost(webHost);
     EXPECT_NE(shortcut.find("[InternetShortcut]"), std::string::npos) << shortcut;
     EXPECT_NE(shortcut.find("URL=http://www.example.com/help/index.html"), std::string::npos) << shortcut;
 
-    // Every link in install order in the uninstall record, after the file itself.
+    // Every link in install order in the uninstall record, after what the files wrote.
     const int entries = std::stoi(Record("Files", "Entries"));
     ASSERT_GE(entries, 3);
     EXPECT_EQ(Record("Files", ("File" + std::to_string(entries - 2)).c_str()), folder + "\\app.lnk");
@@ -150,6 +175,21 @@ TEST_F(ShellLinkGroupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFol
     const std::string docsInfo = LnkInfo(docsHost);
     EXPECT_NE(docsInfo.find("C:\\Program Files\\MyApplication\\Docs"), std::string::npos) << docsInfo;
     EXPECT_NE(docsInfo.find(": C:\\Program Files\\MyApplication\n"), std::string::npos) << docsInfo;
+}
+
+TEST_F(StoredLinkSetupTest, TheDriversMessagesInstallGroupsThenLinks)
+{
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    install_->Install();
+    auto& web = form_->Item<TInstallSubLink>("Web");
+    // A link waits for its group: its container has not been processed yet.
+    form_->Item<TSubLinkGroup>("SubLinkGroup").BroadcastMessage(install_, InstallMessage::InstallShellLink, nullptr);
+    EXPECT_FALSE(web.Processed());
+    install_->BroadcastMessage(install_, InstallMessage::InstallShellLinkGroup, nullptr);
+    form_->Item<TMainLinkGroup>("MainFolder").BroadcastMessage(install_, InstallMessage::InstallShellLinkGroup, nullptr);
+    form_->Item<TSubLinkGroup>("SubLinkGroup").BroadcastMessage(install_, InstallMessage::InstallShellLink, nullptr);
+    EXPECT_TRUE(web.Processed());
+    EXPECT_FALSE(HostOf(web.GetLinkPath()).empty());
 }
 
 TEST_F(ShellLinkGroupTest, LinkNamesLoseForbiddenCharactersAndKeepTheirKindOfExtension)
@@ -175,7 +215,7 @@ TEST_F(ShellLinkGroupTest, LinkNamesLoseForbiddenCharactersAndKeepTheirKindOfExt
     address->SetObjectLocation("hTTp://Example.org");
     EXPECT_EQ(address->LinkName(), "Example.org.URL");
     EXPECT_TRUE(address->IsURL());
-    address->SetObjectLocation("http://elsewhere.net");
+    address->SetObjectLocation("http://elsewhere.net/a/b");
     EXPECT_EQ(address->LinkName(), "Example.org.URL");
     TInstallSubLink* ftp = MakeLink("Ftp");
     ftp->SetLinkName(".lnk");
@@ -188,6 +228,11 @@ TEST_F(ShellLinkGroupTest, LinkNamesLoseForbiddenCharactersAndKeepTheirKindOfExt
     // A ".URL" name drops the object link.
     TCustomInstallFile* app = AddFile("app.exe", "MZ");
     path->SetObjectLink(app);
+    EXPECT_EQ(path->LinkName(), "app.lnk");
+    TInstallSubLink* folder = MakeLink("Folder");
+    docs_->SetDescription("Help/Docs");
+    folder->SetObjectLink(docs_);
+    EXPECT_EQ(folder->LinkName(), "Help_Docs.lnk");
     EXPECT_EQ(path->ObjectLink(), app);
     EXPECT_EQ(path->ObjectLocation(), "");
     EXPECT_TRUE(dynamic_cast<TpsObjectLink*>(path->ObjectLocationType()));
