@@ -376,3 +376,20 @@ TEST_F(ShellLinkGroupTest, TheFilesRecordMovesPastAnUnusableOne)
     EXPECT_EQ(Record("Files1", "File1"), "C:\\one.lnk");
     EXPECT_EQ(Record("Files1", "File2"), "C:\\two.lnk");
 }
+
+TEST_F(ShellLinkGroupTest, AHardLinkOnXPSharesTheInstalledFile)
+{
+    TCustomInstallFile* app = AddFile("app.exe", "MZ app");
+    MakeGroups();
+    TInstallSubLink* link = MakeLink("AppLink");
+    link->SetObjectLink(app);
+    link->SetHardLink(true);
+    RunInstall();
+    const std::string host = HostOf(link->GetLinkPath());
+    ASSERT_FALSE(host.empty());
+    EXPECT_EQ(ReadHost(host), "MZ app");
+    EXPECT_FALSE(link->ComReady());
+
+    // A name already taken is the link's error.
+    EXPECT_EQ(MessageOf<IEInstallShellLink>([&] { link->CreateHardLink(); }), "Could not create hardlink for AppLink");
+}
