@@ -498,7 +498,8 @@ TInstallSubLink::TInstallSubLink(vcl::TComponent* owner) : TCustomInstallShellLi
 void TInstallSubLink::SetContainer(TInstallContainer* value)
 {
     if (value && !dynamic_cast<TSubLinkGroup*>(value))
-        throw IEInstallShellLink(AnsiString("A TSubLinkGroup component must be the Container for TInstallSubLink components"));
+        throw IEInstallShellLink(
+            AnsiString("A TSubLinkGroup component must be the Container for TInstallSubLink components"));
     inherited::SetContainer(value);
 }
 
@@ -518,10 +519,11 @@ void TpsObjectLink::Validate(vcl::TComponent* component)
 {
     auto* link = dynamic_cast<TCustomInstallShellLink*>(component);
     if (!link)
-        throw IEPathSpecifier(Fmt, "%s must be a %s to use the %s path specifier", component ? component->Name() : AnsiString(),
-                              "TCustomInstallShellLink", "psObjectLink");
+        throw IEPathSpecifier(Fmt, "%s must be a %s to use the %s path specifier",
+                              component ? component->Name() : AnsiString(), "TCustomInstallShellLink", "psObjectLink");
     if (!link->ObjectLink())
-        throw IEPathSpecifier(Fmt, "Cannot use ddObjectLink for %s unless you assign a value to ObjectLink", link->Name());
+        throw IEPathSpecifier(Fmt, "Cannot use ddObjectLink for %s unless you assign a value to ObjectLink",
+                              link->Name());
 }
 
 AnsiString TpsObjectLink::GetPath(vcl::TComponent* component)

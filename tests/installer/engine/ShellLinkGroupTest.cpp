@@ -185,8 +185,9 @@ TEST_F(StoredLinkSetupTest, TheDriversMessagesInstallGroupsThenLinks)
     // A link waits for its group: its container has not been processed yet.
     form_->Item<TSubLinkGroup>("SubLinkGroup").BroadcastMessage(install_, InstallMessage::InstallShellLink, nullptr);
     EXPECT_FALSE(web.Processed());
+    auto& main = form_->Item<TMainLinkGroup>("MainFolder");
     install_->BroadcastMessage(install_, InstallMessage::InstallShellLinkGroup, nullptr);
-    form_->Item<TMainLinkGroup>("MainFolder").BroadcastMessage(install_, InstallMessage::InstallShellLinkGroup, nullptr);
+    main.BroadcastMessage(install_, InstallMessage::InstallShellLinkGroup, nullptr);
     form_->Item<TSubLinkGroup>("SubLinkGroup").BroadcastMessage(install_, InstallMessage::InstallShellLink, nullptr);
     EXPECT_TRUE(web.Processed());
     EXPECT_FALSE(HostOf(web.GetLinkPath()).empty());
@@ -267,9 +268,10 @@ TEST_F(ShellLinkGroupTest, GroupsAndLinksKeepToTheirPlaceInTheTree)
               "A TSubLinkGroup component must be the Container for TInstallSubLink components");
 
     // Links without an object refuse psObjectLink; other components too.
-    EXPECT_EQ(MessageOf<IEPathSpecifier>([&] { link->SetObjectLocationType(&FindSpecifier(TpsObjectLink::StaticClass())); }),
+    TCustomPathSpecifier& objectLink = FindSpecifier(TpsObjectLink::StaticClass());
+    EXPECT_EQ(MessageOf<IEPathSpecifier>([&] { link->SetObjectLocationType(&objectLink); }),
               "Cannot use ddObjectLink for Link unless you assign a value to ObjectLink");
-    EXPECT_EQ(MessageOf<IEPathSpecifier>([&] { FindSpecifier(TpsObjectLink::StaticClass()).GetPath(docs_); }),
+    EXPECT_EQ(MessageOf<IEPathSpecifier>([&] { objectLink.GetPath(docs_); }),
               "Docs must be a TCustomInstallShellLink to use the psObjectLink path specifier");
 
     // A link whose object goes goes with it; a sub-group whose main group goes takes its links along.
