@@ -6,6 +6,7 @@
 #include "installer/engine/InstallRegistry.h"
 #include "installer/engine/InstallFiles.h"
 #include "installer/engine/PathSpecifiers.h"
+#include "installer/engine/ShellLinks.h"
 #include "installer/engine/StandardSpecifiers.h"
 #include "installer/engine/UninstallEXE.h"
 #include "installer/support/TrwkCompress.h"
@@ -452,4 +453,5 @@ void RegisterInstallObjectClasses()
     RegisterInstallFileClasses();
     RegisterInstallRegistryClasses();
     RegisterUninstallEXEClasses();
+    RegisterShellLinkClasses();
 }

@@ -69,6 +69,14 @@ TfrmStoredTree::TfrmStoredTree(vcl::TComponent* owner) : TForm(owner)
     LoadForm("StoredTree.frm");
 }
 
+VCL_IMPLEMENT_CLASS_NOPROPS(TfrmLinkSetup)
+
+TfrmLinkSetup::TfrmLinkSetup(vcl::TComponent* owner) : TForm(owner)
+{
+    RegisterFormResources_tests_installer_engine();
+    LoadForm("LinkSetup.frm");
+}
+
 void EngineTest::SetUp()
 {
     WinPrefixTest::SetUp();

@@ -93,6 +93,18 @@ public:
     explicit TfrmStoredTree(vcl::TComponent* owner);
 };
 
+// A setup with a driver, a directory with one install file, a main link group, a sub-group and links.
+class TfrmLinkSetup : public vcl::TForm {
+    VCL_CLASS(TfrmLinkSetup, vcl::TForm)
+public:
+    explicit TfrmLinkSetup(vcl::TComponent* owner);
+    template <class T = TInstallContainer>
+    T& Item(const char* name) const
+    {
+        return *FindChild<T>(name);
+    }
+};
+
 // A prefix of its own, the engine's classes registered and the log cleared.
 class EngineTest : public WinPrefixTest {
 protected:

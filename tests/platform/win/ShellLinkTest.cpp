@@ -9,30 +9,12 @@
 #include "platform/win/Paths.h"
 #include "platform/win/ShellFolders.h"
 #include "platform/win/ShellLink.h"
+#include "tests/platform/win/LnkInfo.h"
 #include "tests/platform/win/WinTestFixture.h"
 
 namespace {
 
 using ShellLinkTest = WinPrefixTest;
-
-// What lnkinfo prints for the file, or empty when the tool is missing.
-std::string LnkInfo(const std::string& hostPath)
-{
-    std::string output;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(("lnkinfo '" + hostPath + "' 2>&1").c_str(), "r"), pclose);
-    if (!pipe)
-        return output;
-    std::array<char, 4096> buffer{};
-    size_t n = 0;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
-        output.append(buffer.data(), n);
-    return output;
-}
-
-bool HaveLnkInfo()
-{
-    return std::system("command -v lnkinfo > /dev/null 2>&1") == 0;
-}
 
 struct TLink {
     win::IShellLinkA* Link = nullptr;
