@@ -2,6 +2,8 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
+#include "installer/engine/UninstallEXE.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/PathVariables.h"
 #include "installer/support/TranslatorHooks.h"
 #include "installer/support/TrwkRegistry.h"
@@ -353,7 +355,7 @@ void TCustomInstallShellLink::InstallObjects()
         // Only what this run installed gets a shortcut.
         if (!object->Processed())
             return;
-        if (object->InheritsFrom("TUninstallEXE")) {
+        if (dynamic_cast<TUninstallEXE*>(object)) {
             TCustomInstall* driver = InstallDriver();
             if (!driver)
                 throw IEInstallShellLink(Fmt, "%s cannot perform operation because there is no TInstall component",
@@ -479,7 +481,7 @@ void TCustomInstallShellLink::CreateInternetShortcut()
 
 void TCustomInstallShellLink::WriteUninstallInfo(const AnsiString& key)
 {
-    AddToFilesRecord(key, GetLinkPath());
+    AddFilesRecordEntry(key, GetLinkPath());
 }
 
 VCL_IMPLEMENT_CLASS(TInstallSubLink)
@@ -550,28 +552,6 @@ TShellLinkGroupList& ShellLinkGroups()
 TInstallShellLinkList& InstallShellLinks()
 {
     return State().links;
-}
-
-void AddToFilesRecord(const AnsiString& key, const AnsiString& path)
-{
-    // Each unusable record passes the entry on to the next; a hundred of them means the registry is at fault.
-    constexpr int Records = 100;
-    AnsiString lastError;
-    for (int k = 0; k < Records; ++k) {
-        const AnsiString subkey = AddBackslash(key) + "Files" + (k == 0 ? AnsiString() : AnsiString(std::to_string(k)));
-        int entries = 0;
-        if (!rtl::TryStrToInt(RegReadString(win::HKEY_LOCAL_MACHINE, subkey, "Entries", "0"), entries) || entries < 0)
-            continue;
-        const AnsiString n = std::to_string(entries + 1);
-        try {
-            RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, "File" + n, path);
-            RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, "Entries", n);
-            return;
-        } catch (const rtl::Exception& e) {
-            lastError = e.Message();
-        }
-    }
-    throw IEInstallShellLink(Fmt, "Could not record %s for the uninstall: %s", path, lastError);
 }
 
 void RegisterShellLinkClasses()

@@ -169,9 +169,5 @@ TMainLinkGroup* MainLinkGroup();
 TShellLinkGroupList& ShellLinkGroups();
 TInstallShellLinkList& InstallShellLinks();
 
-// Appends `path` to the "Files" record under the uninstall key: "Files", or "Files1", "Files2", ... when
-// an earlier one cannot be used (its "Entries" is not a number, or a write fails). IEInstallShellLink
-// when none of the first 100 takes it.
-void AddToFilesRecord(const rtl::AnsiString& key, const rtl::AnsiString& path);
 
 void RegisterShellLinkClasses();

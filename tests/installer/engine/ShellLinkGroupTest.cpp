@@ -4,14 +4,18 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "installer/engine/ShellLinks.h"
+#include "installer/engine/UninstallEXE.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/PathVariables.h"
 #include "installer/support/TrwkRegistry.h"
 #include "platform/win/Paths.h"
 #include "platform/win/Settings.h"
 #include "platform/win/ShellLink.h"
+#include "tests/installer/engine/RegistryTestSupport.h"
 #include "tests/installer/engine/EngineTestSupport.h"
 #include "tests/platform/win/LnkInfo.h"
 
@@ -51,12 +55,6 @@ unsigned HotKeyBytes(const std::string& bytes)
     return static_cast<uint8_t>(bytes[64]) | (static_cast<unsigned>(static_cast<uint8_t>(bytes[65])) << 8);
 }
 
-// The uninstaller, as far as a link tells it from other files: by its class name.
-class TUninstallEXE : public TCustomInstallFile {
-    VCL_CLASS(TUninstallEXE, TCustomInstallFile)
-public:
-    explicit TUninstallEXE(vcl::TComponent* owner) : TCustomInstallFile(owner) {}
-};
 
 // The stored setup form, with its file's source in place, installing on XP.
 class StoredLinkSetupTest : public EngineTest {
@@ -137,7 +135,6 @@ protected:
 
 }  // namespace
 
-VCL_IMPLEMENT_CLASS_NOPROPS(TUninstallEXE)
 
 TEST_F(StoredLinkSetupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFolder)
 {
@@ -175,6 +172,19 @@ TEST_F(StoredLinkSetupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFo
     const std::string docsInfo = LnkInfo(docsHost);
     EXPECT_NE(docsInfo.find("C:\\Program Files\\MyApplication\\Docs"), std::string::npos) << docsInfo;
     EXPECT_NE(docsInfo.find(": C:\\Program Files\\MyApplication\n"), std::string::npos) << docsInfo;
+}
+
+// The uninstaller finds the links in the record and removes them, with the folders they leave empty.
+TEST_F(StoredLinkSetupTest, TheUninstallerRemovesTheLinks)
+{
+    RunInstall();
+    const AnsiString folder = ProgramsFolder() + "\\Halvern Test\\Tools";
+    const std::string appHost = HostOf(folder + "\\app.lnk");
+    ASSERT_FALSE(appHost.empty());
+    EXPECT_EQ(RunUninstallerProcess(UninstallCommandLine("C:\\Program Files\\uninstall.exe", "Halvern Test")), 0);
+    EXPECT_FALSE(std::filesystem::exists(appHost));
+    EXPECT_TRUE(HostOf(folder + "\\www.example.com_help_index.html.URL").empty());
+    EXPECT_TRUE(HostOf(ProgramsFolder() + "\\Halvern Test").empty());
 }
 
 TEST_F(StoredLinkSetupTest, TheDriversMessagesInstallGroupsThenLinks)
@@ -366,17 +376,6 @@ TEST_F(ShellLinkGroupTest, MethodsAndRefusedPathsTakeTheLinkErrorPath)
                             0),
               0u)
         << message;
-}
-
-TEST_F(ShellLinkGroupTest, TheFilesRecordMovesPastAnUnusableOne)
-{
-    RegWriteString(win::HKEY_LOCAL_MACHINE, AnsiString(UninstallKey) + "\\Files", "Entries", "many");
-    AddToFilesRecord(UninstallKey, "C:\\one.lnk");
-    AddToFilesRecord(UninstallKey, "C:\\two.lnk");
-    EXPECT_EQ(Record("Files", "Entries"), "many");
-    EXPECT_EQ(Record("Files1", "Entries"), "2");
-    EXPECT_EQ(Record("Files1", "File1"), "C:\\one.lnk");
-    EXPECT_EQ(Record("Files1", "File2"), "C:\\two.lnk");
 }
 
 TEST_F(ShellLinkGroupTest, AHardLinkOnXPSharesTheInstalledFile)
