@@ -93,6 +93,20 @@ public:
     explicit TfrmStoredTree(vcl::TComponent* owner);
 };
 
+// A driver whose stored values a test can give as a stored form gives them (the setters' run-time rules
+// then stand aside).
+class TTestInstall : public TInstall {
+    VCL_CLASS(TTestInstall, TInstall)
+public:
+    explicit TTestInstall(vcl::TComponent* owner) : TInstall(owner) {}
+    void StoreDistributeType(TDistributeType value)
+    {
+        SetComponentState(vcl::csLoading, true);
+        SetDistributeType(value);
+        SetComponentState(vcl::csLoading, false);
+    }
+};
+
 // A prefix of its own, the engine's classes registered and the log cleared.
 class EngineTest : public WinPrefixTest {
 protected:
@@ -119,7 +133,7 @@ protected:
     std::vector<std::string>& DriverHooks() { return driverHooks_; }
 
     std::unique_ptr<vcl::TForm> form_;
-    TInstall* install_ = nullptr;
+    TTestInstall* install_ = nullptr;
     TInstallGroup* group_ = nullptr;
     TInstallDirectory* docs_ = nullptr;
     std::vector<std::string> driverHooks_;
