@@ -47,7 +47,10 @@ protected:
     // a minute at most.
     int RunSetup(std::vector<std::string> arguments, std::string& errors)
     {
-        const std::string program = DriveC("dev/TestSetup.exe");
+        return Run(DriveC("dev/TestSetup.exe"), std::move(arguments), errors);
+    }
+    int Run(const std::string& program, std::vector<std::string> arguments, std::string& errors)
+    {
         const std::string errorFile = Prefix() + "/stderr.txt";
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (std::string& argument : arguments)
@@ -99,6 +102,21 @@ TEST_F(SetupProcessTest, BuildBesideBuildInfWritesASelfExtractingDistribution)
     EXPECT_EQ(exe.substr(setupFirst, setupLast - setupFirst + 1), ReadHost(DriveC("build/setup.1")));
     EXPECT_EQ(exe.substr(filesFirst, filesLast - filesFirst + 1), ReadHost(DriveC("build/files.1")));
     EXPECT_GT(fs::file_size(DriveC("build/setup.1")), 0u);
+}
+
+TEST_F(SetupProcessTest, TheDistributionsSetupExeInstallsFromItselfAndEndsWell)
+{
+    fs::copy_file(ENGINE_TEST_LOADER, DriveC("ulo/lib/TarnwickLoadProgram.exe"), fs::copy_options::overwrite_existing);
+    WriteHost(DriveC("dev/BUILD.INF"), "C:\\build\r\n");
+    std::string errors;
+    ASSERT_EQ(RunSetup({"-b"}, errors), 0) << errors;
+    fs::remove_all(DriveC("src"));  // the distribution alone must do
+
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {}, errors), 0) << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/readme.txt")), "read me first");
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/data.bin")), std::string(20000, 'd'));
+    // The good ending removed the run's install key.
+    EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\ULO\\Install\\Install0", "Path", "gone"), "gone");
 }
 
 TEST_F(SetupProcessTest, ABlankFirstLineOfBuildInfCountsAsMissing)
