@@ -6,11 +6,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "installer/engine/Install.h"
 #include "installer/support/TrwkRegistry.h"
 #include "platform/win/Registry.h"
+#include "platform/wininet/WinInet.h"
 #include "tests/installer/engine/EngineTestSupport.h"
+#include "tests/installer/support/LoopbackServers.h"
 
 using rtl::AnsiString;
 
@@ -92,6 +95,17 @@ protected:
     bool Logged(const std::string& line) const
     {
         return std::find(EngineLog().begin(), EngineLog().end(), line) != EngineLog().end();
+    }
+
+    // A library folder with a loading program, as the build looks it up.
+    void ProvideLoader(const std::string& loader)
+    {
+        WriteHost(DriveC("ulo/lib/T32V52.TXT"), "marker");
+        WriteHost(DriveC("ulo/lib/TarnwickLoadProgram.exe"), loader);
+        RegWriteString(win::HKEY_CURRENT_USER, "\\Software\\PESK\\T32V52\\Library", "Search Path",
+                       "C:\\nowhere;$(ROOT)\\lib\\");
+        RegWriteString(win::HKEY_LOCAL_MACHINE, "\\Software\\PESK\\T32V52", "RootDir", "C:\\ulo");
+        WriteHost(DriveC("src/setup.exe"), "the setup program");
     }
 
     template <class T>
@@ -311,12 +325,7 @@ TEST_F(InstallDriverTest, FileListIsReadRecordByRecordAndRefusesImpossibleCounts
 TEST_F(InstallDriverTest, StandAloneBuildAppendsBothArchivesBehindTheLoader)
 {
     const std::string loader(3000, 'L');
-    WriteHost(DriveC("ulo/lib/T32V52.TXT"), "marker");
-    WriteHost(DriveC("ulo/lib/TarnwickLoadProgram.exe"), loader);
-    RegWriteString(win::HKEY_CURRENT_USER, "\\Software\\PESK\\T32V52\\Library", "Search Path",
-                   "C:\\nowhere;$(ROOT)\\lib\\");
-    RegWriteString(win::HKEY_LOCAL_MACHINE, "\\Software\\PESK\\T32V52", "RootDir", "C:\\ulo");
-    WriteHost(DriveC("src/setup.exe"), "the setup program");
+    ProvideLoader(loader);
     AddFile("readme.txt", "read me first");
     AddFile("data.bin", std::string(5000, 'd'));
 
@@ -358,4 +367,86 @@ TEST_F(InstallDriverTest, BuildRefusesWhatCannotWork)
               std::string::npos);
     EXPECT_EQ(MessageOf<IEInstall>([&] { install_->CreateSetupArchive("C:\\build", "C:\\src\\none.exe"); }),
               "TInstall: Cannot find the executable file C:\\src\\none.exe");
+}
+
+// A web distribution: the build lists the network files in "filelist.lst" beside their archives, and the
+// run reads the list from the server before the files are fetched.
+TEST_F(InstallDriverTest, WebBuildListsItsFilesAndInstallsByDownloadOverHttpAndFtp)
+{
+    namespace fs = std::filesystem;
+    win::RegisterWinInetModule();
+    win::DWORD timeout = 3000;
+    win::InternetSetOptionA(nullptr, win::INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    win::InternetSetOptionA(nullptr, win::INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    ProvideLoader(std::string(100, 'L'));
+    auto* location = new TNetInstallLocation(form_.get());
+    location->SetName("Location");
+    location->LoginInformation()->SetHostname("127.0.0.1");
+    install_->SetNetLocation(location);
+    install_->StoreDistributeType(dtWeb);
+    TCustomInstallFile* file = AddFile("data.txt", "downloaded bytes");
+
+    install_->BuildDistribution("C:\\src\\setup.exe", "C:\\build", true);
+
+    const std::string served = DriveC("build/127.0.0.1/HTTP Root directory/");
+    const std::string list = ReadHost(served + "filelist.lst");
+    ASSERT_EQ(list.size(), 4u + 80u);
+    EXPECT_EQ(Int32At(list, 0), 1);
+    EXPECT_EQ(Int32At(list, 4), 16);  // the size of "downloaded bytes"
+    EXPECT_EQ(Int32At(list, 8), 0);
+    const std::string name = file->Name();
+    EXPECT_EQ(list.substr(20, 40), name + std::string(40 - name.size(), '\0'));
+    double listedDate = 0;
+    std::memcpy(&listedDate, list.data() + 12, sizeof listedDate);
+    EXPECT_EQ(listedDate, file->FileDate());
+    EXPECT_EQ(list.substr(60, 24), std::string(24, '\0'));  // a text file has no version
+    const std::string archive = ReadHost(served + "Docs.1");
+    ASSERT_FALSE(archive.empty());
+
+    // The setup runs elsewhere: no sources, and what it knew of the file comes from the list.
+    fs::remove_all(DriveC("src"));
+    file->SetSize(0);
+    file->SetFileDate(0);
+    install_->SetInstalling(true);
+    THttpTestServer server([&](const std::string& request, THttpExchange& exchange) {
+        const bool wantsList = request.find("filelist.lst") != std::string::npos;
+        exchange.Send(THttpTestServer::Answer("200 OK", wantsList ? list : archive));
+    });
+    setenv("SCRIVANE_PORT_MAP", ("80=" + std::to_string(server.Port())).c_str(), 1);
+    install_->ReadArchiveInfo();
+    EXPECT_EQ(file->Size(), 16);
+    EXPECT_EQ(file->FileDate(), listedDate);
+    install_->InstallTree();
+    unsetenv("SCRIVANE_PORT_MAP");
+    EXPECT_EQ(ReadHost(InstalledHost("Docs/data.txt")), "downloaded bytes");
+
+    // The same list from an FTP server.
+    fs::create_directories(Prefix() + "/ftp-root");
+    WriteHost(Prefix() + "/ftp-root/filelist.lst", list);
+    TFtpTestServer ftp(Prefix() + "/ftp-root", Prefix() + "/ftp-root", "user", "secret");
+    setenv("SCRIVANE_PORT_MAP", ("21=" + std::to_string(ftp.Port())).c_str(), 1);
+    auto* ftpLocation = new TNetInstallLocation(form_.get());
+    ftpLocation->SetName("FtpLocation");
+    ftpLocation->LoginInformation()->SetHostname("127.0.0.1");
+    ftpLocation->LoginInformation()->SetProtocol(ipFTP);
+    const std::string fetched = DriveC("fetched.lst");
+    ftpLocation->Download("filelist.lst", "C:\\fetched.lst");
+    unsetenv("SCRIVANE_PORT_MAP");
+    EXPECT_EQ(ReadHost(fetched), list);
+}
+
+TEST_F(InstallDriverTest, WebBuildRefusesANameTheListCannotHold)
+{
+    ProvideLoader(std::string(100, 'L'));
+    auto* location = new TNetInstallLocation(form_.get());
+    location->SetName("Location");
+    location->LoginInformation()->SetHostname("127.0.0.1");
+    install_->SetNetLocation(location);
+    install_->StoreDistributeType(dtTraditionalNet);
+    TCustomInstallFile* file = AddFile("data.txt", "bytes");
+    file->SetName(std::string(40, 'N'));
+    EXPECT_NE(MessageOf<IEInstall>([&] { install_->BuildDistribution("C:\\src\\setup.exe", "C:\\build", true); })
+                  .find("is too long for the list of files"),
+              std::string::npos);
+    EXPECT_FALSE(HostExists(DriveC("build")));
 }
