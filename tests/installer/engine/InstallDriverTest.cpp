@@ -349,6 +349,22 @@ TEST_F(InstallDriverTest, StandAloneBuildAppendsBothArchivesBehindTheLoader)
     EXPECT_EQ(install_->ArchiveFile(), "");  // the driver's archive settings are back
 }
 
+TEST_F(InstallDriverTest, ArchivePathsKeepTheirPlaceBelowTheBuildFolder)
+{
+    ProvideLoader(std::string(100, 'L'));
+    AddFile("readme.txt", "read me first");
+    AddFile("app.exe", "program bytes", group_);
+    docs_->RestoreArchive(lzcOverwrite, "\\\\server\\share\\docs.1", nullptr);
+    group_->RestoreArchive(lzcOverwrite, "D:\\arch\\group.1", nullptr);
+
+    install_->BuildDistribution("C:\\src\\setup.exe", "C:\\build", true);
+
+    // Each below the folder its container's archive went to.
+    EXPECT_FALSE(ReadHost(DriveC("build/arch/group.1")).empty());
+    EXPECT_FALSE(ReadHost(DriveC("build/arch/server/share/docs.1")).empty());
+    EXPECT_EQ(docs_->ArchiveFile(), "\\\\server\\share\\docs.1");  // put back after the build
+}
+
 TEST_F(InstallDriverTest, BuildRefusesWhatCannotWork)
 {
     install_->SetUseLoadingProgram(false);
