@@ -469,15 +469,7 @@ void TCustomInstall::TransferToFloppies(const AnsiString& drive)
             TTrwkCompress& compressor = SharedCompressor();
             WithCleanup(
                 [&] {
-                    compressor.OnNewDisk = [](rtl::TObject*, int32_t disk, AnsiString&) {
-                        vcl::TApplication* application = vcl::GetApplication();
-                        const int answer = application
-                                               ? application->MessageBox(rtl::Format("Please insert disk %d", disk),
-                                                                         application->Title(), vcl::MB_OKCANCEL)
-                                               : vcl::IDOK;
-                        if (answer == vcl::IDCANCEL)
-                            throw IEInstall(AnsiString("Aborted by user"));
-                    };
+                    compressor.OnNewDisk = [this](rtl::TObject*, int32_t disk, AnsiString&) { PromptForDisk(disk); };
                     compressor.OnStatus = [](rtl::TObject*, TlzhFileStats&) { ProcessMessages(); };
                     compressor.SetOffset(trailer.Files1First);
                     compressor.SetCompressedFile(source);
@@ -494,6 +486,18 @@ void TCustomInstall::TransferToFloppies(const AnsiString& drive)
     ProcessMessages();
     if (vcl::TApplication* application = vcl::GetApplication())
         application->Terminate();
+}
+
+void TCustomInstall::PromptForDisk(int32_t disk)
+{
+    vcl::TApplication* application = vcl::GetApplication();
+    if (!application)
+        return;
+    WithCursor(vcl::crDefault, [&] {
+        if (application->MessageBox(rtl::Format("Please insert disk %d", disk), application->Title(),
+                                    vcl::MB_OKCANCEL) == vcl::IDCANCEL)
+            throw IEInstall(AnsiString("Aborted by user"));
+    });
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -264,8 +264,9 @@ AnsiString TCustomInstall::SetupExePath() const
 {
     if (SelfExtracting())
         return const_cast<TCustomInstall*>(this)->GetArchivePath();
+    // The loading program names itself with -e; without it, the distribution's loader has its fixed name.
     if (useLoadingProgram_)
-        return AddBackslash(sourceDir_) + AnsiString(win::ParamStr(2));
+        return AddBackslash(sourceDir_) + "setup.exe";
     return OwnPath();
 }
 

@@ -227,6 +227,8 @@ public:
     static TSelfExtractTrailer ReadTrailer(const rtl::AnsiString& file);
     void ReadSelfExtractInfo();
     void TransferToFloppies(const rtl::AnsiString& drive);
+    // Asks for disk `disk` of the floppy transfer; IEInstall "Aborted by user" when cancelled.
+    virtual void PromptForDisk(int32_t disk);
     // The folder of the loading program; empty (or IENoTarnwickPath when `raise`) when none is found.
     static rtl::AnsiString LibraryFolder(bool raise);
 

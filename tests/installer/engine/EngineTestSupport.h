@@ -105,6 +105,14 @@ public:
         SetDistributeType(value);
         SetComponentState(vcl::csLoading, false);
     }
+    // Called after each floppy prompt was answered: the test changes the disk.
+    std::function<void(int32_t disk)> OnDiskPrompted;
+    void PromptForDisk(int32_t disk) override
+    {
+        TInstall::PromptForDisk(disk);
+        if (OnDiskPrompted)
+            OnDiskPrompted(disk);
+    }
 };
 
 // A prefix of its own, the engine's classes registered and the log cleared.

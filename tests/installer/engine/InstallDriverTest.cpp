@@ -11,6 +11,8 @@
 #include "installer/engine/Install.h"
 #include "installer/support/TrwkRegistry.h"
 #include "platform/win/Registry.h"
+#include "platform/vcl/TestDriver.h"
+#include "platform/win/Settings.h"
 #include "platform/wininet/WinInet.h"
 #include "tests/installer/engine/EngineTestSupport.h"
 #include "tests/installer/support/LoopbackServers.h"
@@ -363,6 +365,72 @@ TEST_F(InstallDriverTest, ArchivePathsKeepTheirPlaceBelowTheBuildFolder)
     EXPECT_FALSE(ReadHost(DriveC("build/arch/group.1")).empty());
     EXPECT_FALSE(ReadHost(DriveC("build/arch/server/share/docs.1")).empty());
     EXPECT_EQ(docs_->ArchiveFile(), "\\\\server\\share\\docs.1");  // put back after the build
+}
+
+TEST_F(InstallDriverTest, FloppyTransferSpreadsTheDistributionOverDisks)
+{
+    namespace fs = std::filesystem;
+    const std::string loader(100, 'L');
+    ProvideLoader(loader);
+    std::string noise(70000, '\0');
+    uint32_t seed = 12345;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    AddFile("noise.bin", noise);
+    install_->BuildDistribution("C:\\src\\setup.exe", "C:\\build", true);
+    const std::string setup1 = ReadHost(DriveC("build/setup.1"));
+
+    // As many disks as the archive needs are answered; the answers left over do not matter.
+    vcl::test::Begin([](const AnsiString& failure) {
+        if (failure != "a queued message box answer was never used")
+            ADD_FAILURE() << failure;
+    });
+    win::SetFloppyCapacity(40000);
+    install_->ParseCommandLine({"-sC:\\build", "-esetup.exe"});
+    install_->SetSourceDir("C:\\build");
+    // The disks taken out, by number; the one in the drive is `current`.
+    int current = 1;
+    int highest = 1;
+    auto disk = [&](int n) { return DriveC("disks/" + std::to_string(n)); };
+    install_->OnDiskPrompted = [&](int32_t wanted) {
+        fs::create_directories(disk(current));
+        for (const auto& entry : fs::directory_iterator(DriveA()))
+            fs::rename(entry.path(), disk(current) + "/" + entry.path().filename().string());
+        if (fs::exists(disk(wanted))) {
+            for (const auto& entry : fs::directory_iterator(disk(wanted)))
+                fs::rename(entry.path(), DriveA(entry.path().filename().string()));
+        }
+        current = wanted;
+        highest = std::max(highest, current);
+    };
+    for (int i = 0; i < 8; ++i)
+        vcl::test::AnswerMessage(vcl::IDOK);
+    install_->TransferToFloppies("a:");
+    std::vector<std::string> prompts;
+    for (const auto& shown : vcl::test::Messages())
+        prompts.push_back(shown.Text);
+    form_.reset();
+    install_ = nullptr;
+    vcl::test::End();
+
+    ASSERT_GE(highest, 2) << (prompts.empty() ? std::string() : prompts.back());
+    EXPECT_EQ(prompts.front(), "Please insert disk 2");
+    // The volumes follow each other, one a disk.
+    auto onDisk = [&](int n, const std::string& name) {
+        return n == current ? DriveA(name) : disk(n) + "/" + name;
+    };
+    for (int n = 2; n <= highest; ++n)
+        EXPECT_TRUE(HostExists(onDisk(n, "files." + std::to_string(n)))) << n;
+    // The first disk: the loader alone with the trailer that says so, then setup.1 whole.
+    const std::string exe = ReadHost(onDisk(1, "setup.exe"));
+    ASSERT_EQ(exe.size(), loader.size() + 56);
+    EXPECT_EQ(exe.substr(0, loader.size()), loader);
+    EXPECT_EQ(exe.substr(loader.size(), 16), std::string("\x0eNOTSELFEXTRACT\0", 16));
+    EXPECT_EQ(exe.substr(loader.size() + 16), std::string(40, '\0'));
+    EXPECT_EQ(ReadHost(onDisk(1, "setup.1")), setup1);
+    EXPECT_TRUE(HostExists(onDisk(1, "files.1")));
 }
 
 TEST_F(InstallDriverTest, BuildRefusesWhatCannotWork)
