@@ -511,7 +511,12 @@ void TFileContainer::CompressChild(TFileRelated& child, uint32_t options, const 
         const AnsiString base = driver ? RemoveBackslash(rtl::ExtractFileDir(driver->GetArchivePath())) : folder;
         child.RestoreArchive(lzcOverwrite, base + saved.File, nullptr);
     } else if (options & BuildLayout) {
-        child.RestoreArchive(lzcOverwrite, folder + AfterColon(child.GetArchivePath()), nullptr);
+        // The archive's path below its drive, or the whole of a path that names none (a UNC or relative
+        // one), keeps its place below the build folder.
+        const AnsiString path = child.GetArchivePath();
+        AnsiString rest = path.find(':') != AnsiString::npos ? AfterColon(path) : path;
+        rest.erase(0, rest.find_first_not_of('\\'));
+        child.RestoreArchive(lzcOverwrite, folder + "\\" + rest, nullptr);
     }
     WithCleanup(
         [&] {

@@ -41,7 +41,7 @@ void TUninstallEXE::WriteUninstallInfo(const AnsiString& key)
                              "%s could not write information about the uninstall to the registry because there was no "
                              "TInstall component",
                              Name());
-    const TControlPanelExtensionInformation& extended = *driver->win2KExtendedInformation();
+    const TControlPanelExtensionInformation& extended = *driver->Win2KExtendedInformation();
     WriteUninstallValues(key, *driver->Information(), extended, *driver->RegistrationInformation(),
                          {AddBackslash(GetDestPath()) + DestName(), InstalledFilePath(extended.DisplayIcon()),
                           InstalledFilePath(extended.ReadMe())});

@@ -33,6 +33,7 @@ void TTestInstallItem::Install()
     TInstallObject::Install();
 }
 
+VCL_IMPLEMENT_CLASS_NOPROPS(TTestInstall)
 VCL_IMPLEMENT_CLASS_NOPROPS(TTestFile)
 VCL_IMPLEMENT_CLASS_NOPROPS(TTestLink)
 VCL_IMPLEMENT_CLASS_NOPROPS(TTestRegistry)
@@ -100,7 +101,7 @@ void FileEngineTest::SetUp()
 {
     EngineTest::SetUp();
     form_ = std::make_unique<vcl::TForm>(nullptr);
-    install_ = new TInstall(form_.get());
+    install_ = new TTestInstall(form_.get());
     install_->SetName("Install");
     install_->SetSourceDir("C:\\dist");
     install_->SetDestDir("\\MyApplication");

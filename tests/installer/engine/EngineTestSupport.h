@@ -105,6 +105,28 @@ public:
     }
 };
 
+// A driver whose stored values a test can give as a stored form gives them (the setters' run-time rules
+// then stand aside).
+class TTestInstall : public TInstall {
+    VCL_CLASS(TTestInstall, TInstall)
+public:
+    explicit TTestInstall(vcl::TComponent* owner) : TInstall(owner) {}
+    void StoreDistributeType(TDistributeType value)
+    {
+        SetComponentState(vcl::csLoading, true);
+        SetDistributeType(value);
+        SetComponentState(vcl::csLoading, false);
+    }
+    // Called after each floppy prompt was answered: the test changes the disk.
+    std::function<void(int32_t disk)> OnDiskPrompted;
+    void PromptForDisk(int32_t disk) override
+    {
+        TInstall::PromptForDisk(disk);
+        if (OnDiskPrompted)
+            OnDiskPrompted(disk);
+    }
+};
+
 // A prefix of its own, the engine's classes registered and the log cleared.
 class EngineTest : public WinPrefixTest {
 protected:
@@ -131,7 +153,7 @@ protected:
     std::vector<std::string>& DriverHooks() { return driverHooks_; }
 
     std::unique_ptr<vcl::TForm> form_;
-    TInstall* install_ = nullptr;
+    TTestInstall* install_ = nullptr;
     TInstallGroup* group_ = nullptr;
     TInstallDirectory* docs_ = nullptr;
     std::vector<std::string> driverHooks_;

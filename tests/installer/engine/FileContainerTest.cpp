@@ -147,7 +147,7 @@ TEST_F(FileContainerTest, ATreeIsCompressedIntoOneArchiveAndInstalledUnderProgra
     group_->OnAfterInstallObjects = [&](TInstallContainer* container, bool aborted) {
         afterInstall = container == group_ && !aborted;
     };
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("app.exe")), "program bytes");
     EXPECT_EQ(ReadHost(InstalledHost("Docs/readme.txt")), "read me first");
     EXPECT_EQ(ReadHost(InstalledHost("Docs/guide.txt")), std::string(70000, 'g'));

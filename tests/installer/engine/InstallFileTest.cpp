@@ -123,7 +123,7 @@ TEST_F(InstallFileTest, OverwriteNeverKeepsTheTargetYetFinishesAndCountsTheFile)
     TCustomInstallFile* file = AddFile("guide.hlp", "new help");
     file->SetOverwriteMode(owNever);
     CompressAndPlaceTarget("guide.hlp", "old help");
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/guide.hlp")), "old help");
     EXPECT_FALSE(file->DoInstall());
     EXPECT_TRUE(file->TargetExisted());
@@ -139,14 +139,14 @@ TEST_F(InstallFileTest, TheQuestionDecidesWhenTheModeAsks)
     file->SetOverwriteMode(owAsk);
     CompressAndPlaceTarget("notes.txt", "old notes");
     vcl::test::AnswerMessage(vcl::mrNo);
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(vcl::test::LastMessage().Text, "Copy This File notes.txt?");
     EXPECT_EQ(vcl::test::LastMessage().Caption, "Confirm");
     EXPECT_EQ(vcl::test::LastMessage().Buttons, (std::vector<AnsiString>{"&Yes", "&No"}));
     EXPECT_EQ(ReadHost(InstalledHost("Docs/notes.txt")), "old notes");
 
     vcl::test::AnswerMessage(vcl::mrYes);
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/notes.txt")), "new notes");
 }
 
@@ -158,7 +158,7 @@ TEST_F(InstallFileTest, ASilentAbortBeforeTheInstallSkipsTheFileWithoutFinishing
     file->OnBeforeInstall = [](TCustomInstallFile*) { throw rtl::EAbort(""); };
     bool after = false;
     file->OnAfterInstall = [&](TCustomInstallFile*) { after = true; };
-    install_->Install();
+    install_->InstallTree();
     EXPECT_FALSE(fs::exists(InstalledHost("Docs/guide.hlp")));
     EXPECT_FALSE(after);
     EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Microsoft\\Windows\\Help", "GUIDE.HLP", "none"),
@@ -216,7 +216,7 @@ protected:
         fs::remove_all(DriveC("src"));
         fs::remove_all(DriveC("dist"));
         docs_->SetLocalArchivePath("");
-        install_->SetDistributeType(dtWeb);
+        install_->StoreDistributeType(dtWeb);
     }
     void TearDown() override
     {
@@ -249,7 +249,7 @@ TEST_F(WebInstallTest, AContainerFetchesItsArchiveOverHttpAndRecordsTheCopy)
         EXPECT_EQ(name, "Docs.1");
         ++progress;
     };
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/data.txt")), "downloaded bytes");
     EXPECT_GT(progress, 0);
     EXPECT_FALSE(RecordedCopy().empty());
@@ -262,7 +262,7 @@ TEST_F(WebInstallTest, AServersErrorPageIsNeverTakenForTheArchive)
         exchange.Send(THttpTestServer::Answer("200 OK", "<html><body>Service unavailable</body></html>"));
     });
     setenv("SCRIVANE_PORT_MAP", ("80=" + std::to_string(server.Port())).c_str(), 1);
-    EXPECT_THROW(install_->Install(), rtl::Exception);
+    EXPECT_THROW(install_->InstallTree(), rtl::Exception);
     EXPECT_EQ(RecordedCopy(), "");
     EXPECT_EQ(docs_->LocalArchivePath(), "");
     EXPECT_FALSE(fs::exists(InstalledHost("Docs/data.txt")));
@@ -277,7 +277,7 @@ TEST_F(WebInstallTest, AnAbortedDownloadLeavesNoRecordedCopy)
     docs_->OnDataReceived = [](rtl::TObject*, const AnsiString&, int32_t, int32_t, int32_t, void*) {
         SetNetDownloadAbort(true);
     };
-    EXPECT_THROW(install_->Install(), EAIUserAbort);
+    EXPECT_THROW(install_->InstallTree(), EAIUserAbort);
     EXPECT_EQ(RecordedCopy(), "");
     EXPECT_EQ(docs_->LocalArchivePath(), "");
     EXPECT_FALSE(fs::exists(InstalledHost("Docs/data.txt")));
@@ -290,7 +290,7 @@ TEST_F(WebInstallTest, AnFtpServerServesTheSameArchive)
     TFtpTestServer server(Prefix() + "/ftp-root", Prefix() + "/ftp-root", "user", "secret");
     setenv("SCRIVANE_PORT_MAP", ("21=" + std::to_string(server.Port())).c_str(), 1);
     location_->LoginInformation()->SetProtocol(ipFTP);
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/data.txt")), "downloaded bytes");
     EXPECT_FALSE(RecordedCopy().empty());
 }

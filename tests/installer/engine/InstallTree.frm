@@ -3,6 +3,8 @@ object frmInstallTree: TfrmInstallTree
   object Install1: TInstall
     DestDir = '\MyApplication'
     DestDirType = psProgramFiles
+    AutoMaximizeWindow = False
+    RunAutomatic = False
     Information.ProductName = 'Tree Test'
   end
   object Group1: TRecordingGroup

@@ -132,8 +132,9 @@ TEST_F(InstallTreeTest, InstallWalksTheTreeByTypeAndRule)
     EXPECT_EQ(link.Installs, 1);
     EXPECT_TRUE(LogWith("Link1 -99").empty());
 
+    install.ReadArchiveInfo();  // the run reads it before the tree
     EngineLog().clear();
-    install.Install();
+    install.InstallTree();
     EXPECT_TRUE(install.Processed());
     EXPECT_EQ(LogWith("install"),
               (std::vector<std::string>{"FileC install", "FileB install", "FileA install"}));
@@ -164,14 +165,14 @@ TEST_F(InstallTreeTest, InclusionFollowsInstallTypesAndTheSystem)
     install.SetInstalling(true);
     install.SetCurrentInstallType(itCompact);
     EXPECT_FALSE(dir.IsIncluded());
-    install.Install();
+    install.InstallTree();
     EXPECT_EQ(fileA.Installs, 0);  // the directory stops at its install types
     EXPECT_FALSE(dir.Processed());
 
     // A custom install takes whatever the types say.
     install.SetCurrentInstallType(itCustom);
     EXPECT_TRUE(dir.IsIncluded());
-    install.Install();
+    install.InstallTree();
     EXPECT_EQ(fileA.Installs, 1);
 
     // A component whose systems lack the running one is left out for good.
@@ -180,13 +181,13 @@ TEST_F(InstallTreeTest, InclusionFollowsInstallTypesAndTheSystem)
     int before = 0, after = 0;
     fileA.OnBeforeProcess = [&](TInstallContainer*) { ++before; };
     fileA.OnAfterProcess = [&](TInstallContainer*) { ++after; };
-    install.Install();
+    install.InstallTree();
     EXPECT_EQ(fileA.Installs, 2);  // asked, but it stops after its first event
     EXPECT_EQ(before, 1);
     EXPECT_EQ(after, 0);
     EXPECT_FALSE(fileA.Include());
     fileA.SetOS(OSSet{oswin98});
-    install.Install();
+    install.InstallTree();
     EXPECT_EQ(after, 0);  // still out for the rest of the process
     install.SetInstalling(false);
 }

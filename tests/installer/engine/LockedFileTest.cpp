@@ -68,7 +68,7 @@ protected:
 TEST_F(LockedFileTest, ATargetThatIsNotLockedIsReplacedInPlaceWithoutARestart)
 {
     TCustomInstallFile* file = PreparedFile("guide.hlp", "new", "old");
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/guide.hlp")), "new");
     EXPECT_FALSE(file->ReplacedAtRestart());
     EXPECT_FALSE(install_->Reboot());
@@ -84,7 +84,7 @@ TEST_F(LockedFileTest, On98ALockedTargetIsRenamedThroughWininit)
     ASSERT_TRUE(held.Held());
     std::vector<std::string> replacing;
     docs_->OnReplacing = [&](TCustomInstallFile* f) { replacing.push_back(f->Name()); };
-    install_->Install();
+    install_->InstallTree();
 
     EXPECT_EQ(ReadHost(InstalledHost("Docs/guide.hlp")), "old");
     EXPECT_EQ(ReadHost(InstalledHost("Docs/guide.2")), "new");
@@ -109,7 +109,7 @@ TEST_F(LockedFileTest, OnXPALockedTargetIsMovedAtTheRestartEvenUnderAVersionRule
     file->SetOverwriteMode(owVersionDate);
     THeldFile held("C:\\Program Files\\MyApplication\\Docs\\tool.dll");
     ASSERT_TRUE(held.Held());
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(ReadHost(InstalledHost("Docs/tool.1")), "new library");
     const std::vector<win::TPendingMove> moves = win::PendingMoves();
     ASSERT_EQ(moves.size(), 1u);
@@ -128,7 +128,7 @@ TEST_F(LockedFileTest, WhenTheDelayedMoveFailsABatchFileRunsOnce)
     {
         THeldFile held("C:\\Program Files\\MyApplication\\Docs\\tool.dll");
         ASSERT_TRUE(held.Held());
-        install_->Install();
+        install_->InstallTree();
     }
 
     const AnsiString batch = RegReadString(win::HKEY_CURRENT_USER,
@@ -168,7 +168,7 @@ TEST_F(LockedFileTest, SharedDllCountersGrowUnderTheNameTheyWereCountedBy)
     ASSERT_TRUE(registry.OpenKey(SharedDLLsKey, true));
     registry.WriteInteger(shortName, 3);
     registry.CloseKey();
-    install_->Install();
+    install_->InstallTree();
 
     ASSERT_TRUE(registry.OpenKey(SharedDLLsKey, false));
     EXPECT_EQ(registry.ReadInteger(shortName), 4);
@@ -183,7 +183,7 @@ TEST_F(LockedFileTest, ATestLibrarysDllRegisterServerRunsAndItsFailuresAreReport
     server->SetName("Server");
     server->SetActiveX(true);
     install_->Compress(CompressOption::ForceNetFilesLocal);
-    install_->Install();
+    install_->InstallTree();
     EXPECT_EQ(Registrations(registerLog_), "registered\n");
     EXPECT_EQ(win::ComInitializeCount(), 0);
 
@@ -197,7 +197,7 @@ TEST_F(LockedFileTest, ATestLibrarysDllRegisterServerRunsAndItsFailuresAreReport
 
     // During a run that defers registrations, the failure waits for the end of the run.
     DeferRegistration() = true;
-    install_->Install();
+    install_->InstallTree();
     ASSERT_EQ(DeferredRegistrations().Count(), 1);
     EXPECT_EQ(DeferredRegistrations().Items(0), server);
     DeferRegistration() = false;
@@ -231,7 +231,7 @@ TEST_F(LockedFileTest, ALockedComServerIsRegisteredOnlyAfterTheRestart)
     {
         THeldFile held(installed);
         ASSERT_TRUE(held.Held());
-        install_->Install();
+        install_->InstallTree();
     }
     EXPECT_EQ(Registrations(registerLog_), "");
     EXPECT_EQ(Unfinished("Server"), "0");
@@ -274,7 +274,7 @@ TEST_F(LockedFileTest, TypeLibrariesAreRegisteredOrFailWithTheOleError)
     TCustomInstallFile* types = AddFile("types.tlb", library);
     EXPECT_TRUE(types->ActiveX());
     install_->Compress(CompressOption::ForceNetFilesLocal);
-    install_->Install();
+    install_->InstallTree();
     const AnsiString key = "\\SOFTWARE\\Classes\\TypeLib\\{04030201-0605-0807-090A-0B0C0D0E0F10}\\1.0";
     EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, key + "\\409\\win32", "", ""), types->GetDestFileName());
     EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, key + "\\HELPDIR", "", ""), "C:\\Help");

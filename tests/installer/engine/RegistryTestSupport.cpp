@@ -26,7 +26,7 @@ void RunRegistrySetup(TfrmRegistrySetup& form)
     auto& install = form.Item<TInstall>("Install1");
     install.SetInstalling(true);
     install.SetCurrentInstallType(itFull);
-    install.Install();
+    install.InstallTree();
     install.InstallByType(ComponentTypeCode::Registry, "Installing registry keys...");
     install.SetInstalling(false);
 }

@@ -81,7 +81,7 @@ protected:
     void RunInstall()
     {
         install_->Compress(CompressOption::ForceNetFilesLocal);
-        install_->Install();
+        install_->InstallTree();
         InstallGroupsAndLinks();
     }
 
@@ -125,7 +125,7 @@ protected:
     void RunInstall()
     {
         install_->Compress(CompressOption::ForceNetFilesLocal);
-        install_->Install();
+        install_->InstallTree();
         InstallGroupsAndLinks();
     }
 
@@ -190,7 +190,7 @@ TEST_F(StoredLinkSetupTest, TheUninstallerRemovesTheLinks)
 TEST_F(StoredLinkSetupTest, TheDriversMessagesInstallGroupsThenLinks)
 {
     install_->Compress(CompressOption::ForceNetFilesLocal);
-    install_->Install();
+    install_->InstallTree();
     auto& web = form_->Item<TInstallSubLink>("Web");
     // A link waits for its group: its container has not been processed yet.
     form_->Item<TSubLinkGroup>("SubLinkGroup").BroadcastMessage(install_, InstallMessage::InstallShellLink, nullptr);

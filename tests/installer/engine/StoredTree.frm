@@ -3,6 +3,8 @@ object frmStoredTree: TfrmStoredTree
   object Install1: TInstall
     DestDir = '\MyApplication'
     DestDirType = psProgramFiles
+    AutoMaximizeWindow = False
+    RunAutomatic = False
   end
   object Group1: TInstallGroup
     Container = Install1

@@ -39,13 +39,13 @@ TEST_F(UninstallFileTest, AnInstallRecordsItsFilesAndTheUninstallerRemovesThem)
     TCustomInstallFile* guide = AddFile("guide.hlp", "help");
     TCustomInstallFile* skipped = AddFile("extra.txt", "not this time");
     skipped->SetInclude(false);
-    install_->win2KExtendedInformation()->SetDisplayIcon(guide->Name());
-    install_->win2KExtendedInformation()->SetReadMe(skipped->Name());
+    install_->Win2KExtendedInformation()->SetDisplayIcon(guide->Name());
+    install_->Win2KExtendedInformation()->SetReadMe(skipped->Name());
     // A target kept by the overwrite rule is recorded all the same.
     readme->SetOverwriteMode(owNever);
     install_->Compress(CompressOption::ForceNetFilesLocal);
     WriteHost(InstalledHost("Docs/readme.txt"), "the user's own");
-    install_->Install();
+    install_->InstallTree();
 
     const AnsiString folder = "C:\\Program Files\\MyApplication";
     EXPECT_EQ(ReadValue(HKLM, key_, "DisplayName"), "Scrivane");

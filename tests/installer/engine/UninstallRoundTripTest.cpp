@@ -81,6 +81,7 @@ protected:
         WriteUninstallValues(Key, *install.Information(), TControlPanelExtensionInformation(),
                              TRegistrationInformation(), {Folder + "\\uninstall.exe", "", ""});
         RunRegistrySetup(*form);
+        install.RemoveInstallKey();  // as the run's good ending does
     }
 
     std::string HostOf(const AnsiString& path) const
@@ -118,6 +119,8 @@ TEST_F(UninstallRoundTripTest, TheUninstallerLeavesThePrefixAsItWasButForItself)
     const AnsiString commandLine = ReadValue(win::HKEY_LOCAL_MACHINE, Key, "UninstallString");
     EXPECT_EQ(RunUninstallerProcess(commandLine), 0);
 
+    // The parent of the setups' install keys stays, empty, as the good ending leaves it.
+    RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\ULO");
     auto after = Snapshot();
     // The uninstaller stays where it was installed, and with it its folder.
     const std::string uninstaller = "drive_c/Program Files/Halvern Scrivane/uninstall.exe";

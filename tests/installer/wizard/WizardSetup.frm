@@ -3,6 +3,8 @@ object frmWizardSetup: TfrmWizardSetup
   object Install1: TInstall
     DestDir = '\MyApplication'
     DestDirType = psProgramFiles
+    AutoMaximizeWindow = False
+    RunAutomatic = False
     Information.ProductName = 'Wizard Test'
   end
   object DialogManager1: TDialogManager
