@@ -80,6 +80,7 @@ void TCustomInstall::RegisterProperties(vcl::TClassDef<TCustomInstall>& def)
     def.Property("DestDir", &T::DestDir, &T::SetDestDir, AnsiString("\\MyApplication"));
     def.Property("DistributeType", &T::DistributeType, &T::SetDistributeType, dtTraditional);
     def.Property("HideMainForm", &T::HideMainForm, &T::SetHideMainForm, false);
+    def.Property("DialogThemeBitmap", &T::DialogThemeBitmap, nullptr);
     def.Property("Information", &T::Information, nullptr);
     def.Property("win2KExtendedInformation", &T::Win2KExtendedInformation, nullptr);
     def.Property("InstallTypes", &T::InstallTypes, &T::SetInstallTypes, TInstallTypes{itFull});
@@ -651,6 +652,14 @@ void TCustomInstall::AddUnfinished(const AnsiString& name, int kind)
         throw IEInstall(AnsiString("The TInstall could not either write or read unfinished business from the registry"));
     ++unfinishedCount_;
     RegWriteString(win::HKEY_LOCAL_MACHINE, AddBackslash(InstallKey()) + "Unfinished", name, std::to_string(kind));
+}
+
+void TCustomInstall::SetDialogThemeBitmap(const vcl::TPicture* value)
+{
+    if (value)
+        dialogThemeBitmap_->Assign(value);
+    else
+        dialogThemeBitmap_->SetGraphic(nullptr);
 }
 
 VCL_IMPLEMENT_CLASS_NOPROPS(TInstall)

@@ -13,6 +13,7 @@
 #include "installer/engine/FileContainers.h"
 #include "installer/support/InstallInformation.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/GraphicsCanvas.h"
 
 namespace rtl {
 class TStringList;
@@ -124,6 +125,10 @@ public:
     virtual void SetHideMainForm(bool value);
     TInstallInformation* Information() const { return information_.get(); }
     TControlPanelExtensionInformation* Win2KExtendedInformation() const { return extendedInformation_.get(); }
+    // The side picture of the wizard pages whose dialogs have none of their own.
+    vcl::TPicture* DialogThemeBitmap() const { return dialogThemeBitmap_.get(); }
+    // Copies the picture (null empties it).
+    virtual void SetDialogThemeBitmap(const vcl::TPicture* value);
     TRegistrationInformation* RegistrationInformation() const { return registration_.get(); }
     bool NoUninstall() const { return noUninstall_; }
     void SetNoUninstall(bool value) { noUninstall_ = value; }
@@ -247,6 +252,7 @@ private:
     bool hideMainForm_ = false;
     std::unique_ptr<TInstallInformation> information_;
     std::unique_ptr<TControlPanelExtensionInformation> extendedInformation_;
+    std::unique_ptr<vcl::TPicture> dialogThemeBitmap_ = std::make_unique<vcl::TPicture>();
     std::unique_ptr<TRegistrationInformation> registration_;
     bool noUninstall_ = false;
     std::unique_ptr<rtl::TStringList> presetupFiles_;

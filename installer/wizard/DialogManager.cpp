@@ -261,8 +261,14 @@ void TCustomBaseInstallDlg::SetThemeBitmap(const vcl::TPicture* value)
 
 void TCustomBaseInstallDlg::ApplyThemeBitmap(vcl::TPicture* target) const
 {
-    if (!target || themeBitmap_->Empty())
+    if (!target)
         return;
+    // A dialog without a picture of its own shows the installation's.
+    if (themeBitmap_->Empty()) {
+        if (TCustomInstall* driver = InstallDriver())
+            target->Assign(driver->DialogThemeBitmap());
+        return;
+    }
     target->Assign(themeBitmap_.get());
 }
 

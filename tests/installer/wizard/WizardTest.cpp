@@ -530,3 +530,33 @@ TEST_F(DialogManagerTest, AChangeDiskFormShowsOnlyWhenOneIsRegistered)
     EXPECT_EQ(failure(&twoFiles), "TChangeDiskDlg says bad second parameter");
     UnregisterChangeDiskForm(entry);
 }
+
+// A page's side picture: the dialog's own, or the installation's when the dialog has none.
+TEST_F(DialogManagerTest, AThemePictureComesFromTheDialogOrElseTheInstallation)
+{
+    std::unique_ptr<TfrmWizardSetup> setup(new TfrmWizardSetup(nullptr));
+    auto& dialog = setup->Item("Page20");
+    auto paint = [](vcl::TColor color) {
+        vcl::TPicture picture;
+        vcl::TBitmap* bitmap = picture.Bitmap();
+        bitmap->SetSize(4, 3);
+        bitmap->Canvas()->Brush()->SetColor(color);
+        bitmap->Canvas()->FillRect(vcl::Rect(0, 0, 4, 3));
+        return picture.Data();
+    };
+    vcl::TPicture installation;
+    installation.SetData(paint(vcl::clNavy));
+    setup->Install().SetDialogThemeBitmap(&installation);
+
+    vcl::TPicture target;
+    dialog.ApplyThemeBitmap(&target);
+    ASSERT_FALSE(target.Empty());
+    EXPECT_EQ(target.Bitmap()->Canvas()->Pixels(1, 1), vcl::clNavy);
+
+    vcl::TPicture own;
+    own.SetData(paint(vcl::clMaroon));
+    dialog.SetThemeBitmap(&own);
+    dialog.ApplyThemeBitmap(&target);
+    EXPECT_EQ(target.Bitmap()->Canvas()->Pixels(1, 1), vcl::clMaroon);
+    dialog.ApplyThemeBitmap(nullptr);  // nothing to copy into
+}
