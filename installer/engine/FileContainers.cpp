@@ -443,6 +443,19 @@ void TFileContainer::RunOperation(TInstallFileState state)
 
 // ---- Compress
 
+bool TFileContainer::StartPass(bool includeAll)
+{
+    if (OnBeforeProcess)
+        OnBeforeProcess(this);
+    if (!Include())
+        return false;
+    DoInformationEventControl(this, HookCode::PassStarts, this);
+    ReadInfo();
+    operationTotal_ = TotalSizeDeep(includeAll);
+    bytesDone_ = 0;
+    return true;
+}
+
 void TFileContainer::Compress(uint32_t options)
 {
     using namespace CompressOption;
@@ -451,14 +464,8 @@ void TFileContainer::Compress(uint32_t options)
     containerState_ = ifsCompress;
     WithCleanup(
         [&] {
-            if (OnBeforeProcess)
-                OnBeforeProcess(this);
-            if (!Include())
+            if (!StartPass((options & IncludeAll) != 0))
                 return;
-            DoInformationEventControl(this, HookCode::PassStarts, this);
-            ReadInfo();
-            operationTotal_ = TotalSizeDeep((options & IncludeAll) != 0);
-            bytesDone_ = 0;
             const AnsiString folder = RemoveBackslash(rtl::ExtractFileDir(GetArchivePath()));
             try {
                 SetLocalArchivePath(folder + "\\" + NetArchiveFolder() + "\\" + Name() + ".1");
@@ -571,14 +578,8 @@ void TFileContainer::CopyFiles()
     containerState_ = ifsCopying;
     WithCleanup(
         [&] {
-            if (OnBeforeProcess)
-                OnBeforeProcess(this);
-            if (!Include())
+            if (!StartPass(false))
                 return;
-            DoInformationEventControl(this, HookCode::PassStarts, this);
-            ReadInfo();
-            operationTotal_ = TotalSizeDeep(false);
-            bytesDone_ = 0;
             for (int i = 0; i < FileCount(); ++i)
                 FileAt(i)->CopyPlain();
             for (int i = 0; i < FileContainerCount(); ++i)

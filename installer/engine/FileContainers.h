@@ -210,6 +210,9 @@ protected:
 
 private:
     void CreatePathSpecifier();
+    // The start of a compress or copy pass: OnBeforeProcess, then, unless the container is left out, the
+    // pass hook, the file information and the byte totals. False when it is left out.
+    bool StartPass(bool includeAll);
     void CompressChild(TFileRelated& child, uint32_t options, const rtl::AnsiString& folder);
     void AddToTotals(TFileStatusParameter& status, int32_t doneBytes);
     void HandleFileStatus(int code, rtl::TObject* parameter);
