@@ -98,6 +98,7 @@ bool CopyHostFile(const std::string& source, const struct stat& sourceInfo, cons
         ::unlink(temporary.c_str());
         return FailWith(WindowsErrorFromErrno(error));
     }
+    MarkRunnableByName(target);
     return true;
 }
 
@@ -327,6 +328,7 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
         return FailWith(ERROR_NOT_SAME_DEVICE);
     if (!otherVolume && ::rename(source->Host.c_str(), targetHost.c_str()) == 0) {
         MoveAttributes(source->Host, targetHost);
+        MarkRunnableByName(targetHost);
         return TRUE;
     }
     if (!otherVolume && errno != EXDEV)
@@ -343,6 +345,7 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
         return FailWith(WindowsErrorFromErrno(error));
     }
     ForgetAttributes(source->Host);
+    MarkRunnableByName(targetHost);
     return TRUE;
 }
 

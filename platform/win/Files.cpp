@@ -111,7 +111,9 @@ HANDLE CreateFile(const char* fileName, DWORD desiredAccess, DWORD shareMode, SE
         flags |= O_CREAT | O_EXCL;
     else if (truncates)
         flags |= O_TRUNC;
-    const mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    if (HasProgramExtension(resolved->Host))
+        mode |= 0111;  // a program must start on the host too
     int fd = ::open(resolved->Host.c_str(), flags, mode);
     if (fd < 0 && errno == EACCES && access == 0 && exists)
         fd = ::open(resolved->Host.c_str(), O_PATH | O_CLOEXEC);

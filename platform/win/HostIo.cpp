@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -122,6 +123,29 @@ std::vector<std::string> SplitLines(const std::string& text)
         start = end + 1;
     }
     return lines;
+}
+
+bool HasProgramExtension(const std::string& name)
+{
+    const size_t dot = name.find_last_of("./\\");
+    if (dot == std::string::npos || name[dot] != '.')
+        return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == "exe" || extension == "com" || extension == "bat" || extension == "cmd" || extension == "pif";
+}
+
+void MarkRunnableByName(const std::string& host)
+{
+    if (!HasProgramExtension(host))
+        return;
+    struct stat info {};
+    if (::stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return;
+    const mode_t mode = info.st_mode | ((info.st_mode & 0444) >> 2);
+    if ((mode & 07777) != (info.st_mode & 07777))
+        ::chmod(host.c_str(), mode & 07777);
 }
 
 }  // namespace win

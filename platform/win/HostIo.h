@@ -17,6 +17,12 @@ void WriteHostFileAtomically(const std::string& path, const std::string& content
 // The lines of a text without their ends (LF or CR LF); a last line without an end counts too.
 std::vector<std::string> SplitLines(const std::string& text);
 
+// Windows runs a file by its extension (".exe", ".com", ".bat", ".cmd", ".pif"); on the host a program also
+// needs the execute bits. MarkRunnableByName gives them to such a regular file where it has read bits, so
+// an installed "Scrivane.exe" starts like any other program; other files are left alone.
+bool HasProgramExtension(const std::string& name);
+void MarkRunnableByName(const std::string& host);
+
 // Host errno as the Windows error code that the same failure gives on Windows.
 unsigned WindowsErrorFromErrno(int error);
 

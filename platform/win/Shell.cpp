@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,7 @@ struct TShellState {
     std::mutex Lock;
     bool Allowed = true;
     std::vector<TShellRequest> Requests;
+    std::vector<TShellChange> Changes;
 };
 
 TShellState& State()
@@ -37,6 +39,7 @@ TShellState& State()
             std::lock_guard lock(state.Lock);
             state.Allowed = true;
             state.Requests.clear();
+            state.Changes.clear();
         });
         return true;
     }();
@@ -244,6 +247,31 @@ void ClearShellRequests()
     TShellState& state = State();
     std::lock_guard lock(state.Lock);
     state.Requests.clear();
+}
+
+void SHChangeNotify(LONG eventId, UINT flags, const void*, const void*)
+{
+    TShellState& state = State();
+    {
+        std::lock_guard lock(state.Lock);
+        state.Changes.push_back({eventId, flags});
+    }
+    char line[32];
+    std::snprintf(line, sizeof line, "%08X %04X\n", static_cast<unsigned>(eventId), flags);
+    // A record that cannot be written changes nothing for the caller, as a shell that ignores it.
+    const std::string file = PrefixFolder() + "/shell-changes";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(fd, line, std::strlen(line));
+        ::close(fd);
+    }
+}
+
+std::vector<TShellChange> ShellChanges()
+{
+    TShellState& state = State();
+    std::lock_guard lock(state.Lock);
+    return state.Changes;
 }
 
 }  // namespace win

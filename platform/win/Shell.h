@@ -65,4 +65,19 @@ bool ShellCanLaunch();
 std::vector<TShellRequest> ShellRequests();
 void ClearShellRequests();
 
+inline constexpr LONG SHCNE_ASSOCCHANGED = 0x08000000;
+inline constexpr UINT SHCNF_IDLIST = 0x0000;
+inline constexpr UINT SHCNF_FLUSH = 0x1000;
+inline constexpr UINT SHCNF_FLUSHNOWAIT = 0x2000;
+
+struct TShellChange {
+    LONG EventId = 0;
+    UINT Flags = 0;
+};
+// There is no shell to tell here: a change is recorded, in this process (ShellChanges) and as a line
+// "<event hex> <flags hex>" in the prefix's "shell-changes", so that tests of programs run as processes see
+// it too. The items are not kept.
+void SHChangeNotify(LONG eventId, UINT flags, const void* item1, const void* item2);
+std::vector<TShellChange> ShellChanges();
+
 }  // namespace win

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <time.h>
 
 #include "platform/win/Files.h"
@@ -274,4 +275,29 @@ TEST(FileTimeConversions, LocalTimeUsesTheZoneOffset)
     else
         unsetenv("TZ");
     tzset();
+}
+
+// A program written by an installer must start on the host: files that get a program's extension, new or
+// moved or copied into place, are executable; others are not.
+TEST_F(FilesTest, ProgramFilesCanBeRun)
+{
+    for (const char* name : {"C:\\Setup.EXE", "C:\\clean.bat", "C:\\notes.txt", "C:\\exe", "C:\\a.tmp", "C:\\b.tmp"}) {
+        HANDLE file = Open(name, GENERIC_WRITE, 0, CREATE_NEW);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+        CloseHandle(file);
+    }
+    auto executable = [&](const char* name) {
+        struct stat info {};
+        return ::stat(DriveC(name).c_str(), &info) == 0 && (info.st_mode & S_IXUSR) != 0;
+    };
+    EXPECT_TRUE(executable("Setup.EXE"));
+    EXPECT_TRUE(executable("clean.bat"));
+    EXPECT_FALSE(executable("notes.txt"));
+    EXPECT_FALSE(executable("exe"));
+    EXPECT_FALSE(executable("a.tmp"));
+    ASSERT_TRUE(MoveFileEx("C:\\a.tmp", "C:\\app.exe", MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(CopyFile("C:\\b.tmp", "C:\\tool.com", FALSE));
+    EXPECT_TRUE(executable("app.exe"));
+    EXPECT_TRUE(executable("tool.com"));
+    EXPECT_FALSE(executable("b.tmp"));
 }

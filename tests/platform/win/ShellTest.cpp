@@ -161,3 +161,18 @@ TEST_F(ProgramPathTest, TestsCanPlayAProgramInstalledElsewhere)
 }
 
 }  // namespace
+
+// There is no shell to tell of a change: the notification is kept in the process and in the prefix, where
+// a test of a program run as a process finds it.
+TEST_F(ShellTest, ChangeNotificationsAreRecordedInTheProcessAndThePrefix)
+{
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_FLUSHNOWAIT, nullptr, nullptr);
+    SHChangeNotify(0x2, SHCNF_IDLIST, nullptr, nullptr);
+    const std::vector<TShellChange> changes = ShellChanges();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].EventId, SHCNE_ASSOCCHANGED);
+    EXPECT_EQ(changes[0].Flags, 0x2000u);
+    EXPECT_EQ(ReadHost(Prefix() + "/shell-changes"), "08000000 2000\n00000002 0000\n");
+    ResetPlatform();
+    EXPECT_TRUE(ShellChanges().empty());
+}
