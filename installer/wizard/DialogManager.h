@@ -130,6 +130,7 @@ public:
     void Retranslate() override { Translate(); }
 
 protected:
+    void SetFormLanguage(TTrwkLanguage value) { formLanguage_ = value; }
     // Concrete constructors store the manager they find without joining its list.
     void SetDialogManagerDirectly(TDialogManager* value);
     // A dialog without a manager shows its window alone on its own message.
