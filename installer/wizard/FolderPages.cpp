@@ -1,6 +1,6 @@
 #include "installer/wizard/FolderPages.h"
 
-#include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "installer/engine/Install.h"
@@ -60,9 +60,9 @@ AnsiString LastLevel(const AnsiString& path)
 bool IsFullDestinationPath(const AnsiString& path)
 {
     const AnsiString trimmed = rtl::Trim(path);
-    if (trimmed.size() >= 3 && std::isalpha(static_cast<unsigned char>(trimmed[0])) && trimmed[1] == ':' &&
-        trimmed[2] == '\\')
-        return true;
+    // A drive's root comes as "C:" from GetDestPath, which drops the last backslash.
+    if (trimmed.size() >= 2 && std::isalpha(static_cast<unsigned char>(trimmed[0])) && trimmed[1] == ':')
+        return trimmed.size() == 2 || trimmed[2] == '\\';
     // "\\server\share", with something on both sides of the separating backslash.
     if (trimmed.size() > 2 && trimmed[0] == '\\' && trimmed[1] == '\\') {
         const size_t separator = trimmed.find('\\', 2);
@@ -75,6 +75,9 @@ bool IsFullDestinationPath(const AnsiString& path)
 std::vector<AnsiString> CreateMissingFolders(const AnsiString& path)
 {
     std::vector<AnsiString> missing;
+    // A path without a drive or share would be made wherever the program happens to stand.
+    if (!IsFullDestinationPath(path))
+        return missing;
     for (AnsiString folder = rtl::ExcludeTrailingPathDelimiter(rtl::Trim(path));
          !folder.empty() && !rtl::DirectoryExists(folder);) {
         missing.push_back(folder);

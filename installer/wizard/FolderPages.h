@@ -104,11 +104,12 @@ public:
 // there (95, NT, 2000, 98, ME, XP); empty on the others.
 void ProgramFolderNames(TOSVerType osKind, rtl::TStrings& names);
 
-// A destination folder a setup can install to: a drive and a path from its root ("C:\App"), or a
-// network share ("\\server\share\App").
+// A destination folder a setup can install to: a drive and a path from its root ("C:\App", or "C:" for
+// the root as GetDestPath gives it), or a network share ("\\server\share\App").
 bool IsFullDestinationPath(const rtl::AnsiString& path);
 
-// Browsing from `path`: the folders made so that the dialog can open there, deepest first.
+// Browsing from `path`: the folders made so that the dialog can open there, deepest first; nothing for
+// a path that is not a full destination path.
 std::vector<rtl::AnsiString> CreateMissingFolders(const rtl::AnsiString& path);
 // Removes those of `made` (deepest first) that are still empty and are neither `chosen` nor above it.
 void RemoveUnusedFolders(const std::vector<rtl::AnsiString>& made, const rtl::AnsiString& chosen);

@@ -220,6 +220,8 @@ TEST_F(WizardPagesTest, BrowseOnABlankDestinationMakesNothing)
     std::unique_ptr<TfrmPagesSetup> setup(new TfrmPagesSetup(nullptr));
     EXPECT_TRUE(CreateMissingFolders("").empty());
     EXPECT_TRUE(CreateMissingFolders("  ").empty());
+    EXPECT_TRUE(CreateMissingFolders("Relative\\Folder").empty());
+    EXPECT_FALSE(rtl::DirectoryExists("Relative"));
     setup->Install().SetDestDirType(nullptr);
     setup->Install().SetDestDir("");
     std::unique_ptr<TSelectDestinationForm> page(new TSelectDestinationForm(vcl::Application));
@@ -416,9 +418,9 @@ TEST_F(WizardPagesTest, TheFolderDialogsRefuseWhatTheyCannotEdit)
 
 TEST_F(WizardPagesTest, FullDestinationPaths)
 {
-    for (const char* good : {"C:\\", "c:\\Apps", " D:\\Apps ", "\\\\server\\share", "\\\\server\\share\\Apps"})
+    for (const char* good : {"C:\\", "C:", "c:\\Apps", " D:\\Apps ", "\\\\server\\share", "\\\\server\\share\\Apps"})
         EXPECT_TRUE(IsFullDestinationPath(good)) << good;
-    for (const char* bad : {"", "C:", "C:Apps", "Apps", "\\Apps", "\\\\", "\\\\server", "\\\\server\\",
+    for (const char* bad : {"", "C:Apps", "Apps", "\\Apps", "\\\\", "\\\\server", "\\\\server\\",
                             "\\\\\\share", "1:\\Apps"})
         EXPECT_FALSE(IsFullDestinationPath(bad)) << bad;
 }
