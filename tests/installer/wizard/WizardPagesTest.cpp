@@ -416,6 +416,31 @@ TEST_F(WizardPagesTest, TheFolderDialogsRefuseWhatTheyCannotEdit)
     EXPECT_EQ(made->DialogManager(), &setup->Item<TDialogManager>("DialogManager"));
 }
 
+TEST_F(WizardPagesTest, ThePagesTranslateTheirButtonsAndTextsByNumber)
+{
+    TTranslator translator(nullptr);
+    translator.lgEnglish()->Strings()->SetText("4;< Previous\r\n5;Next >\r\n6;Cancel\r\n88;Accept >\r\n"
+                                               "10;This program will install the software on your computer.\r\n");
+    translator.lgGerman()->Strings()->SetText("4;< Zur\xFC" "ck\r\n5;Weiter >\r\n6;Abbrechen\r\n88;Annehmen >\r\n"
+                                              "10;Dieses Programm installiert die Software.\r\n");
+    translator.SetTranslateIntoLanguage(tlGerman);
+    std::unique_ptr<TfrmPagesSetup> setup(new TfrmPagesSetup(nullptr));
+    std::vector<AnsiString> proceed;
+    vt::OnNextModal<TBaseFormContainer>([&](TBaseFormContainer& frame) {
+        auto& welcome = dynamic_cast<TWelcomeForm&>(ShownWizardPage(frame));
+        EXPECT_EQ(vt::Find<TTranslateLabel>(welcome, "Label1").Caption(), "Dieses Programm installiert die Software.");
+        EXPECT_EQ(welcome.CancelBtn->Caption(), "Abbrechen");
+        EXPECT_EQ(vt::Find<TRotate3DLabel>(welcome, "Rotate3DLabel1").Caption(), "ULO Deployment Software");
+        for (int step = 0; step < 2; ++step) {
+            proceed.push_back(ShownWizardPage(frame).ProceedBtn->Caption());
+            vt::Click(*ShownWizardPage(frame).ProceedBtn);
+        }
+        frame.SetModalResult(vcl::mrAbort);
+    });
+    EXPECT_THROW(setup->RunBeforeInstall(), EAIUserAbort);
+    EXPECT_EQ(proceed, (std::vector<AnsiString>{"Weiter >", "Annehmen >"}));
+}
+
 TEST_F(WizardPagesTest, FullDestinationPaths)
 {
     for (const char* good : {"C:\\", "C:", "c:\\Apps", " D:\\Apps ", "\\\\server\\share", "\\\\server\\share\\Apps"})
