@@ -441,6 +441,32 @@ TEST_F(WizardPagesTest, ThePagesTranslateTheirButtonsAndTextsByNumber)
     EXPECT_EQ(proceed, (std::vector<AnsiString>{"Weiter >", "Annehmen >"}));
 }
 
+TEST_F(WizardPagesTest, TheSidePictureIsTheDialogsOrElseTheInstallations)
+{
+    auto picture = [](vcl::TColor color) {
+        auto made = std::make_unique<vcl::TPicture>();
+        made->Bitmap()->SetSize(4, 3);
+        made->Bitmap()->Canvas()->Brush()->SetColor(color);
+        made->Bitmap()->Canvas()->FillRect(vcl::Rect(0, 0, 4, 3));
+        return made;
+    };
+    std::unique_ptr<TfrmPagesSetup> setup(new TfrmPagesSetup(nullptr));
+    setup->Install().SetDialogThemeBitmap(picture(vcl::clNavy).get());
+    setup->Item<TLicenseDlg>("LicenseDlg").SetThemeBitmap(picture(vcl::clMaroon).get());
+    std::unique_ptr<TReadmeForm> bare(new TReadmeForm(vcl::Application));
+    EXPECT_EQ(bare->ThemeBitmap->Picture()->Bitmap()->Canvas()->Pixels(1, 1), vcl::clNavy);
+    std::vector<vcl::TColor> colours;
+    vt::OnNextModal<TBaseFormContainer>([&](TBaseFormContainer& frame) {
+        for (int step = 0; step < 3; ++step) {
+            colours.push_back(ShownWizardPage(frame).ThemeBitmap->Picture()->Bitmap()->Canvas()->Pixels(1, 1));
+            vt::Click(*ShownWizardPage(frame).ProceedBtn);
+        }
+        frame.SetModalResult(vcl::mrAbort);
+    });
+    EXPECT_THROW(setup->RunBeforeInstall(), EAIUserAbort);
+    EXPECT_EQ(colours, (std::vector<vcl::TColor>{vcl::clNavy, vcl::clMaroon, vcl::clNavy}));
+}
+
 TEST_F(WizardPagesTest, FullDestinationPaths)
 {
     for (const char* good : {"C:\\", "C:", "c:\\Apps", " D:\\Apps ", "\\\\server\\share", "\\\\server\\share\\Apps"})
