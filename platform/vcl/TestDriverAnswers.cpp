@@ -257,7 +257,10 @@ bool AnswerModalFromScript(TCustomForm& form)
     if (!script)
         return false;
     TComponentRef<TCustomForm> guard(&form);
-    auto ended = [&] { return !guard || guard->ModalResult() != mrNone || !guard->Visible(); };
+    // As the modal loop ends: a result, the form gone or hidden, or the application ending.
+    auto ended = [&] {
+        return !guard || guard->ModalResult() != mrNone || !guard->Visible() || Application->Terminated();
+    };
     auto giveUp = [&](const AnsiString& why) {
         std::fprintf(stderr, "answers: %s; the modal window '%s' (%s) closes with Cancel\n", why.c_str(),
                      guard->Caption().c_str(), guard->ClassName().c_str());
