@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "FormResources_installer_engine.h"
 #include "installer/engine/InstallFiles.h"
 #include "installer/engine/PathSpecifiers.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
 #include "installer/support/VersionResource.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/vcl/FormResource.h"
 #include "platform/vcl/Registry.h"
 #include "platform/win/Registry.h"
 #include "platform/win/SystemInfo.h"
@@ -29,6 +31,14 @@ void Fire(const rtl::TNotifyEvent& event, rtl::TObject* sender)
 {
     if (event)
         event(sender);
+}
+
+// The side picture the wizard pages show when neither their dialog nor the stored form gives one.
+void LoadDefaultThemePicture(vcl::TPicture& picture)
+{
+    RegisterFormResources_installer_engine();
+    if (const AnsiString* bytes = vcl::FindFormResource("InstallTheme.bmp"))
+        picture.Bitmap()->LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
 }
 
 }  // namespace
@@ -129,6 +139,7 @@ TCustomInstall::TCustomInstall(vcl::TComponent* owner)
     }
     if (TCustomPathSpecifier* archive = StandardPathSpecifiers().FindSpecifierOrNull(TpsMainArchiveFile::StaticClass()))
         SetArchiveFileType(archive);
+    LoadDefaultThemePicture(*dialogThemeBitmap_);
     if (!IsDesigning(this)) {
         if (vcl::TApplication* application = vcl::GetApplication())
             application->OnException = [this](rtl::TObject* sender, const rtl::Exception& error) {

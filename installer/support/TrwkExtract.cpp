@@ -567,7 +567,9 @@ void TTrwkCompress::TransferFiles(const AnsiString& folder, const AnsiString& na
     LoadHeadersIfNeeded();
     // Only an archive whose data all lies in its own file can be copied: check every entry first, so a
     // damaged one costs no disks.
-    sourceFile_ = OpenArchiveFile(compressedFile_, ReadWriteShared, "Cannot open the compressed file %s");
+    // Read only: the source is often the self-extracting setup.exe that is running (its loader waits for
+    // the setup program), and a running program cannot be opened for writing.
+    sourceFile_ = OpenArchiveFile(compressedFile_, ReadShared, "Cannot open the compressed file %s");
     const int64_t sourceSize = sourceFile_->Size();
     for (int i = 0; i < fileHeaders_.Count(); ++i) {
         const TEntryHeader& header = fileHeaders_.GetFileHeaders(i)->Header;

@@ -7,6 +7,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/QtSeam.h"
+#include "platform/vcl/TestDriver.h"
 
 namespace vcl {
 
@@ -402,17 +403,18 @@ void TControl::BringToFront()
             parent_->Realign();
     }
     UpdatePeer(paZOrder);
+    test::detail::BroughtToFront(*this);
 }
 
 void TControl::SendToBack()
 {
-    if (parent_) {
-        auto& list = parent_->controls_;
-        list.erase(std::find(list.begin(), list.end(), this));
-        list.insert(list.begin(), this);
-        if (align_ != alNone)
-            parent_->Realign();
-    }
+    if (!parent_)
+        return;
+    auto& list = parent_->controls_;
+    list.erase(std::find(list.begin(), list.end(), this));
+    list.insert(list.begin(), this);
+    if (align_ != alNone)
+        parent_->Realign();
     UpdatePeer(paZOrder);
 }
 

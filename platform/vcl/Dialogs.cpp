@@ -56,6 +56,7 @@ AnsiString ButtonList(const test::TShownMessage& shown)
 int RunMessage(test::TShownMessage shown, const std::vector<int>& results, int defaultResult)
 {
     int escape = CancelAnswer(results);
+    test::detail::LogMessage(shown);
     if (test::Active()) {
         test::detail::TAnswer answer;
         if (!test::detail::TakeAnswer({test::detail::TAnswer::Message}, answer)) {
@@ -80,8 +81,11 @@ int RunMessage(test::TShownMessage shown, const std::vector<int>& results, int d
         return answer.Result;
     }
     if (NobodyToAnswer()) {
-        std::fprintf(stderr, "%s: %s (nobody to answer; taken as %d)\n", shown.Caption.c_str(), shown.Text.c_str(), escape);
-        return escape;
+        int result = escape;
+        if (!test::detail::AnswerMessageFromScript(shown, results, escape, result))
+            std::fprintf(stderr, "%s: %s (nobody to answer; taken as %d)\n", shown.Caption.c_str(), shown.Text.c_str(),
+                         escape);
+        return result;
     }
     return detail::QtMessageBox(shown, results, defaultResult, escape);
 }

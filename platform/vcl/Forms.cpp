@@ -497,6 +497,7 @@ void TCustomForm::SetVisible(bool value)
     if (value) {
         PlaceOnShow();
         EnsurePeer();
+        test::detail::TShowingForm showing(*this);
         DoShow();
         TControl::SetVisible(true);
         if (!Embedded())
@@ -723,9 +724,12 @@ TModalResult TCustomForm::ShowModal()
         if (test::Active()) {
             test::detail::RunModalScript(*this);
         } else if (NobodyToAnswer()) {
-            std::fprintf(stderr, "%s: nobody can answer the modal window; it closes with Cancel\n", ClassName().c_str());
-            app.ProcessMessages();
-            app.CheckModal();
+            if (!test::detail::AnswerModalFromScript(*this)) {
+                std::fprintf(stderr, "%s: nobody can answer the modal window; it closes with Cancel\n",
+                             ClassName().c_str());
+                app.ProcessMessages();
+                app.CheckModal();
+            }
             if (self && !modalDone_)
                 modalResult_ = mrCancel;
         } else {

@@ -33,7 +33,8 @@
 // messages once and returns (a start check for headless runs); modal windows and message boxes then
 // close at once with mrCancel. Under the test driver (TestDriver.h) ShowModal runs a script instead of a
 // loop. Without either, on the offscreen platform nobody could answer a modal window, so ShowModal and
-// message boxes also return mrCancel at once and say so on stderr.
+// message boxes also return mrCancel at once and say so on stderr, unless the environment names an answer
+// script (SCRIVANE_ANSWERS, TestDriver.h).
 
 #include <cstdint>
 #include <string_view>

@@ -416,8 +416,13 @@ void TWidgetPeer::Update(int aspect)
         break;
     case paZOrder: {
         TWinControl* parent = c.Parent();
-        if (!parent)
+        if (!parent) {
+            // A form made a child of another window (CreateParams) has no parent control to keep its
+            // place; it comes to the front of that window's children (only BringToFront asks for this).
+            if (!widget->isWindow())
+                widget->raise();
             break;
+        }
         bool after = false;
         QWidget* next = nullptr;
         for (int i = 0; i < parent->ControlCount() && !next; ++i) {

@@ -166,8 +166,40 @@ const std::vector<THelpRequest>& HelpRequests();
 // Renders the form with its frame, caption and controls as a PNG of Width x Height pixels (host path).
 void SaveFormAsPng(TCustomForm& form, const std::string& hostPath);
 
+// ---- programs run as processes
+// A program run offscreen outside a test (NobodyToAnswer) answers from a script when the environment
+// names one in SCRIVANE_ANSWERS: a text file of lines "<window caption>\t<button caption>" (the button
+// caption as shown, "&" included: "Next >", "&Yes", "OK"); lines starting with "#" and blank lines are
+// skipped. A modal form takes the next lines in turn: it waits (processing messages, 30 s at most, or
+// SCRIVANE_ANSWER_WAIT_MS) for the window the line names, the modal form itself or a form shown inside it
+// (only the front one of stacked pages counts), clicks that window's visible, enabled button of that
+// caption as a person would, and goes on until the modal form ends. A message box takes the next line
+// at once, when the caption matches. A line that does not come true, or no line left, is told on stderr,
+// stays unused, and the window closes with Cancel (message boxes: their escape answer).
+//
+// SCRIVANE_WINDOW_LOG names a file that gets a line for every form shown ("form <caption>"; a form inside
+// another, such as a wizard page, when it comes to the front of its window) and every message box
+// ("message <caption>: <text>"), appended and flushed at once.
+
 // ---- used by the framework
 namespace detail {
+// Runs the answer script for a modal form that is shown; false (and nothing done) without a script.
+bool AnswerModalFromScript(TCustomForm& form);
+// The answer of a message box from the script; false (and nothing taken) without a script.
+bool AnswerMessageFromScript(const TShownMessage& shown, const std::vector<int>& results, int escape, int& result);
+// Window log hooks: a form is being made visible for as long as this lives.
+class TShowingForm {
+public:
+    explicit TShowingForm(TCustomForm& form);
+    ~TShowingForm();
+    TShowingForm(const TShowingForm&) = delete;
+    TShowingForm& operator=(const TShowingForm&) = delete;
+
+private:
+    TCustomForm& form_;
+};
+void BroughtToFront(TControl& control);
+void LogMessage(const TShownMessage& shown);
 // Runs the script for a modal form that is shown; gives when the form is closed.
 void RunModalScript(TCustomForm& form);
 struct TAnswer {

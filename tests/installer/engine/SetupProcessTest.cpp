@@ -1,20 +1,20 @@
-// The setup program as a process over a prefix of its own: -b beside BUILD.INF writes the distribution,
-// and a bad switch is answered with the usage text.
+// The setup program as a process over a prefix of its own: -b beside BUILD.INF writes the distribution
+// (stand-alone, or for the web, served by loopback servers and installed by download), -f spreads it over
+// floppies, and a bad switch is answered with the usage text.
 
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
+#include <cstring>
 #include <filesystem>
-#include <thread>
+#include <map>
 
+#include "installer/support/TrwkArchive.h"
 #include "installer/support/TrwkRegistry.h"
 #include "platform/win/Registry.h"
+#include "platform/win/Settings.h"
 #include "tests/installer/engine/EngineTestSupport.h"
+#include "tests/installer/support/LoopbackServers.h"
+#include "tests/support/ChildProcess.h"
 
 namespace fs = std::filesystem;
 
@@ -26,6 +26,43 @@ int32_t Int32At(const std::string& bytes, size_t at)
     for (int i = 0; i < 4; ++i)
         value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
     return static_cast<int32_t>(value);
+}
+
+// An entry header of an archive, read from its bytes by the layout alone.
+struct TLaidHeader {
+    std::string Bytes;  // the 176 bytes
+    std::string SourcePath() const { return Bytes.substr(TEntryHeader::SourcePathAt + 1, static_cast<uint8_t>(Bytes[TEntryHeader::SourcePathAt])); }
+    int32_t At(int field) const { return Int32At(Bytes, static_cast<size_t>(field)); }
+    int Volume(int field) const { return std::max(1, static_cast<int>(static_cast<uint8_t>(Bytes[static_cast<size_t>(field)]))); }
+};
+
+// The headers of an archive: one after the other through their next-header fields (a single file), or
+// back to back (spanned).
+std::vector<TLaidHeader> Headers(const std::string& archive)
+{
+    std::vector<TLaidHeader> headers;
+    if (archive.size() < static_cast<size_t>(ArchivePrefixSize))
+        return headers;
+    const int32_t count = Int32At(archive, 0);
+    const bool spanned = archive[4] != 0;
+    size_t at = ArchivePrefixSize;
+    for (int32_t i = 0; i < count && at + TEntryHeader::Size <= archive.size(); ++i) {
+        headers.push_back(TLaidHeader{archive.substr(at, TEntryHeader::Size)});
+        at = spanned ? at + TEntryHeader::Size : static_cast<size_t>(headers.back().At(TEntryHeader::NextHeaderPositionAt));
+    }
+    return headers;
+}
+
+// Random bytes, which do not compress.
+std::string Noise(size_t size)
+{
+    std::string noise(size, '\0');
+    uint32_t seed = 4711;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+    }
+    return noise;
 }
 
 class SetupProcessTest : public EngineTest {
@@ -43,40 +80,32 @@ protected:
         RegWriteString(win::HKEY_LOCAL_MACHINE, "\\Software\\PESK\\T32V52", "RootDir", "C:\\ulo");
     }
 
+    void UseTheRealLoader()
+    {
+        fs::copy_file(ENGINE_TEST_LOADER, DriveC("ulo/lib/TarnwickLoadProgram.exe"), fs::copy_options::overwrite_existing);
+    }
+
     // Runs the setup program with `arguments`; its exit code, its standard error in `errors`. Ended after
     // a minute at most.
-    int RunSetup(std::vector<std::string> arguments, std::string& errors)
+    int RunSetup(std::vector<std::string> arguments, std::string& errors, const TVariables& variables = {})
     {
-        return Run(DriveC("dev/TestSetup.exe"), std::move(arguments), errors);
+        return Run(DriveC("dev/TestSetup.exe"), std::move(arguments), errors, variables);
     }
-    int Run(const std::string& program, std::vector<std::string> arguments, std::string& errors)
+    int Run(const std::string& program, std::vector<std::string> arguments, std::string& errors,
+            const TVariables& variables = {})
     {
-        const std::string errorFile = Prefix() + "/stderr.txt";
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addchdir_np(&actions, DriveC("dev").c_str());
-        pid_t pid = -1;
-        const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (started != 0)
-            return -1;
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (::waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-                return -2;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        errors = ReadHost(errorFile);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+        const TChildRun run = RunChild(program, std::move(arguments), variables, DriveC("dev"), 60000);
+        errors = run.Err;
+        return run.ExitCode;
+    }
+    // The distribution built (-b beside BUILD.INF) with the real loader.
+    void BuildDistribution(const TVariables& variables = {})
+    {
+        UseTheRealLoader();
+        WriteHost(DriveC("dev/BUILD.INF"), "C:\\build\r\n");
+        std::string errors;
+        ASSERT_EQ(RunSetup({"-b"}, errors, variables), 0) << errors;
+        ASSERT_TRUE(HostExists(DriveC("build/setup.exe"))) << errors;
     }
 };
 
@@ -106,10 +135,8 @@ TEST_F(SetupProcessTest, BuildBesideBuildInfWritesASelfExtractingDistribution)
 
 TEST_F(SetupProcessTest, TheDistributionsSetupExeInstallsFromItselfAndEndsWell)
 {
-    fs::copy_file(ENGINE_TEST_LOADER, DriveC("ulo/lib/TarnwickLoadProgram.exe"), fs::copy_options::overwrite_existing);
-    WriteHost(DriveC("dev/BUILD.INF"), "C:\\build\r\n");
+    BuildDistribution();
     std::string errors;
-    ASSERT_EQ(RunSetup({"-b"}, errors), 0) << errors;
     fs::remove_all(DriveC("src"));  // the distribution alone must do
 
     ASSERT_EQ(Run(DriveC("build/setup.exe"), {}, errors), 0) << errors;
@@ -138,4 +165,181 @@ TEST_F(SetupProcessTest, ABadSwitchIsAnsweredWithTheUsageText)
                           "(Transfer to floppies), -e (Called by self-extractor), -r (After reboot)"),
               std::string::npos)
         << errors;
+}
+
+namespace {
+
+// A web distribution: its list of files, record by record, against the headers of the archive it serves.
+void ExpectFileListFitsTheArchive(const std::string& list, const std::string& archive)
+{
+    const std::vector<TLaidHeader> headers = Headers(archive);
+    ASSERT_EQ(headers.size(), 2u);
+    ASSERT_EQ(list.size(), 4u + 2 * 80u);
+    EXPECT_EQ(Int32At(list, 0), 2);
+    const std::map<std::string, std::string> names = {{"readme.txt", "Readme"}, {"data.bin", "Data"}};
+    for (int i = 0; i < 2; ++i) {
+        const std::string record = list.substr(4 + 80 * i, 80);
+        // The file of the record's name in the archive.
+        const std::string name = record.substr(16, record.find('\0', 16) - 16);
+        const TLaidHeader* header = nullptr;
+        for (const TLaidHeader& h : headers) {
+            const std::string path = h.SourcePath();
+            const std::string file = path.substr(path.find_last_of('\\') + 1);
+            if (names.count(file) && names.at(file) == name)
+                header = &h;
+        }
+        ASSERT_NE(header, nullptr) << name;
+        EXPECT_EQ(Int32At(record, 0), header->At(TEntryHeader::UncompressedSizeAt)) << name;
+        EXPECT_EQ(Int32At(record, 4), 0) << name;
+        EXPECT_EQ(record.substr(8, 8), header->Bytes.substr(TEntryHeader::FileDateAt, 8)) << name;
+        EXPECT_EQ(record.substr(16, 40), name + std::string(40 - name.size(), '\0'));
+        EXPECT_EQ(record.substr(56, 24), std::string(24, '\0')) << name;  // neither file has a version
+    }
+    EXPECT_EQ(Int32At(list, 4 + 0), 13);     // "read me first", listed first
+    EXPECT_EQ(Int32At(list, 4 + 80), 20000);
+}
+
+}  // namespace
+
+TEST_F(SetupProcessTest, AWebDistributionIsServedOverHttpAndInstallsByDownload)
+{
+    const TVariables web = {{"TEST_SETUP_WEB", "http"}};
+    BuildDistribution(web);
+    const std::string served = DriveC("build/127.0.0.1/HTTP Root directory/");
+    const std::string list = ReadHost(served + "filelist.lst");
+    ExpectFileListFitsTheArchive(list, ReadHost(served + "Docs.1"));
+    fs::remove_all(DriveC("src"));
+
+    // The server gives the files of the served folder by their names.
+    THttpTestServer server([&](const std::string& request, THttpExchange& exchange) {
+        const size_t start = request.find(' ') + 1;
+        const std::string path = request.substr(start, request.find(' ', start) - start);
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (!name.empty() && HostExists(served + name))
+            exchange.Send(THttpTestServer::Answer("200 OK", ReadHost(served + name)));
+        else
+            exchange.Send(THttpTestServer::Answer("404 Not Found", "no such file"));
+    });
+    std::string errors;
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {}, errors,
+                  {{"TEST_SETUP_WEB", "http"}, {"SCRIVANE_PORT_MAP", "80=" + std::to_string(server.Port())}}),
+              0)
+        << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/readme.txt")), "read me first") << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/data.bin")), std::string(20000, 'd'));
+    std::string asked;
+    for (const std::string& request : server.Requests())
+        asked += request.substr(0, request.find('\r')) + "\n";
+    EXPECT_NE(asked.find("filelist.lst"), std::string::npos) << asked;
+    EXPECT_NE(asked.find("Docs.1"), std::string::npos) << asked;
+}
+
+TEST_F(SetupProcessTest, AWebDistributionIsServedOverFtpAndInstallsByDownload)
+{
+    const TVariables web = {{"TEST_SETUP_WEB", "ftp"}};
+    BuildDistribution(web);
+    const std::string served = DriveC("build/127.0.0.1/FTP Root directory");
+    ExpectFileListFitsTheArchive(ReadHost(served + "/filelist.lst"), ReadHost(served + "/Docs.1"));
+    fs::remove_all(DriveC("src"));
+
+    fs::create_directories(Prefix() + "/anonymous");
+    TFtpTestServer ftp(Prefix() + "/anonymous", served, "user", "secret");
+    std::string errors;
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {}, errors,
+                  {{"TEST_SETUP_WEB", "ftp"}, {"SCRIVANE_PORT_MAP", "21=" + std::to_string(ftp.Port())}}),
+              0)
+        << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/readme.txt")), "read me first") << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/data.bin")), std::string(20000, 'd'));
+}
+
+TEST_F(SetupProcessTest, TransferToFloppiesSpreadsTheDistributionOverDisksInChunksOf8192Bytes)
+{
+    // data.bin does not compress: its data runs over from one disk to the next.
+    WriteHost(DriveC("src/data.bin"), Noise(70001));
+    BuildDistribution();
+    const std::string files1 = ReadHost(DriveC("build/files.1"));
+    const std::vector<TLaidHeader> built = Headers(files1);
+    ASSERT_EQ(built.size(), 2u);
+    const std::string loader = ReadHost(ENGINE_TEST_LOADER);
+    const std::string setup1 = ReadHost(DriveC("build/setup.1"));
+
+    // Disk 1 takes setup.exe, setup.1 and the headers of files.1; then the data, entry by entry, in
+    // chunks. The disk is made so that three chunks of data.bin fit with 6000 bytes to spare: a smaller
+    // chunk would fill it further, a larger one leave more.
+    const int64_t table = ArchivePrefixSize + 2 * TEntryHeader::Size;
+    int64_t before = 0;  // the data of the entries ahead of data.bin
+    size_t big = 0;
+    for (size_t i = 0; i < built.size(); ++i) {
+        if (built[i].SourcePath().find("data.bin") != std::string::npos)
+            big = i;
+    }
+    for (size_t i = 0; i < big; ++i)
+        before += built[i].At(TEntryHeader::CompressedSizeAt);
+    ASSERT_GT(built[big].At(TEntryHeader::CompressedSizeAt), 8 * 8192);
+    const int64_t capacity = static_cast<int64_t>(loader.size() + 56 + setup1.size()) + table + before + 3 * 8192 + 6000;
+    win::SetFloppyCapacity(capacity);
+
+    std::string script;
+    for (int i = 0; i < 20; ++i)
+        script += "Test Setup\tOK\n";
+    WriteHost(Prefix() + "/answers.txt", script);
+    std::string errors;
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {"-f"}, errors,
+                  {{"SCRIVANE_ANSWERS", Prefix() + "/answers.txt"},
+                   {"SCRIVANE_WINDOW_LOG", Prefix() + "/windows.log"},
+                   {"TEST_SETUP_DISKS", Prefix() + "/disks"}}),
+              0)
+        << errors;
+
+    // The disks: taken out into disks/<n>, the last one asked for still in the drive.
+    const std::string log = ReadHost(Prefix() + "/windows.log");
+    std::vector<int> asked;
+    for (size_t at = 0; (at = log.find("Please insert disk ", at)) != std::string::npos; at += 19)
+        asked.push_back(std::atoi(log.c_str() + at + 19));
+    ASSERT_GE(asked.size(), 2u) << log << errors;
+    EXPECT_EQ(log.substr(0, log.find('\n')), "message Test Setup: Please insert disk 2") << log;
+    const int inDrive = asked.back();
+    EXPECT_EQ(inDrive, 1) << log;  // the headers are written last, on the first disk
+    auto onDisk = [&](int n, const std::string& name) {
+        return n == inDrive ? DriveA(name) : Prefix() + "/disks/" + std::to_string(n) + "/" + name;
+    };
+    const std::string exe = ReadHost(onDisk(1, "setup.exe"));
+    ASSERT_EQ(exe.size(), loader.size() + 56);
+    EXPECT_EQ(exe.substr(0, loader.size()), loader);
+    EXPECT_EQ(exe.substr(loader.size(), 16), std::string("\x0eNOTSELFEXTRACT\0", 16));
+    EXPECT_EQ(ReadHost(onDisk(1, "setup.1")), setup1);
+
+    // The volumes end to end: each entry's data where the spanned headers say, byte for byte as built.
+    std::vector<std::string> volumes{ReadHost(onDisk(1, "files.1"))};
+    for (int n = 2; HostExists(onDisk(n, "files." + std::to_string(n))); ++n)
+        volumes.push_back(ReadHost(onDisk(n, "files." + std::to_string(n))));
+    ASSERT_GE(volumes.size(), 2u);
+    const std::vector<TLaidHeader> spanned = Headers(volumes[0]);
+    ASSERT_EQ(spanned.size(), 2u);
+    EXPECT_NE(volumes[0][4], 0);
+    std::vector<int64_t> volumeStart{0};
+    std::string joined;
+    for (const std::string& volume : volumes) {
+        joined += volume;
+        volumeStart.push_back(static_cast<int64_t>(joined.size()));
+    }
+    for (size_t i = 0; i < spanned.size(); ++i) {
+        const TLaidHeader& h = spanned[i];
+        const int64_t first = volumeStart[h.Volume(TEntryHeader::StartVolumeAt) - 1] + h.At(TEntryHeader::DataStartAt);
+        const int64_t last = volumeStart[h.Volume(TEntryHeader::EndVolumeAt) - 1] + h.At(TEntryHeader::LastBytePositionAt);
+        const std::string& b = built[i].Bytes;
+        EXPECT_EQ(b.substr(TEntryHeader::SourcePathAt, 100), h.Bytes.substr(TEntryHeader::SourcePathAt, 100));
+        EXPECT_EQ(joined.substr(first, last - first + 1),
+                  files1.substr(built[i].At(TEntryHeader::DataStartAt), built[i].At(TEntryHeader::CompressedSizeAt)))
+            << i;
+    }
+    EXPECT_EQ(spanned[0].At(TEntryHeader::DataStartAt), table);
+    // data.bin starts on disk 1 and goes on to disk 2 after three whole chunks.
+    const TLaidHeader& data = spanned[big];
+    EXPECT_EQ(data.Volume(TEntryHeader::StartVolumeAt), 1);
+    EXPECT_EQ(data.Volume(TEntryHeader::EndVolumeAt), static_cast<int>(volumes.size()));
+    EXPECT_EQ(static_cast<int64_t>(volumes[0].size()) - data.At(TEntryHeader::DataStartAt), 3 * 8192);
+    const int64_t used = static_cast<int64_t>(exe.size() + setup1.size() + volumes[0].size());
+    EXPECT_EQ(capacity - used, 6000);
 }
