@@ -31,9 +31,14 @@ int32_t Int32At(const std::string& bytes, size_t at)
 // An entry header of an archive, read from its bytes by the layout alone.
 struct TLaidHeader {
     std::string Bytes;  // the 176 bytes
-    std::string SourcePath() const { return Bytes.substr(TEntryHeader::SourcePathAt + 1, static_cast<uint8_t>(Bytes[TEntryHeader::SourcePathAt])); }
+    uint8_t Byte(int at) const { return static_cast<uint8_t>(Bytes[static_cast<size_t>(at)]); }
+    std::string SourcePath() const
+    {
+        return Bytes.substr(TEntryHeader::SourcePathAt + 1, Byte(TEntryHeader::SourcePathAt));
+    }
     int32_t At(int field) const { return Int32At(Bytes, static_cast<size_t>(field)); }
-    int Volume(int field) const { return std::max(1, static_cast<int>(static_cast<uint8_t>(Bytes[static_cast<size_t>(field)]))); }
+    // Volume fields: 0 in a single-file archive means volume 1.
+    int Volume(int field) const { return std::max(1, static_cast<int>(Byte(field))); }
 };
 
 // The headers of an archive: one after the other through their next-header fields (a single file), or
@@ -48,7 +53,8 @@ std::vector<TLaidHeader> Headers(const std::string& archive)
     size_t at = ArchivePrefixSize;
     for (int32_t i = 0; i < count && at + TEntryHeader::Size <= archive.size(); ++i) {
         headers.push_back(TLaidHeader{archive.substr(at, TEntryHeader::Size)});
-        at = spanned ? at + TEntryHeader::Size : static_cast<size_t>(headers.back().At(TEntryHeader::NextHeaderPositionAt));
+        at = spanned ? at + TEntryHeader::Size
+                     : static_cast<size_t>(headers.back().At(TEntryHeader::NextHeaderPositionAt));
     }
     return headers;
 }
@@ -76,13 +82,15 @@ protected:
         WriteHost(DriveC("src/data.bin"), std::string(20000, 'd'));
         WriteHost(DriveC("ulo/lib/T32V52.TXT"), "marker");
         WriteHost(DriveC("ulo/lib/TarnwickLoadProgram.exe"), std::string(4096, 'L'));
-        RegWriteString(win::HKEY_CURRENT_USER, "\\Software\\PESK\\T32V52\\Library", "Search Path", "$(ROOT)\\lib");
+        RegWriteString(win::HKEY_CURRENT_USER, "\\Software\\PESK\\T32V52\\Library", "Search Path",
+                       "$(ROOT)\\lib");
         RegWriteString(win::HKEY_LOCAL_MACHINE, "\\Software\\PESK\\T32V52", "RootDir", "C:\\ulo");
     }
 
     void UseTheRealLoader()
     {
-        fs::copy_file(ENGINE_TEST_LOADER, DriveC("ulo/lib/TarnwickLoadProgram.exe"), fs::copy_options::overwrite_existing);
+        fs::copy_file(ENGINE_TEST_LOADER, DriveC("ulo/lib/TarnwickLoadProgram.exe"),
+                      fs::copy_options::overwrite_existing);
     }
 
     // Runs the setup program with `arguments`; its exit code, its standard error in `errors`. Ended after
@@ -277,7 +285,8 @@ TEST_F(SetupProcessTest, TransferToFloppiesSpreadsTheDistributionOverDisksInChun
     for (size_t i = 0; i < big; ++i)
         before += built[i].At(TEntryHeader::CompressedSizeAt);
     ASSERT_GT(built[big].At(TEntryHeader::CompressedSizeAt), 8 * 8192);
-    const int64_t capacity = static_cast<int64_t>(loader.size() + 56 + setup1.size()) + table + before + 3 * 8192 + 6000;
+    const int64_t capacity =
+        static_cast<int64_t>(loader.size() + 56 + setup1.size()) + table + before + 3 * 8192 + 6000;
     win::SetFloppyCapacity(capacity);
 
     std::string script;
@@ -327,7 +336,8 @@ TEST_F(SetupProcessTest, TransferToFloppiesSpreadsTheDistributionOverDisksInChun
     for (size_t i = 0; i < spanned.size(); ++i) {
         const TLaidHeader& h = spanned[i];
         const int64_t first = volumeStart[h.Volume(TEntryHeader::StartVolumeAt) - 1] + h.At(TEntryHeader::DataStartAt);
-        const int64_t last = volumeStart[h.Volume(TEntryHeader::EndVolumeAt) - 1] + h.At(TEntryHeader::LastBytePositionAt);
+        const int64_t last =
+            volumeStart[h.Volume(TEntryHeader::EndVolumeAt) - 1] + h.At(TEntryHeader::LastBytePositionAt);
         const std::string& b = built[i].Bytes;
         EXPECT_EQ(b.substr(TEntryHeader::SourcePathAt, 100), h.Bytes.substr(TEntryHeader::SourcePathAt, 100));
         EXPECT_EQ(joined.substr(first, last - first + 1),
