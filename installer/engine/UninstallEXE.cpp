@@ -10,6 +10,7 @@ VCL_IMPLEMENT_CLASS(TUninstallEXE)
 void TUninstallEXE::RegisterProperties(vcl::TClassDef<TUninstallEXE>& def)
 {
     using T = TCustomInstallFile;
+    def.Property("Order", &T::Order, &T::SetOrder, -1);
     def.Property("DestName", &T::DestName, &T::SetDestName, AnsiString());
     def.Property("FileName", &T::FileName, &T::SetFileName, AnsiString());
     def.Property("FileType", &T::FileType, &T::SetFileType, iftNormal);

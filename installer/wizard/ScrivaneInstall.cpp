@@ -1,6 +1,7 @@
 // Program body of the setup program.
 #include "installer/wizard/SetupMain.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/Ole.h"
 #include "platform/win/Platform.h"
 #include "platform/win/SystemInfo.h"
 #include "platform/wininet/WinInet.h"
@@ -10,14 +11,19 @@ int main(int argc, char** argv)
     win::InitializePlatform();
     win::SetCommandLine(argc, argv);
     win::RegisterWinInetModule();
+    // The shortcuts are made through COM on this thread.
+    win::CoInitialize(nullptr);
+    int result = 0;
     try {
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Scrivane Install");
         vcl::Application->CreateForm(Form1);
-        vcl::Application->Run();
+        if (!vcl::Application->Terminated())
+            vcl::Application->Run();
     } catch (...) {
         vcl::Application->HandleException(nullptr);
-        return 1;
+        result = 1;
     }
-    return 0;
+    win::CoUninitialize();
+    return result;
 }

@@ -1,14 +1,45 @@
 #include "installer/wizard/SetupMain.h"
 
 #include "FormResources_installer_wizard.h"
+#include "installer/engine/InstallObjects.h"
+#include "installer/support/NetInstallLocation.h"
+#include "installer/support/TrwkTranslator.h"
+#include "installer/wizard/Backdrop.h"
+#include "installer/wizard/DialogManager.h"
+#include "installer/wizard/InstallStatusUnit.h"
+#include "installer/wizard/WizardPages.h"
+#include "platform/win/Shell.h"
 
 TForm1* Form1 = nullptr;
 
-VCL_IMPLEMENT_CLASS_NOPROPS(TForm1)
+VCL_IMPLEMENT_CLASS(TForm1)
+
+void TForm1::RegisterProperties(vcl::TClassDef<TForm1>& def)
+{
+    def.Handler("Install1AfterNotifyGoodInstall", &TForm1::Install1AfterNotifyGoodInstall);
+}
 
 TForm1::TForm1(vcl::TComponent* owner) : TForm(owner)
 {
-    RegisterFormResources_installer_wizard();
-    vcl::RegisterClass<TForm1>();
+    RegisterSetupClasses();
     LoadForm("SetupMain.frm");
+}
+
+void TForm1::Install1AfterNotifyGoodInstall(rtl::TObject*)
+{
+    // Explorer shows ".wkp" files with their new program only once it hears of the association.
+    win::SHChangeNotify(win::SHCNE_ASSOCCHANGED, win::SHCNF_FLUSHNOWAIT, nullptr, nullptr);
+}
+
+void RegisterSetupClasses()
+{
+    RegisterFormResources_installer_wizard();
+    RegisterInstallObjectClasses();
+    RegisterTranslatorClasses();
+    RegisterNetInstallLocationClasses();
+    RegisterDialogManagerClasses();
+    RegisterBackdropClasses();
+    RegisterCopyWindowClasses();
+    RegisterWizardPageClasses();
+    vcl::RegisterClass<TForm1>();
 }

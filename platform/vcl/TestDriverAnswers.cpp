@@ -227,6 +227,13 @@ bool ShownOrShowing(const TCustomForm& form)
 
 // A form inside another is seen when it is shown, its window is (or is being) shown, and nothing stacked
 // above it covers it; logged once each time it becomes the front one.
+
+// A window without a caption (a popup) is named by its class, so the log still says which one showed.
+AnsiString LoggedName(const TCustomForm& form)
+{
+    return form.Caption().empty() ? "(" + form.ClassName() + ")" : form.Caption();
+}
+
 void NoteFront(TCustomForm& form)
 {
     if (!form.Visible() || !form.Embedded())
@@ -244,7 +251,7 @@ void NoteFront(TCustomForm& form)
             return;
         it->second = &form;
     }
-    AppendLog("form " + form.Caption());
+    AppendLog("form " + LoggedName(form));
 }
 
 }  // namespace
@@ -334,7 +341,7 @@ TShowingForm::TShowingForm(TCustomForm& form) : form_(form)
     if (!form.Embedded()) {
         // Shown anew, its pages count as new too.
         std::erase_if(LogState().fronts, [&](const auto& entry) { return !entry.first || entry.first.get() == &form; });
-        AppendLog("form " + form.Caption());
+        AppendLog("form " + LoggedName(form));
     }
 }
 

@@ -3,7 +3,7 @@
 keys through xdotool, the window manager's close request through Xlib. Any sanitizer report, crash or
 hang fails the run.
 
-usage: display_session.py SCENARIO --scrivane PATH --install PATH --examples DIR
+usage: display_session.py SCENARIO --scrivane PATH --install PATH --examples DIR [--dist BUILD_PREFIX]
 """
 import argparse
 import ctypes
@@ -264,19 +264,56 @@ def scenario_scrivane_missing_project(args, work):
 
 
 def scenario_install_starts(args, work):
+    """Started directly instead of through the loader: the bad ending's page, then the error."""
     app = Program([args.install], environment(os.path.join(work, "prefix")), work, "ScrivaneInstall")
     try:
-        window = app.wait_window("^Setup$")
-        request_close(window)
+        page = app.wait_window("^Setup incomplete$")
+        main = visible_windows("^Scrivane Install$")
+        app.keys(page, "space")  # Finish has the focus
+        box = app.wait_window("^Scrivane Install$", exclude=main)
+        app.keys(box, "Return")
         app.wait_end()
     finally:
         app.kill()
+
+
+def setup_checks():
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "installer", "setup"))
+    import setup_process
+    return setup_process
+
+
+def scenario_setup_wizard(args, work):
+    """The distribution's setup.exe on the display: every page of the wizard answered with its forward
+    button from the keyboard, then the installation judged by its files, registry and shortcuts."""
+    checks = setup_checks()
+    prefix = os.path.join(work, "prefix")
+    os.makedirs(prefix)
+    env = environment(prefix)
+    log = os.path.join(work, "windows.log")
+    env["SCRIVANE_WINDOW_LOG"] = log
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        for page in checks.WIZARD + ["Setup complete"]:
+            window = app.wait_window("^%s$" % re.escape(page))
+            app.keys(window, "space")  # each page gives its forward button the focus
+        app.wait_end()
+    finally:
+        app.kill()
+    shown = checks.shown_forms(checks.pc.read_lines(log))
+    try:
+        checks.check_order(shown, checks.WIZARD + ["Copying installation files", "(TInstallStatusForm)",
+                                                   "Setup complete"])
+        checks.check_installed(prefix, args.examples, work)
+    except checks.Failure as failure:
+        raise Failure(str(failure))
 
 
 SCENARIOS = {
     "scrivane-session": scenario_scrivane_session,
     "scrivane-missing-project": scenario_scrivane_missing_project,
     "install-starts": scenario_install_starts,
+    "setup-wizard": scenario_setup_wizard,
 }
 
 
@@ -286,6 +323,7 @@ def main():
     parser.add_argument("--scrivane")
     parser.add_argument("--install")
     parser.add_argument("--examples")
+    parser.add_argument("--dist")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         print("no DISPLAY: run under xvfb-run", file=sys.stderr)

@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""The distribution of Scrivane installed as a person installs it: its setup.exe started through the
+loader in a fresh prefix, the wizard answered page by page, and the result judged by the files, the
+registry and the shortcuts. Offscreen; the display scenarios of tests/display do the same on Xvfb.
+
+usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR
+  install   every page answered with its forward button: Scrivane is installed
+  cancel    Cancel on the welcome page: "Setup incomplete", nothing installed
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import prefix_checks as pc  # noqa: E402
+
+WAIT = 300  # seconds; the sanitizer build of the programs is large and slow to unpack
+
+INSTALL_DIR = r"C:\Program Files\Halvern\Scrivane"
+WIZARD = ["Welcome", "Software license agreement", "Readme information", "Choose Destination Location",
+          "Select folder in start menu"]
+FORWARD = {"Welcome": "Next >", "Software license agreement": "Accept >", "Readme information": "Next >",
+           "Choose Destination Location": "Next >", "Select folder in start menu": "Next >"}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def setup_exe(dist):
+    path = pc.host_path(dist, r"C:\Scrivane\Setup\setup.exe")
+    check(os.path.isfile(path), "no distribution at %s (the SetupDistribution test builds it)" % path)
+    return path
+
+
+def run_setup(dist, prefix, work, answers):
+    """Runs setup.exe in `prefix` with the answer script; returns the window log's lines and stderr."""
+    script = os.path.join(work, "answers.txt")
+    with open(script, "w") as f:
+        f.write("".join("%s\t%s\n" % pair for pair in answers))
+    log = os.path.join(work, "windows.log")
+    env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
+               SCRIVANE_WINDOW_LOG=log)
+    env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    try:
+        result = subprocess.run([setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
+                                errors="replace", timeout=WAIT)
+    except subprocess.TimeoutExpired:
+        raise Failure("setup.exe did not end within %d seconds" % WAIT)
+    for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
+        check(marker not in result.stderr, "sanitizer report:\n" + result.stderr)
+    check(result.returncode == 0, "setup.exe ended with %d:\n%s" % (result.returncode, result.stderr))
+    return pc.read_lines(log), result.stderr
+
+
+def shown_forms(log):
+    return [line[len("form "):] for line in log if line.startswith("form ")]
+
+
+def check_order(shown, expected):
+    """`expected` appears in `shown` in this order (other windows may come between)."""
+    position = 0
+    for caption in shown:
+        if position < len(expected) and caption == expected[position]:
+            position += 1
+    check(position == len(expected), "windows shown %r, expected in order %r" % (shown, expected))
+
+
+def check_installed(prefix, examples, work):
+    """Everything the installation of Scrivane leaves: files, shortcuts, association, uninstall record; and
+    the association's command starts the installed program on a project."""
+    for name in (r"\Scrivane.exe", r"\Tools\hcrtf.exe", r"\Tools\hwdll.dll", r"\Help\SCRIVANE HELP.HLP",
+                 r"\Help\Scrivane Help.cnt", r"\Uninstall\uninstall.exe"):
+        check(os.path.isfile(pc.host_path(prefix, INSTALL_DIR + name)), "not installed: " + INSTALL_DIR + name)
+    check(os.access(pc.host_path(prefix, INSTALL_DIR + r"\Scrivane.exe"), os.X_OK), "Scrivane.exe cannot run")
+
+    menu = pc.PROGRAMS_MENU + r"\Halvern\Scrivane"
+    links = {"Scrivane.LNK": INSTALL_DIR + r"\Scrivane.exe",
+             "Scrivane Help.LNK": INSTALL_DIR + r"\Help\SCRIVANE HELP.HLP",
+             "uninstall.lnk": INSTALL_DIR + r"\Uninstall\uninstall.exe"}
+    if shutil.which("lnkinfo"):
+        for link, target in links.items():
+            info = pc.lnkinfo(pc.host_path(prefix, menu + "\\" + link))
+            check("Local path\t\t\t: " + target in info, "%s does not lead to %s:\n%s" % (link, target, info))
+    else:
+        print("lnkinfo is not installed: the shortcuts' targets are not read back")
+    url = pc.host_path(prefix, menu + r"\www.example.com.URL")
+    check(os.path.isfile(url) and "URL=http://www.example.com" in open(url, errors="replace").read(),
+          "the internet shortcut is missing or wrong")
+
+    registry = pc.read_registry(prefix)
+    classes = "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\"
+    check(registry.get(classes + ".WKP", {}).get("") == "ScrivaneProject", "the .wkp association is missing")
+    command = registry.get(classes + "SCRIVANEPROJECT\\SHELL\\OPEN\\COMMAND", {}).get("")
+    check(command == '"%s\\Scrivane.exe" "%%1"' % INSTALL_DIR, "open command is %r" % command)
+    check(registry.get(classes + "SCRIVANEPROJECT\\DEFAULTICON", {}).get("") == INSTALL_DIR + r"\FileIcon.ico",
+          "the default icon is missing")
+    uninstall = registry.get("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE")
+    check(uninstall is not None, "no Add/Remove Programs record")
+    check(uninstall.get("DISPLAYNAME") == "Scrivane", "Add/Remove Programs name: %r" % uninstall.get("DISPLAYNAME"))
+    check(INSTALL_DIR + r"\Uninstall\uninstall.exe" in str(uninstall.get("UNINSTALLSTRING")),
+          "uninstall command: %r" % uninstall.get("UNINSTALLSTRING"))
+    changes = pc.read_lines(os.path.join(prefix, "shell-changes"))
+    check("08000000 2000" in changes, "the shell was not told of the new association: %r" % changes)
+
+    # The association's command, with a project for %1, as the shell would run it.
+    projects = pc.host_path(prefix, r"C:\Projects")
+    os.makedirs(projects, exist_ok=True)
+    for name in os.listdir(examples):
+        shutil.copy(os.path.join(examples, name), projects)
+    # The program reports a project it cannot load, so a run without a report is a run on the project.
+    for project, loads in ((r"C:\Projects\demo.wkp", True), (r"C:\Projects\missing.wkp", False)):
+        argv = pc.split_command(command.replace("%1", project))
+        check(len(argv) == 2 and argv[1] == project, "the open command splits into %r" % argv)
+        log = os.path.join(work, "scrivane-windows.log")
+        if os.path.exists(log):
+            os.remove(log)
+        env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen",
+                   SCRIVANE_EXIT_AFTER_START="1", SCRIVANE_WINDOW_LOG=log)
+        env.pop("SCRIVANE_ANSWERS", None)
+        result = subprocess.run([pc.host_path(prefix, argv[0])] + argv[1:], env=env, cwd=work,
+                                capture_output=True, text=True, errors="replace", timeout=WAIT)
+        check(result.returncode == 0, "the installed Scrivane ended with %d:\n%s" % (result.returncode, result.stderr))
+        messages = [line for line in pc.read_lines(log) if line.startswith("message ")]
+        if loads:
+            check(not messages, "Scrivane could not open %s: %r" % (project, messages))
+        else:
+            check(any("File not found." in line for line in messages), "no report of %s: %r" % (project, messages))
+
+
+def check_nothing_installed(prefix):
+    check(not os.path.exists(pc.host_path(prefix, r"C:\Program Files\Halvern")), "files were installed")
+    check(not os.path.exists(pc.host_path(prefix, pc.PROGRAMS_MENU + r"\Halvern")), "shortcuts were made")
+    registry = pc.read_registry(prefix)
+    check("HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\.WKP" not in registry, "the association was written")
+    check("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE" not in registry,
+          "an uninstall record was written")
+
+
+def scenario_install(args, work):
+    prefix = os.path.join(work, "prefix")
+    os.makedirs(prefix)
+    answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup complete", "Finish")]
+    log, errors = run_setup(args.dist, prefix, work, answers)
+    shown = shown_forms(log)
+    check_order(shown, WIZARD + ["Copying installation files", "(TInstallStatusForm)", "Setup complete"])
+    check("Setup incomplete" not in shown, "the bad ending was shown: %r\n%s" % (shown, errors))
+    check_installed(prefix, args.examples, work)
+
+
+def scenario_cancel(args, work):
+    prefix = os.path.join(work, "prefix")
+    os.makedirs(prefix)
+    log, errors = run_setup(args.dist, prefix, work, [("Welcome", "Cancel"), ("Setup incomplete", "Finish")])
+    shown = shown_forms(log)
+    check_order(shown, ["Welcome", "Setup incomplete"])
+    for page in WIZARD[1:] + ["Copying installation files", "Setup complete"]:
+        check(page not in shown, "%s was shown after Cancel: %r" % (page, shown))
+    check_nothing_installed(prefix)
+
+
+SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS))
+    parser.add_argument("--dist", required=True)
+    parser.add_argument("--examples", required=True)
+    args = parser.parse_args()
+    work = tempfile.mkdtemp(prefix="setup-")
+    try:
+        SCENARIOS[args.scenario](args, work)
+    except (Failure, subprocess.TimeoutExpired, OSError, ValueError) as failure:
+        print("FAILED: %s\n(kept %s)" % (failure, work), file=sys.stderr)
+        return 1
+    shutil.rmtree(work, ignore_errors=True)
+    print("%s: passed" % args.scenario)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
