@@ -343,3 +343,18 @@ TEST_F(RestartTest, CleanUpTouchesNothingButACopyInsideTheTemporaryFolder)
     EXPECT_TRUE(InsideTempFolder(copy));
     EXPECT_TRUE(InsideTempFolder(rtl::UpperCase(copy)));
 }
+
+TEST_F(RestartTest, AFirstRunAskedToEmptyTheListHasNoListToEmpty)
+{
+    bool good = false;
+    install_->OnBeforeNotifyGoodInstall = [&](rtl::TObject*) { good = true; };
+    install_->OnBeforeShutdown = [](TCustomInstall*, bool& quitOut) { quitOut = false; };
+    install_->ParseCommandLine({"-sC:\\dist", "-n"});
+    try {
+        install_->Install();
+    } catch (...) {
+        vcl::GetApplication()->HandleException(install_);
+    }
+    EXPECT_TRUE(good);
+    EXPECT_FALSE(install_->Aborted());
+}
