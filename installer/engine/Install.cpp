@@ -159,6 +159,7 @@ TCustomInstall::~TCustomInstall()
         if (vcl::TApplication* application = vcl::GetApplication())
             application->OnException = nullptr;
     }
+    StartCleanupBatch();
 }
 
 void TCustomInstall::SetAutoMaximizeWindow(bool value)
@@ -367,6 +368,7 @@ void TCustomInstall::Install()
     for (TCustomInstallFile* file : DeferredRegistrations().Snapshot())
         DeferredRegistrations().Remove(file);
     unfinishedCount_ = 0;
+    cleanupBatchPending_ = false;
     installing_ = true;
     if (useLoadingProgram_ && !switches_[swSource])
         throw IEInstall(AnsiString(
@@ -374,7 +376,8 @@ void TCustomInstall::Install()
             "the IDE, then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", "
             "type in: -d \"-sBUILDPATH\" where BUILDPATH is the path into which you built the distributables. "
             "Example: -d \"-sC:\\My Build\"."));
-    if (switches_[swNewUnfinished])
+    // A first run has no list to empty.
+    if (switches_[swNewUnfinished] && !InstallKey().empty())
         ClearUnfinished();
     InstallKey() = FindInstallKey(true);
     ClearUnfinished();
@@ -390,18 +393,23 @@ void TCustomInstall::Install()
     if (reboot_ || unfinishedCount_ > 0)
         RegisterRunOnce();
     if (reboot_) {
-        SaveTargetLanguage();
+        SaveLanguage();
         BroadcastMessage(this, InstallMessage::BeforeReboot, nullptr);
         bool carryOn = reboot_;
         if (OnBeforeReboot)
             OnBeforeReboot(this, carryOn);
         reboot_ = carryOn;
-        if (reboot_ && !RestartComputer())
-            Fire(OnFailedReboot, this);
+        if (reboot_)
+            RebootWindows();
         if (vcl::TApplication* application = vcl::GetApplication())
             application->Terminate();
         return;
     }
+    EndWell();
+}
+
+void TCustomInstall::EndWell()
+{
     NotifyGoodInstall();
     TempCleanup();
     RemoveInstallKey();
@@ -631,20 +639,21 @@ void TCustomInstall::RemoveInstallKey()
             for (int i = 0; i < names.Count(); ++i) {
                 const AnsiString sub = AddBackslash(InstallKey()) + names.Strings(i);
                 const AnsiString local = RegReadString(win::HKEY_LOCAL_MACHINE, sub, "LocalFile", AnsiString());
-                if (!rtl::Trim(local).empty())
+                // Downloads are kept in the temporary folder; a record naming anything else is not ours to delete.
+                if (!rtl::Trim(local).empty() && InsideTempFolder(local))
                     rtl::DeleteFile(local);
                 RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, sub);
             }
             RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, InstallKey());
         }
+        // Each parent goes when it holds nothing more; "\SOFTWARE\ULO" itself stays.
         for (const char* parent : {InstallRootKey, "\\Software\\Tarnwick"}) {
             if (!registry.OpenKey(parent, false))
-                break;
+                continue;
             const bool empty = !registry.HasSubKeys();
             registry.CloseKey();
-            if (!empty)
-                break;
-            RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, parent);
+            if (empty)
+                RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, parent);
         }
     } catch (const rtl::Exception&) {
     }
@@ -653,14 +662,13 @@ void TCustomInstall::RemoveInstallKey()
 
 void TCustomInstall::ClearUnfinished()
 {
-    if (!InstallKey().empty())
-        RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, AddBackslash(InstallKey()) + "Unfinished");
+    RequireInstallKey();
+    RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, AddBackslash(InstallKey()) + "Unfinished");
 }
 
 void TCustomInstall::AddUnfinished(const AnsiString& name, int kind)
 {
-    if (InstallKey().empty())
-        throw IEInstall(AnsiString("The TInstall could not either write or read unfinished business from the registry"));
+    RequireInstallKey();
     ++unfinishedCount_;
     RegWriteString(win::HKEY_LOCAL_MACHINE, AddBackslash(InstallKey()) + "Unfinished", name, std::to_string(kind));
 }

@@ -12,6 +12,7 @@
 
 #include "installer/engine/FileContainers.h"
 #include "installer/support/InstallInformation.h"
+#include "installer/support/TranslatorHooks.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsCanvas.h"
 
@@ -200,18 +201,36 @@ public:
     // The install key of this setup program under "\SOFTWARE\ULO\Install", made when `create`; empty when
     // none is found or it cannot be made.
     virtual rtl::AnsiString FindInstallKey(bool create);
+    // Deletes the install key, the local archive copies it records and, once nothing else is left, its
+    // parent keys.
     virtual void RemoveInstallKey();
     virtual void ClearUnfinished();
     // Work left for after the restart under the install key's "Unfinished": kind 0 names a component whose
     // FinishAfterReboot runs, kind 1 a file to delete.
-    void AddUnfinished(const rtl::AnsiString& name, int kind);
+    virtual void AddUnfinished(const rtl::AnsiString& name, int kind);
+    // The list as "name;kind" lines; empty when nothing is left.
+    virtual void ReadUnfinished(rtl::TStrings& list);
     int UnfinishedCount() const { return unfinishedCount_; }
-    // Hooks of the restart and clean-up work, which lives with the resume.
-    virtual void RegisterRunOnce() {}
-    virtual void TempCleanup() {}
-    virtual void SaveTargetLanguage() {}
-    // Restarts the computer; False when it could not.
-    virtual bool RestartComputer() { return false; }
+
+    // Restart and resume (InstallRestart.cpp).
+    // Registers "TarnwickUnfinished" to start this program with -r after the restart.
+    virtual void RegisterRunOnce();
+    // The command RegisterRunOnce registers.
+    rtl::AnsiString RunOnceCommand() const;
+    // The translator's target language under the install key, and back (tlUser without a translator).
+    void SaveLanguage();
+    TTrwkLanguage ReadLanguage();
+    // Restarts the computer; a failure is reported (OnFailedReboot or a message), never raised.
+    void RebootWindows();
+    // The resume after the restart (-r): the unfinished list is done, then the run ends well.
+    void FinishAfterReboot() override;
+    // Removes the temporary copy this program runs from (-c) and leaves a batch file that removes the
+    // program itself once it has ended.
+    virtual void TempCleanup();
+    // The batch file the driver's destruction starts, when one is pending.
+    bool CleanupBatchPending() const { return cleanupBatchPending_; }
+    void SetCleanupBatchPending(bool value) { cleanupBatchPending_ = value; }
+    const rtl::AnsiString& CleanupBatch() const { return cleanupBatch_; }
 
     // The running file (OwnPath), its folder without trailing backslash, and the setup.exe of the
     // distribution.
@@ -243,8 +262,15 @@ protected:
 private:
     void ApplyInstallType();
     void RunInstallSteps();
+    // The good ending of a run or a resume: notice, clean-up, the key removed, the program ended.
+    void EndWell();
     void ReadRemoteFileList();
     void ShowBuildError(const rtl::Exception& error);
+    // IEInstall when there is no install key to keep the unfinished list under.
+    void RequireInstallKey() const;
+    void FinishUnfinished(const rtl::TStrings& lines);
+    void WriteCleanupBatch(const rtl::AnsiString& program, const rtl::AnsiString& folder);
+    void StartCleanupBatch();
 
     bool autoMaximizeWindow_ = true;
     std::unique_ptr<TBuildInfo> buildInfo_;
@@ -267,6 +293,8 @@ private:
     rtl::TNotifyEvent savedOnActivate_;
     bool activationHooked_ = false;
     int unfinishedCount_ = 0;
+    bool cleanupBatchPending_ = false;
+    rtl::AnsiString cleanupBatch_;
     rtl::AnsiString sourceDir_;
     std::array<bool, SwitchCount> switches_{};
     std::array<rtl::AnsiString, SwitchCount> switchValues_;
@@ -281,3 +309,5 @@ public:
 
 // When the run started (written with the install key).
 rtl::TDateTime& RunStart();
+// Whether `path` names something below the temporary folder (not that folder itself), however spelled.
+bool InsideTempFolder(const rtl::AnsiString& path);

@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "installer/engine/PathSpecifiers.h"
 
 #include "installer/engine/InstallObjects.h"
@@ -93,6 +96,44 @@ void EngineTest::TearDown()
 {
     EngineLog().clear();
     WinPrefixTest::TearDown();
+}
+
+int EngineTest::RunProgram(const std::string& program, std::vector<std::string> arguments, std::string& errors,
+                           const std::string& folder, const std::vector<std::string>& environment, int seconds)
+{
+    const std::string errorFile = Prefix() + "/stderr.txt";
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> variables(environment);
+    for (char** entry = environ; *entry; ++entry)
+        variables.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (std::string& variable : variables)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    pid_t pid = -1;
+    const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return -1;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    errors = ReadHost(errorFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -132,6 +132,12 @@ class EngineTest : public WinPrefixTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // Runs a program of ours over the prefix, started in the host folder `folder`, with `arguments` and the
+    // extra `environment` entries ("NAME=value"). Gives its exit code (-1 when it cannot start, -2 when it
+    // was ended after `seconds`, -3 when a signal ended it) and its standard error in `errors`.
+    int RunProgram(const std::string& program, std::vector<std::string> arguments, std::string& errors,
+                   const std::string& folder, const std::vector<std::string>& environment = {}, int seconds = 60);
 };
 
 // A driver on a form of its own, installing into "C:\Program Files\MyApplication" from the archive
