@@ -20,6 +20,9 @@ int main(int argc, char** argv)
         vcl::Application->CreateForm(Form1);
         if (!vcl::Application->Terminated())
             vcl::Application->Run();
+        // The forms go as the program ends: the installation's destructor starts the clean-up of a setup
+        // that runs from a temporary copy.
+        vcl::Application->DestroyComponents();
     } catch (...) {
         vcl::Application->HandleException(nullptr);
         result = 1;

@@ -302,6 +302,7 @@ def scenario_setup_wizard(args, work):
         app.kill()
     shown = checks.shown_forms(checks.pc.read_lines(log))
     try:
+        checks.check_temp_cleaned(prefix, [])
         checks.check_order(shown, checks.WIZARD + ["Copying installation files", "(TInstallStatusForm)",
                                                    "Setup complete"])
         checks.check_installed(prefix, args.examples, work)

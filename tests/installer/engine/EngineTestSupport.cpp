@@ -1,18 +1,9 @@
 #include "tests/installer/engine/EngineTestSupport.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <thread>
-
-#include "installer/engine/PathSpecifiers.h"
-
 #include "installer/engine/InstallObjects.h"
+#include "installer/engine/PathSpecifiers.h"
 #include "platform/vcl/FormResource.h"
+#include "tests/support/ChildProcess.h"
 
 void RegisterFormResources_tests_installer_engine();
 
@@ -101,39 +92,14 @@ void EngineTest::TearDown()
 int EngineTest::RunProgram(const std::string& program, std::vector<std::string> arguments, std::string& errors,
                            const std::string& folder, const std::vector<std::string>& environment, int seconds)
 {
-    const std::string errorFile = Prefix() + "/stderr.txt";
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> variables(environment);
-    for (char** entry = environ; *entry; ++entry)
-        variables.emplace_back(*entry);
-    std::vector<char*> envp;
-    for (std::string& variable : variables)
-        envp.push_back(variable.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    pid_t pid = -1;
-    const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return -1;
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -2;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    TVariables variables;
+    for (const std::string& setting : environment) {
+        const size_t equals = setting.find('=');
+        variables.emplace_back(setting.substr(0, equals), equals == std::string::npos ? "" : setting.substr(equals + 1));
     }
-    errors = ReadHost(errorFile);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
+    const TChildRun run = RunChild(program, std::move(arguments), variables, folder, seconds * 1000);
+    errors = run.Err;
+    return run.ExitCode;
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import prefix_checks as pc  # noqa: E402
@@ -41,8 +42,25 @@ def setup_exe(dist):
     return path
 
 
+TEMP = r"C:\Documents and Settings\User\Local Settings\Temp"
+
+
+def temp_entries(prefix):
+    folder = pc.host_path(prefix, TEMP)
+    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+
+def check_temp_cleaned(prefix, before):
+    """The loader's temporary copy of the setup is gone once its clean-up batch has run after the end."""
+    deadline = time.monotonic() + 30
+    while temp_entries(prefix) != before and time.monotonic() < deadline:
+        time.sleep(0.2)
+    check(temp_entries(prefix) == before, "left in the temporary folder: %r" % temp_entries(prefix))
+
+
 def run_setup(dist, prefix, work, answers):
-    """Runs setup.exe in `prefix` with the answer script; returns the window log's lines and stderr."""
+    """Runs setup.exe in `prefix` with the answer script; returns the window log's lines and stderr. The
+    temporary copy the loader made must be gone afterwards."""
     script = os.path.join(work, "answers.txt")
     with open(script, "w") as f:
         f.write("".join("%s\t%s\n" % pair for pair in answers))
@@ -50,6 +68,7 @@ def run_setup(dist, prefix, work, answers):
     env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
                SCRIVANE_WINDOW_LOG=log)
     env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    before = temp_entries(prefix)
     try:
         result = subprocess.run([setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
                                 errors="replace", timeout=WAIT)
@@ -58,6 +77,7 @@ def run_setup(dist, prefix, work, answers):
     for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
         check(marker not in result.stderr, "sanitizer report:\n" + result.stderr)
     check(result.returncode == 0, "setup.exe ended with %d:\n%s" % (result.returncode, result.stderr))
+    check_temp_cleaned(prefix, before)
     return pc.read_lines(log), result.stderr
 
 
