@@ -461,17 +461,17 @@ object Form1: TForm1
     LicenseAgreement.Strings = (
       'Scrivane 1.0.0.26 licence agreement'
       ''
-      'Scrivane is freeware. You may use it free of charge, at home and at work.'
-      'You may copy and distribute the unchanged setup program freely, on any medium,'
-      'as long as no fee is charged for it beyond the cost of the medium.'
+      'Scrivane is freeware: you may use it free of charge, at home and at work.'
+      ''
+      'You may copy and give away the unchanged setup program freely, on any medium, as long as you charge nothing for it beyond the cost of the medium.'
+      ''
       'You may not sell Scrivane, nor include it in a product that is sold.'
       ''
-      'Scrivane is provided "as is", without any warranty of any kind. The author is'
-      'not liable for any damage or loss of data that comes from using or being unable'
-      'to use the software, even when told of the possibility of such damage.'
+      'Scrivane is provided "as is", without warranty of any kind. The author is not liable for any damage or loss of data that comes from using the software or from being unable to use it.'
       ''
       'Installing the software means that you accept these terms.'
-      'The latest version and news are on the web site: http://www.example.com')
+      ''
+      'News and the latest version: http://www.example.com')
   end
   object ReadmeDlg: TReadmeDlg
     Container = Install1
@@ -480,21 +480,21 @@ object Form1: TForm1
     OverrideMainTranslator = False
     ReadmeText.Strings = (
       'Scrivane 1.0.0.26'
-      'Released 9 December 2026'
+      '9 December 2026'
       ''
-      'Scrivane is a help-authoring tool. You write help pages of formatted text with'
-      'links, pictures, page headers and a table of contents, keep them in .wkp project'
-      'files, and generate the input files of the Windows Help compiler. Pages can also'
-      'be exported to plain text, rich text and HTML.'
+      'Scrivane is a help-authoring tool: write help pages of formatted text with links, pictures, page headers and a table of contents, keep them in .wkp project files, and generate the input files of the Windows Help compiler or export the pages to text, rich text and HTML.'
       ''
       'New Features This Build:'
       ''
-      '  - The table of contents can be rearranged by dragging its topics.'
+      '- The table of contents can be rearranged by dragging its topics.'
       ''
       'Bug Fixes:'
       ''
-      '  - A page header no longer runs into the page text in the rich-text export.'
-      '')
+      '- A page header no longer runs into the page text in the rich-text export.'
+      ''
+      'Start Scrivane from its icon in the Programs menu, or open a .wkp project file.'
+      ''
+      'Halvern, http://www.example.com')
   end
   object WelcomeDlg: TWelcomeDlg
     Container = Install1

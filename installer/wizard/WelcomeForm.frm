@@ -29,6 +29,8 @@ object WelcomeForm: TWelcomeForm
     object Rotate3DLabel1: TRotate3DLabel
       Left = 8
       Top = 24
+      Width = 185
+      Height = 17
       Caption = 'ULO Deployment Software'
       ParentFont = False
       Font.Name = 'Arial'

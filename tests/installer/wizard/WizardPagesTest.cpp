@@ -85,6 +85,10 @@ TEST_F(WizardPagesTest, TheFormsCarryTheirDesignedLayout)
     EXPECT_EQ(rotated.Caption(), "ULO Deployment Software");
     EXPECT_EQ(rotated.LabelStyle()->AStyle3D(), A3dResit);
     EXPECT_EQ(MainRotate3DLabel(), &rotated);
+    // It does not size itself: the resource must leave room for the whole text.
+    rotated.Canvas()->Font()->Assign(rotated.Font());
+    EXPECT_GE(rotated.Width(), rotated.Canvas()->TextWidth(rotated.Caption()));
+    EXPECT_LE(rotated.Left() + rotated.Width(), welcome->BackBtn->Left());
     EXPECT_EQ(vt::Find<TTranslateLabel>(*welcome, "Label2").GLID(), 11);
 
     std::unique_ptr<TLicenseForm> licence(new TLicenseForm(vcl::Application));
