@@ -9,6 +9,7 @@
 #include "installer/engine/ShellLinks.h"
 #include "installer/engine/StandardSpecifiers.h"
 #include "installer/engine/UninstallEXE.h"
+#include "installer/support/PathVariables.h"
 #include "installer/support/TrwkCompress.h"
 #include "installer/support/UninstallLayout.h"
 #include "platform/vcl/Forms.h"
@@ -412,9 +413,22 @@ TCustomInstall* InstallDriver()
     return Engine().driver.get();
 }
 
+namespace {
+
+// "%i" of a path text: the installation's destination folder, while there is an installation.
+class TDriverPathSource : public IInstallPathSource {
+public:
+    rtl::AnsiString GetDestPath() override { return InstallDriver()->GetDestPath(); }
+    IInstallPathSource* ContainerPathSource() override { return nullptr; }
+};
+
+}  // namespace
+
 void SetInstallDriver(TCustomInstall* driver)
 {
     Engine().driver = driver;
+    static TDriverPathSource source;
+    SetInstallPathSource([]() -> IInstallPathSource* { return InstallDriver() ? &source : nullptr; });
 }
 
 bool IsDesigning(const vcl::TComponent* component)

@@ -37,7 +37,7 @@ object frmLinkSetup: TfrmLinkSetup
     LinkName = 'app.lnk'
     ObjectLink = IFapp_exe
     ObjectLocationType = psObjectLink
-    Parameters = '-open "%c\notes.txt"'
+    Parameters = '-open "%c\notes.txt" -home "%i"'
   end
   object DocsLink: TInstallSubLink
     Container = SubLinkGroup

@@ -166,8 +166,10 @@ TEST_F(StoredLinkSetupTest, ASetupMakesLinksAndAnInternetShortcutInItsProgramsFo
         GTEST_SKIP() << "lnkinfo is not installed";
     const std::string info = LnkInfo(appHost);
     EXPECT_NE(info.find("C:\\Program Files\\MyApplication\\Docs\\app.exe"), std::string::npos) << info;
-    // %c: the link's container, the sub-group's folder.
-    EXPECT_NE(info.find("-open \"" + folder + "\\notes.txt\""), std::string::npos) << info;
+    // %c: the link's container, the sub-group's folder; %i: the installation's folder.
+    EXPECT_NE(info.find("-open \"" + folder + "\\notes.txt\" -home \"C:\\Program Files\\MyApplication\""),
+              std::string::npos)
+        << info;
     EXPECT_NE(info.find(": C:\\Program Files\\MyApplication\\Docs\n"), std::string::npos) << info;
     const std::string docsInfo = LnkInfo(docsHost);
     EXPECT_NE(docsInfo.find("C:\\Program Files\\MyApplication\\Docs"), std::string::npos) << docsInfo;
