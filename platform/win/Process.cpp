@@ -1,6 +1,7 @@
 #include "platform/win/Process.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -240,6 +241,14 @@ public:
     {
         return ::posix_spawn_file_actions_addchdir_np(&actions_, hostFolder.c_str());
     }
+    // No console to read from or write to.
+    int Detach()
+    {
+        int error = ::posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        for (int fd = 1; fd <= 2 && error == 0; ++fd)
+            error = ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", O_WRONLY, 0);
+        return error;
+    }
     int Spawn(pid_t* pid, const std::string& hostFile, const std::vector<std::string>& arguments)
     {
         std::vector<char*> argv;
@@ -365,6 +374,11 @@ BOOL CreateProcess(const char* applicationName, char* commandLine, SECURITY_ATTR
     TSpawnSetup setup;
     if (!hostFolder->empty()) {
         if (int error = setup.ChangeDirectory(*hostFolder); error != 0)
+            return Fail(ErrorFromErrno(error));
+    }
+    // A batch file started hidden runs in a console nobody sees: its messages go nowhere.
+    if (batch && (startupInfo->dwFlags & STARTF_USESHOWWINDOW) && startupInfo->wShowWindow == SW_HIDE) {
+        if (int error = setup.Detach(); error != 0)
             return Fail(ErrorFromErrno(error));
     }
     pid_t pid = 0;

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "platform/win/Paths.h"
 #include "platform/win/Process.h"
+#include "platform/win/Shell.h"
 #include "tests/platform/win/WinTestFixture.h"
 
 using namespace win;
@@ -203,4 +207,51 @@ TEST_F(ProcessTest, StartProcessDoesNotWaitAndClosingLeavesTheProgramRunning)
     EXPECT_EQ(WaitForSingleObject(process, INFINITE), WAIT_OBJECT_0);
     EXPECT_EQ(ReadHost(DriveC("t/late.txt")), "again\n");
     EXPECT_TRUE(CloseHandle(process));
+}
+
+// A batch file started hidden runs in a console nobody sees: what it says goes nowhere, and it still does
+// its work. Started shown, it speaks where its starter does.
+TEST_F(ProcessTest, ABatchStartedHiddenSaysNothing)
+{
+    WriteHost(DriveC("t/clean.bat"), "ERASE C:\\t\\missing.txt\r\nERASE C:\\t\\gone.txt\r\n");
+    WriteHost(DriveC("t/gone.txt"), "x");
+    auto run = [](bool hidden) {
+        STARTUPINFO startup{};
+        startup.cb = sizeof startup;
+        if (hidden) {
+            startup.dwFlags = STARTF_USESHOWWINDOW;
+            startup.wShowWindow = SW_HIDE;
+        }
+        std::string command = "C:\\t\\clean.bat";
+        PROCESS_INFORMATION info{};
+        if (!CreateProcess(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return false;
+        WaitForSingleObject(info.hProcess, 20000);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        return true;
+    };
+    // The children write to this process's own output, taken into a file for the test.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const int savedOut = ::dup(1);
+    const int savedErr = ::dup(2);
+    const std::string captured = Prefix() + "/captured.txt";
+    const int file = ::open(captured.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, 1);
+    ::dup2(file, 2);
+    ::close(file);
+    const bool hidden = run(true);
+    const std::string afterHidden = ReadHost(captured);
+    const bool shown = run(false);
+    ::dup2(savedOut, 1);
+    ::dup2(savedErr, 2);
+    ::close(savedOut);
+    ::close(savedErr);
+
+    ASSERT_TRUE(hidden);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(afterHidden, "");
+    EXPECT_FALSE(HostExists(DriveC("t/gone.txt")));
+    EXPECT_NE(ReadHost(captured).find("Could Not Find"), std::string::npos) << ReadHost(captured);
 }
