@@ -156,13 +156,44 @@ def check_installed(prefix, examples, work):
             check(any("File not found." in line for line in messages), "no report of %s: %r" % (project, messages))
 
 
+def check_uninstall(prefix, work):
+    """The Add/Remove Programs command, run as the control panel runs it and answered as a person answers
+    its questions, removes all that the installation put in place but the running uninstaller itself."""
+    registry = pc.read_registry(prefix)
+    key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE"
+    argv = pc.split_command(registry[key]["UNINSTALLSTRING"])
+    script = os.path.join(work, "uninstall-answers.txt")
+    with open(script, "w") as f:
+        f.write("Confirm\t&Yes\nInformation\tOK\n")
+    log = os.path.join(work, "uninstall-windows.log")
+    env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
+               SCRIVANE_WINDOW_LOG=log)
+    result = subprocess.run([pc.host_path(prefix, argv[0])] + argv[1:], env=env, cwd=work, capture_output=True,
+                            text=True, errors="replace", timeout=WAIT)
+    check(result.returncode == 0, "the uninstaller ended with %d:\n%s\n%r" % (result.returncode, result.stderr,
+                                                                              pc.read_lines(log)))
+    check("message Information: Scrivane was removed." in pc.read_lines(log), "uninstall: %r" % pc.read_lines(log))
+    left = []
+    for root, _, files in os.walk(pc.host_path(prefix, INSTALL_DIR)):
+        left += [os.path.join(root, name) for name in files]
+    # Scrivane's own settings, written when it ran above, are the user's and stay.
+    expected = [pc.host_path(prefix, INSTALL_DIR + name) for name in (r"\config.ini", r"\Uninstall\uninstall.exe")]
+    check(sorted(left) == sorted(expected), "left after uninstall: %r" % left)
+    check(not os.path.exists(pc.host_path(prefix, pc.PROGRAMS_MENU + r"\Halvern")), "the shortcuts are still there")
+    check_registry_clean(prefix)
+
+
+def check_registry_clean(prefix):
+    registry = pc.read_registry(prefix)
+    for key in ("HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\.WKP", "HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\SCRIVANEPROJECT",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE"):
+        check(key not in registry, "%s is in the registry" % key)
+
+
 def check_nothing_installed(prefix):
     check(not os.path.exists(pc.host_path(prefix, r"C:\Program Files\Halvern")), "files were installed")
     check(not os.path.exists(pc.host_path(prefix, pc.PROGRAMS_MENU + r"\Halvern")), "shortcuts were made")
-    registry = pc.read_registry(prefix)
-    check("HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\.WKP" not in registry, "the association was written")
-    check("HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE" not in registry,
-          "an uninstall record was written")
+    check_registry_clean(prefix)
 
 
 def scenario_install(args, work):
@@ -174,6 +205,7 @@ def scenario_install(args, work):
     check_order(shown, WIZARD + ["Copying installation files", "(TInstallStatusForm)", "Setup complete"])
     check("Setup incomplete" not in shown, "the bad ending was shown: %r\n%s" % (shown, errors))
     check_installed(prefix, args.examples, work)
+    check_uninstall(prefix, work)
 
 
 def scenario_cancel(args, work):
