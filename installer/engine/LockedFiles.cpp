@@ -7,6 +7,7 @@
 #include "installer/engine/InstallFiles.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
+#include "installer/support/UninstallLayout.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/vcl/Registry.h"
 #include "platform/win/Files.h"
@@ -21,8 +22,6 @@ using rtl::AnsiString;
 
 namespace {
 
-const char* const HelpKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
-const char* const SharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 using TDllRegisterServer = int32_t (*)();
 
@@ -160,7 +159,7 @@ void TCustomInstallFile::ReplaceLocked()
 void TCustomInstallFile::FinishInstall()
 {
     if (registerAsHelp_)
-        RegWriteString(win::HKEY_LOCAL_MACHINE, HelpKey, rtl::UpperCase(destName_), RemoveBackslash(GetDestPath()));
+        RegWriteString(win::HKEY_LOCAL_MACHINE, HelpFilesKey, rtl::UpperCase(destName_), RemoveBackslash(GetDestPath()));
     if (updateDLLCounter_ && !UpdateSharedDLLCount())
         throw IECustomInstallFile(Fmt, "Cannot update the DLL count for the following file :%s:", fileName_);
     TCustomInstall* driver = InstallDriver();

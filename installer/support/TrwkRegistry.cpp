@@ -1,6 +1,7 @@
 #include "installer/support/TrwkRegistry.h"
 
 #include <utility>
+#include <vector>
 
 #include "installer/support/TrwkExceptions.h"
 #include "installer/support/TrwkSystem.h"
@@ -168,6 +169,32 @@ void RegDeleteKeyTree(win::HKEY root, const AnsiString& key)
     TtrwkRegistry registry;
     registry.SetRootKey(root);
     registry.DeleteKeyTree(key);
+}
+
+bool RegCopyValue(win::HKEY fromRoot, const AnsiString& fromKey, const AnsiString& name, win::HKEY toRoot,
+                  const AnsiString& toKey)
+{
+    win::DWORD type = 0;
+    std::vector<win::BYTE> data;
+    {
+        TtrwkRegistry source;
+        if (!OpenForReading(source, fromRoot, fromKey))
+            return false;
+        win::DWORD size = 0;
+        if (win::RegQueryValueEx(source.CurrentKey(), name.c_str(), nullptr, &type, nullptr, &size) != win::ERROR_SUCCESS)
+            return false;
+        data.resize(size);
+        if (win::RegQueryValueEx(source.CurrentKey(), name.c_str(), nullptr, &type, data.data(), &size) !=
+            win::ERROR_SUCCESS)
+            return false;
+        data.resize(size);
+    }
+    TtrwkRegistry target;
+    target.SetRootKey(toRoot);
+    if (!target.OpenKey(toKey, true))
+        return false;
+    return win::RegSetValueEx(target.CurrentKey(), name.c_str(), 0, type, data.data(),
+                              static_cast<win::DWORD>(data.size())) == win::ERROR_SUCCESS;
 }
 
 bool AddRunOnce(const AnsiString& name, const AnsiString& command, bool unique)

@@ -48,6 +48,11 @@ int RegReadInteger(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiSt
 // root and is refused.
 void RegDeleteKeyTree(win::HKEY root, const rtl::AnsiString& key);
 
+// Copies one value with its type and data, creating the destination key when missing. False when the
+// source value is missing or the copy cannot be written.
+bool RegCopyValue(win::HKEY fromRoot, const rtl::AnsiString& fromKey, const rtl::AnsiString& name, win::HKEY toRoot,
+                  const rtl::AnsiString& toKey);
+
 // Writes `command` as a RunOnce value: under the current user on the NT family, under the local machine on
 // the others. With `unique` the first free of name, name1, name2, ... is taken; otherwise an existing
 // value of that name is replaced. False when the key or the value cannot be written.

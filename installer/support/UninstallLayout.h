@@ -21,6 +21,22 @@ inline const char* const RegistryKeyPrefix = "RegistryKey";
 inline const char* const RegistryKeyPath = "Key";
 inline const char* const RegistryKeyRoot = "Root";
 
+// Added beside "Key" and "Root" of a "RegistryKey<n>": the outermost key of "Key" that the setup created
+// (the same form as "Key"), empty when the whole key was there before. A record without it (written by an
+// older setup) leaves the uninstaller to guess which empty keys it may remove.
+inline const char* const RegistryKeyCreated = "Created";
+// Subkey of a "RegistryKey<n>": each value the setup overwrote, as it was before the setup first wrote it
+// (same name, type and data). The uninstaller puts these back instead of deleting them.
+inline const char* const RegistryKeyPrevious = "Previous";
+// Subkey of the product's key: for each shared-library counter the setup raised (the value name as it
+// stands under SharedDLLsKey, a short or a full path), an integer of how often this product raised it.
+// The uninstaller lowers the counter by that much and removes the file only when it reaches zero.
+inline const char* const SharedDLLsRecord = "SharedDLLs";
+
+// Where Windows keeps the registrations the setup makes for installed files (under HKEY_LOCAL_MACHINE).
+inline const char* const HelpFilesKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
+inline const char* const SharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
 // A record whose subkey cannot take another entry continues in the subkey of the same name with 1, 2, ...
 // appended; so many are tried before the entry is given up with the last error.
 inline constexpr int MaxRecordSubkeys = 100;
