@@ -427,6 +427,10 @@ TTrwkCompress& TCustomInstallFile::ArchiveCompressor(const AnsiString& archivePa
 void TCustomInstallFile::InstallObjects()
 {
     replacedAtRestart_ = false;
+    doInstall_ = false;
+    helpRegistered_ = false;
+    helpNotes_.Clear();
+    countedName_.clear();
     try {
         ReportToContainer(HookCode::FileStarts, this);
         if (OnBeforeInstall)
@@ -672,6 +676,16 @@ void TCustomInstallFile::WriteFileListRecord(rtl::TStream& stream) const
 
 void TCustomInstallFile::WriteUninstallInfo(const AnsiString& key)
 {
+    // The registrations are the product's whether the file was written or kept.
+    if (helpRegistered_)
+        AddRegistryKeysRecordEntry(key, hkLocalMachine, HelpFilesKey, {{HelpValueName(), HelpValueData()}},
+                                   helpNotes_);
+    if (!countedName_.empty())
+        AddSharedDLLRecordEntry(key, countedName_);
+    // Only a file this run wrote is the product's to remove: one the overwrite rule kept, or that was
+    // skipped, belongs to whoever put it there.
+    if (!doInstall_)
+        return;
     const AnsiString path = AddBackslash(GetDestPath()) + DestName();
     if (ActiveX())
         AddActiveXRecordEntry(key, path, FileName());

@@ -11,6 +11,7 @@
 // (ApplyFileSettings), which works out the name, the destination and the overwrite defaults.
 
 #include "installer/engine/FileContainers.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/TrwkFiles.h"
 #include "installer/support/VersionResource.h"
 
@@ -122,6 +123,9 @@ public:
     virtual bool UpdateSharedDLLCount();
 
 private:
+    // The value of the help-file registration: the installed name, upper-cased, names its folder.
+    rtl::AnsiString HelpValueName() const;
+    rtl::AnsiString HelpValueData();
     struct TFileSettings {
         TInstallContainer* Container;
         rtl::AnsiString IncludeFromDir;
@@ -177,6 +181,11 @@ private:
     bool replacedAtRestart_ = false;
     // The target's own name while the extraction writes the numbered file that replaces it at the restart.
     rtl::AnsiString finalName_;
+    // What this run registered for the file, for the uninstall record: the help value with how it was
+    // before, and the name of the shared-library counter it raised (empty: none).
+    bool helpRegistered_ = false;
+    TRegistryWriteNotes helpNotes_;
+    rtl::AnsiString countedName_;
     win::SECURITY_ATTRIBUTES security_{12, nullptr, 0};
 };
 

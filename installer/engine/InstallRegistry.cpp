@@ -195,8 +195,12 @@ AnsiString TCustomInstallRegistry::GetFullKey()
 
 void TCustomInstallRegistry::InstallObjects()
 {
+    notes_.Clear();
+    notes_.BeforeKey(RootKeyHandle(rootKey_), GetFullKey());
     for (int i = 0; i < entries_->Count(); ++i) {
         TRegistryEntry* entry = entries_->Items(i);
+        // Taken before the handler, which may write the value itself: a skipped entry is recorded too.
+        notes_.BeforeValue(RootKeyHandle(rootKey_), GetFullKey(), entry->Ident());
         bool proceed = true;
         if (OnBeforeWriteEntry)
             OnBeforeWriteEntry(this, entry, proceed);
@@ -215,18 +219,13 @@ void TCustomInstallRegistry::ContainerMessage(vcl::TComponent* sender, int code,
 
 void TCustomInstallRegistry::WriteUninstallInfo(const AnsiString& key)
 {
-    const AnsiString fullKey = GetFullKey();
-    AddRecordEntry(key, RegistryKeysRecord, [this, &fullKey](const AnsiString& subkey, int n) {
-        const AnsiString record = subkey + "\\" + RegistryKeyPrefix + rtl::IntToStr(n);
-        RegWriteString(win::HKEY_LOCAL_MACHINE, record, RegistryKeyPath, fullKey);
-        RegWriteInteger(win::HKEY_LOCAL_MACHINE, record, RegistryKeyRoot, static_cast<int>(rootKey_));
-        // Only the names can be told apart later: every entry is kept as its expanded text.
-        for (int i = 0; i < entries_->Count(); ++i) {
-            const TRegistryEntry* entry = entries_->Items(i);
-            RegWriteString(win::HKEY_LOCAL_MACHINE, record + "\\" + RecordEntries, entry->Ident(),
-                           entry->GetExpandedText());
-        }
-    });
+    // Only the names can be told apart later: every entry is kept as its expanded text.
+    std::vector<std::pair<AnsiString, AnsiString>> entries;
+    for (int i = 0; i < entries_->Count(); ++i) {
+        const TRegistryEntry* entry = entries_->Items(i);
+        entries.emplace_back(entry->Ident(), entry->GetExpandedText());
+    }
+    AddRegistryKeysRecordEntry(key, rootKey_, GetFullKey(), entries, notes_);
 }
 
 void TCustomInstallRegistry::Loaded()

@@ -14,6 +14,7 @@
 
 #include "installer/engine/InstallObjects.h"
 #include "installer/engine/PathSpecifiers.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/TrwkRegistry.h"
 
 class IEInstallRegistry : public IException {
@@ -143,6 +144,8 @@ private:
     TKeySpecifier keySpecifierType_ = ksAbsolute;
     TRootKeys rootKey_ = hkLocalMachine;
     vcl::TComponent* watchedDriver_ = nullptr;
+    // How the key and its values were before this run's writes, for the uninstall record.
+    TRegistryWriteNotes notes_;
 };
 
 class TInstallRegistry : public TCustomInstallRegistry {

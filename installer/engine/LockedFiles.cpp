@@ -158,8 +158,12 @@ void TCustomInstallFile::ReplaceLocked()
 
 void TCustomInstallFile::FinishInstall()
 {
-    if (registerAsHelp_)
-        RegWriteString(win::HKEY_LOCAL_MACHINE, HelpFilesKey, rtl::UpperCase(destName_), RemoveBackslash(GetDestPath()));
+    if (registerAsHelp_) {
+        helpNotes_.BeforeKey(win::HKEY_LOCAL_MACHINE, HelpFilesKey);
+        helpNotes_.BeforeValue(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName());
+        RegWriteString(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName(), HelpValueData());
+        helpRegistered_ = true;
+    }
     if (updateDLLCounter_ && !UpdateSharedDLLCount())
         throw IECustomInstallFile(Fmt, "Cannot update the DLL count for the following file :%s:", fileName_);
     TCustomInstall* driver = InstallDriver();
@@ -176,6 +180,16 @@ void TCustomInstallFile::FinishInstall()
             throw;
         DeferredRegistrations().Add(this);
     }
+}
+
+AnsiString TCustomInstallFile::HelpValueName() const
+{
+    return rtl::UpperCase(destName_);
+}
+
+AnsiString TCustomInstallFile::HelpValueData()
+{
+    return RemoveBackslash(GetDestPath());
 }
 
 void TCustomInstallFile::FinishAfterReboot()
@@ -202,10 +216,12 @@ bool TCustomInstallFile::UpdateSharedDLLCount()
     }
     if (!shortName.empty() && registry.ValueExists(shortName)) {
         registry.WriteInteger(shortName, registry.ReadInteger(shortName) + 1);
+        countedName_ = shortName;
         return true;
     }
     const int count = registry.ValueExists(full) ? registry.ReadInteger(full) : 0;
     registry.WriteInteger(full, count + 1);
+    countedName_ = full;
     return true;
 }
 

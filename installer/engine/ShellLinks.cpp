@@ -349,6 +349,7 @@ void TCustomInstallShellLink::ContainerMessage(vcl::TComponent* sender, int code
 
 void TCustomInstallShellLink::InstallObjects()
 {
+    created_ = false;
     if (rtl::Trim(linkName_).empty())
         throw IEInstallShellLink(Fmt, "The LinkName is blank for %s and therefore could not be installed", Name());
     if (TInstallContainer* object = objectLink_.get()) {
@@ -382,9 +383,10 @@ void TCustomInstallShellLink::InstallObjects()
                 CreateShellLink();
             break;
         default:
-            break;
+            return inherited::InstallObjects();
         }
     }
+    created_ = true;
     inherited::InstallObjects();
 }
 
@@ -481,7 +483,9 @@ void TCustomInstallShellLink::CreateInternetShortcut()
 
 void TCustomInstallShellLink::WriteUninstallInfo(const AnsiString& key)
 {
-    AddFilesRecordEntry(key, GetLinkPath());
+    // A link that was not made (its object was left out of the run) names nothing of the product's.
+    if (created_)
+        AddFilesRecordEntry(key, GetLinkPath());
 }
 
 VCL_IMPLEMENT_CLASS(TInstallSubLink)

@@ -126,6 +126,7 @@ private:
     int iconIndex_ = 0;
     rtl::AnsiString workingDirectory_;
     bool hardLink_ = false;
+    bool created_ = false;  // this run wrote the link
     bool comReady_ = false;
     rtl::TStringList strings_;
 };

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <exception>
+#include <string>
 
 #include "installer/support/TrwkExceptions.h"
 #include "installer/support/TrwkRegistry.h"
+#include "installer/support/TrwkSystem.h"
 
 using rtl::AnsiString;
 
@@ -101,9 +103,90 @@ AnsiString AddRecordEntry(const AnsiString& key, const AnsiString& record, const
     std::rethrow_exception(lastError);
 }
 
+namespace {
+
+// The path part of a "File<n>" entry: all of it in "Files", before the kind in "ActiveX".
+AnsiString EntryPath(const char* record, const AnsiString& text)
+{
+    if (rtl::SameText(record, ActiveXRecord)) {
+        const size_t semicolon = text.find_last_of(';');
+        return semicolon == AnsiString::npos ? text : text.substr(0, semicolon);
+    }
+    return text;
+}
+
+// Calls `visit` (subkey, open registry) for each existing subkey of a record; stops when it says true.
+template <class Visit>
+bool AnyRecordSubkey(const AnsiString& key, const char* record, Visit visit)
+{
+    for (int k = 0; k < MaxRecordSubkeys; ++k) {
+        const AnsiString subkey = RecordSubkey(key, record, k);
+        TtrwkRegistry registry;
+        registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+        if (registry.OpenKeyReadOnly(subkey) && visit(subkey, registry))
+            return true;
+    }
+    return false;
+}
+
+std::vector<AnsiString> NamesOf(vcl::TRegistry& registry, bool keys)
+{
+    rtl::TStringList list;
+    if (keys)
+        registry.GetKeyNames(list);
+    else
+        registry.GetValueNames(list);
+    std::vector<AnsiString> names;
+    for (int i = 0; i < list.Count(); ++i)
+        names.push_back(list[i]);
+    return names;
+}
+
+bool IsRecorded(const AnsiString& key, const char* record, const AnsiString& path)
+{
+    return AnyRecordSubkey(key, record, [&](const AnsiString&, TtrwkRegistry& registry) {
+        for (const AnsiString& name : NamesOf(registry, false)) {
+            if (rtl::SameText(name.substr(0, std::char_traits<char>::length(RecordFilePrefix)), RecordFilePrefix) &&
+                rtl::SameText(EntryPath(record, registry.ReadString(name)), path))
+                return true;
+        }
+        return false;
+    });
+}
+
+// The "RegistryKey<n>" record of a key and root, empty when none names it.
+AnsiString FindRegistryRecord(const AnsiString& key, TRootKeys root, const AnsiString& fullKey)
+{
+    AnsiString found;
+    AnyRecordSubkey(key, RegistryKeysRecord, [&](const AnsiString& subkey, TtrwkRegistry& registry) {
+        for (const AnsiString& name : NamesOf(registry, true)) {
+            const AnsiString record = subkey + "\\" + name;
+            if (RegReadInteger(win::HKEY_LOCAL_MACHINE, record, RegistryKeyRoot, -1) == static_cast<int>(root) &&
+                rtl::SameText(RemoveBackslash(RegReadString(win::HKEY_LOCAL_MACHINE, record, RegistryKeyPath, "")),
+                              RemoveBackslash(fullKey))) {
+                found = record;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+bool ValueExists(win::HKEY root, const AnsiString& key, const AnsiString& name)
+{
+    TtrwkRegistry registry;
+    registry.SetRootKey(root);
+    return registry.OpenKeyReadOnly(key) && registry.ValueExists(name);
+}
+
+}  // namespace
+
 // "File<n>" of a "Files" or "ActiveX" record.
 static void AddFileEntry(const AnsiString& key, const char* record, const AnsiString& text)
 {
+    if (IsRecorded(key, record, EntryPath(record, text)))
+        return;
     AddRecordEntry(key, record, [&text](const AnsiString& subkey, int n) {
         RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, RecordFilePrefix + rtl::IntToStr(n), text);
     });
@@ -129,3 +212,74 @@ void AddActiveXRecordEntry(const AnsiString& key, const AnsiString& path, const 
     AddFileEntry(key, ActiveXRecord, path + ";" + rtl::IntToStr(ActiveXKind(fileName)));
 }
 
+
+void TRegistryWriteNotes::BeforeKey(win::HKEY root, const AnsiString& key)
+{
+    Created.clear();
+    // The outermost missing key, walking down from the root.
+    const AnsiString path = RemoveBackslash(key);
+    for (size_t end = path.find('\\', 1);; end = path.find('\\', end + 1)) {
+        const AnsiString part = end == AnsiString::npos ? path : path.substr(0, end);
+        TtrwkRegistry registry;
+        registry.SetRootKey(root);
+        if (!part.empty() && part != "\\" && !registry.KeyExists(part)) {
+            Created = part;
+            return;
+        }
+        if (end == AnsiString::npos)
+            return;
+    }
+}
+
+void TRegistryWriteNotes::BeforeValue(win::HKEY root, const AnsiString& key, const AnsiString& name)
+{
+    if (Previous.count(name))
+        return;
+    TRegRawValue value;
+    if (RegReadRawValue(root, key, name, value))
+        Previous.emplace(name, std::move(value));
+}
+
+void TRegistryWriteNotes::Clear()
+{
+    Created.clear();
+    Previous.clear();
+}
+
+void AddRegistryKeysRecordEntry(const AnsiString& key, TRootKeys root, const AnsiString& fullKey,
+                                const std::vector<std::pair<AnsiString, AnsiString>>& entries,
+                                const TRegistryWriteNotes& notes)
+{
+    const win::HKEY machine = win::HKEY_LOCAL_MACHINE;
+    auto writeEntries = [&](const AnsiString& record, bool known) {
+        for (const auto& [name, text] : entries) {
+            // A name the record holds already was written by this product before: its state before
+            // that is what the record kept then.
+            const bool ours = known && ValueExists(machine, record + "\\" + RecordEntries, name);
+            auto previous = notes.Previous.find(name);
+            if (!ours && previous != notes.Previous.end() &&
+                !RegWriteRawValue(machine, record + "\\" + RegistryKeyPrevious, name, previous->second))
+                throw EIRCannotWriteValue(record + "\\" + RegistryKeyPrevious);
+            RegWriteString(machine, record + "\\" + RecordEntries, name, text);
+        }
+    };
+    const AnsiString existing = FindRegistryRecord(key, root, fullKey);
+    if (!existing.empty()) {
+        writeEntries(existing, true);
+        return;
+    }
+    AddRecordEntry(key, RegistryKeysRecord, [&](const AnsiString& subkey, int n) {
+        const AnsiString record = subkey + "\\" + RegistryKeyPrefix + rtl::IntToStr(n);
+        RegWriteString(machine, record, RegistryKeyPath, fullKey);
+        RegWriteInteger(machine, record, RegistryKeyRoot, static_cast<int>(root));
+        RegWriteString(machine, record, RegistryKeyCreated, notes.Created);
+        writeEntries(record, false);
+    });
+}
+
+void AddSharedDLLRecordEntry(const AnsiString& key, const AnsiString& counterName)
+{
+    const AnsiString record = AddBackslash(key) + SharedDLLsRecord;
+    RegWriteInteger(win::HKEY_LOCAL_MACHINE, record, counterName,
+                    RegReadInteger(win::HKEY_LOCAL_MACHINE, record, counterName, 0) + 1);
+}

@@ -9,8 +9,11 @@
 //   WriteUninstallValues(key, values);                          // what the uninstaller file writes
 
 #include <functional>
+#include <map>
+#include <vector>
 
 #include "installer/support/InstallInformation.h"
+#include "installer/support/TrwkRegistry.h"
 #include "installer/support/UninstallLayout.h"
 
 // The files whose paths the display values name; an empty path leaves its value out (DisplayIcon, Readme:
@@ -39,7 +42,39 @@ using TRecordEntryWriter = std::function<void(const rtl::AnsiString& subkey, int
 rtl::AnsiString AddRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& record,
                                const TRecordEntryWriter& writeEntry);
 
+// A path already recorded (in any subkey of the record) is not recorded again, so a setup run twice lists
+// each file once.
 void AddFilesRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& path);
 // The kind stored after the path: 2 a type library (".TLB"), 1 a server program (".EXE"), 0 a library.
 int ActiveXKind(const rtl::AnsiString& fileName);
 void AddActiveXRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& path, const rtl::AnsiString& fileName);
+
+// How a registry key and its values were before the setup wrote into it, taken just before the writes,
+// so the uninstaller can remove what the setup created and put back what it overwrote.
+// Registry names compare without case.
+struct TRegistryNameLess {
+    bool operator()(const rtl::AnsiString& a, const rtl::AnsiString& b) const { return rtl::CompareText(a, b) < 0; }
+};
+
+struct TRegistryWriteNotes {
+    rtl::AnsiString Created;                           // outermost key the writes created; empty: none
+    std::map<rtl::AnsiString, TRegRawValue, TRegistryNameLess> Previous;  // values there before, by name
+
+    // Call before the first write into `key`.
+    void BeforeKey(win::HKEY root, const rtl::AnsiString& key);
+    // Call before each value is written; a value already noted keeps its first state.
+    void BeforeValue(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiString& name);
+    void Clear();
+};
+
+// Records the values a registry component or a file's registration wrote under `fullKey`, as entry name
+// -> the text recorded for it. A key recorded before for the same root (by an earlier component or run)
+// takes the new names into its record; otherwise a new "RegistryKey<n>" is added. A value the setup found
+// there is kept with its old state in "Previous", unless the record names it already (the product's own).
+void AddRegistryKeysRecordEntry(const rtl::AnsiString& key, TRootKeys root, const rtl::AnsiString& fullKey,
+                                const std::vector<std::pair<rtl::AnsiString, rtl::AnsiString>>& entries,
+                                const TRegistryWriteNotes& notes);
+
+// Notes in the product's "SharedDLLs" record that this product raised the shared-library counter
+// `counterName` once more.
+void AddSharedDLLRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& counterName);

@@ -1,7 +1,6 @@
 #include "installer/support/TrwkRegistry.h"
 
 #include <utility>
-#include <vector>
 
 #include "installer/support/TrwkExceptions.h"
 #include "installer/support/TrwkSystem.h"
@@ -72,6 +71,14 @@ void SetRootKeyEnum(vcl::TRegistry& registry, TRootKeys root)
             registry.SetRootKey(key);
             return;
         }
+}
+
+win::HKEY RootKeyHandle(TRootKeys root)
+{
+    for (const auto& [value, key] : RootTable)
+        if (value == root)
+            return key;
+    return win::HKEY_LOCAL_MACHINE;
 }
 
 TRootKeys HKeyToRootKey(win::HKEY key, TRootKeys defaultValue)
@@ -171,30 +178,38 @@ void RegDeleteKeyTree(win::HKEY root, const AnsiString& key)
     registry.DeleteKeyTree(key);
 }
 
+bool RegReadRawValue(win::HKEY root, const AnsiString& key, const AnsiString& name, TRegRawValue& value)
+{
+    TtrwkRegistry registry;
+    if (!OpenForReading(registry, root, key))
+        return false;
+    win::DWORD size = 0;
+    if (win::RegQueryValueEx(registry.CurrentKey(), name.c_str(), nullptr, &value.Type, nullptr, &size) !=
+        win::ERROR_SUCCESS)
+        return false;
+    value.Data.resize(size);
+    if (win::RegQueryValueEx(registry.CurrentKey(), name.c_str(), nullptr, &value.Type, value.Data.data(), &size) !=
+        win::ERROR_SUCCESS)
+        return false;
+    value.Data.resize(size);
+    return true;
+}
+
+bool RegWriteRawValue(win::HKEY root, const AnsiString& key, const AnsiString& name, const TRegRawValue& value)
+{
+    TtrwkRegistry registry;
+    registry.SetRootKey(root);
+    if (!registry.OpenKey(key, true))
+        return false;
+    return win::RegSetValueEx(registry.CurrentKey(), name.c_str(), 0, value.Type, value.Data.data(),
+                              static_cast<win::DWORD>(value.Data.size())) == win::ERROR_SUCCESS;
+}
+
 bool RegCopyValue(win::HKEY fromRoot, const AnsiString& fromKey, const AnsiString& name, win::HKEY toRoot,
                   const AnsiString& toKey)
 {
-    win::DWORD type = 0;
-    std::vector<win::BYTE> data;
-    {
-        TtrwkRegistry source;
-        if (!OpenForReading(source, fromRoot, fromKey))
-            return false;
-        win::DWORD size = 0;
-        if (win::RegQueryValueEx(source.CurrentKey(), name.c_str(), nullptr, &type, nullptr, &size) != win::ERROR_SUCCESS)
-            return false;
-        data.resize(size);
-        if (win::RegQueryValueEx(source.CurrentKey(), name.c_str(), nullptr, &type, data.data(), &size) !=
-            win::ERROR_SUCCESS)
-            return false;
-        data.resize(size);
-    }
-    TtrwkRegistry target;
-    target.SetRootKey(toRoot);
-    if (!target.OpenKey(toKey, true))
-        return false;
-    return win::RegSetValueEx(target.CurrentKey(), name.c_str(), 0, type, data.data(),
-                              static_cast<win::DWORD>(data.size())) == win::ERROR_SUCCESS;
+    TRegRawValue value;
+    return RegReadRawValue(fromRoot, fromKey, name, value) && RegWriteRawValue(toRoot, toKey, name, value);
 }
 
 bool AddRunOnce(const AnsiString& name, const AnsiString& command, bool unique)

@@ -7,6 +7,7 @@
 //   AddRunOnce("TarnwickUnfinished", commandLine, true);   // false when it cannot be written
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Registry.h"
@@ -33,6 +34,8 @@ VCL_ENUM_SIZED(TRootKeys, uint8_t, hkClassesRoot, hkCurrentConfig, hkCurrentUser
 
 // Sets the registry's root from the enumeration; a value outside it leaves the root unchanged.
 void SetRootKeyEnum(vcl::TRegistry& registry, TRootKeys root);
+// The handle of a root of the enumeration.
+win::HKEY RootKeyHandle(TRootKeys root);
 // The enumeration value of one of the six predefined roots, `defaultValue` for any other handle.
 TRootKeys HKeyToRootKey(win::HKEY key, TRootKeys defaultValue);
 
@@ -48,6 +51,16 @@ int RegReadInteger(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiSt
 // root and is refused.
 void RegDeleteKeyTree(win::HKEY root, const rtl::AnsiString& key);
 
+// A value as the registry holds it: its type and its bytes.
+struct TRegRawValue {
+    win::DWORD Type = 0;
+    std::vector<win::BYTE> Data;
+};
+// False when the key or the value is missing or cannot be read; creates nothing.
+bool RegReadRawValue(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiString& name, TRegRawValue& value);
+// Creates the key when missing; false when it or the value cannot be written.
+bool RegWriteRawValue(win::HKEY root, const rtl::AnsiString& key, const rtl::AnsiString& name,
+                      const TRegRawValue& value);
 // Copies one value with its type and data, creating the destination key when missing. False when the
 // source value is missing or the copy cannot be written.
 bool RegCopyValue(win::HKEY fromRoot, const rtl::AnsiString& fromKey, const rtl::AnsiString& name, win::HKEY toRoot,

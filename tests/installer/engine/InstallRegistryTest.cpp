@@ -52,12 +52,44 @@ TEST_F(InstallRegistryTest, TheRecordListsEachComponentAndContinuesOnTheNextRun)
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, third, "Key"), "\\SOFTWARE\\Halvern\\Scrivane\\1.0");
     EXPECT_EQ(RegReadInteger(win::HKEY_LOCAL_MACHINE, third, "Root", -1), static_cast<int>(hkLocalMachine));
 
-    // A second run of the same setup appends.
+    // Each record names the outermost key the run created; a fresh machine has "\SOFTWARE" already.
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, first, "Created"), "\\.wkp");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, third, "Created"), "\\SOFTWARE\\Halvern");
+
+    // A second run of the same setup finds its keys recorded and records each once.
     form.reset();
     form.reset(new TfrmRegistrySetup(nullptr));
     RunRegistrySetup(*form);
-    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys, "Entries"), "6");
-    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys + "\\RegistryKey4", "Key"), "\\.wkp");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys, "Entries"), "3");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys + "\\RegistryKey4", "Key"), "<none>");
+    // What the first run created stays what the record says it created.
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, first, "Created"), "\\.wkp");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, third, "Created"), "\\SOFTWARE\\Halvern");
+}
+
+TEST_F(InstallRegistryTest, AValueThatWasThereBeforeIsKeptWithItsOldTypeAndData)
+{
+    // Someone else's association and an integer of another program, both overwritten by the setup.
+    RegWriteString(win::HKEY_CLASSES_ROOT, "\\.wkp", "", "Other.Document");
+    RegWriteInteger(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\Halvern\\Scrivane\\1.0", "Path", 42);
+    std::unique_ptr<TfrmRegistrySetup> form(new TfrmRegistrySetup(nullptr));
+    RunRegistrySetup(*form);
+    const AnsiString first = RegistryKeys + "\\RegistryKey1";
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, first, "Created"), "");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, first + "\\Previous", ""), "Other.Document");
+    const AnsiString third = RegistryKeys + "\\RegistryKey3";
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, third, "Created"), "");
+    EXPECT_EQ(RegReadInteger(win::HKEY_LOCAL_MACHINE, third + "\\Previous", "Path", -1), 42);
+    // Values the setup created have no earlier state.
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys + "\\RegistryKey2", "Created"), "\\Scrivane.Project");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, RegistryKeys + "\\RegistryKey2\\Previous", "Stored"), "<none>");
+
+    // The second run finds its own value there and keeps the first state.
+    form.reset();
+    form.reset(new TfrmRegistrySetup(nullptr));
+    RunRegistrySetup(*form);
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, first + "\\Previous", ""), "Other.Document");
+    EXPECT_EQ(RegReadInteger(win::HKEY_LOCAL_MACHINE, third + "\\Previous", "Path", -1), 42);
 }
 
 TEST_F(InstallRegistryTest, AGarbledCountMovesTheRecordOnInsteadOfEndingTheRun)

@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const SharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 class LockedFileTest : public FileEngineTest {
 protected:

@@ -303,7 +303,7 @@ TEST_F(ShellLinkGroupTest, GroupsAndLinksKeepToTheirPlaceInTheTree)
     EXPECT_EQ(InstallShellLinks().Count(), 0);
 }
 
-TEST_F(ShellLinkGroupTest, ALinkToAnExcludedFileMakesNothingYetIsRecorded)
+TEST_F(ShellLinkGroupTest, ALinkToAnExcludedFileMakesNothingAndIsNotRecorded)
 {
     TCustomInstallFile* app = AddFile("app.exe", "MZ");
     TCustomInstallFile* extra = AddFile("extra.exe", "MZ");
@@ -317,11 +317,16 @@ TEST_F(ShellLinkGroupTest, ALinkToAnExcludedFileMakesNothingYetIsRecorded)
     EXPECT_TRUE(HostOf(kept->GetLinkPath()).size() > 0);
     EXPECT_TRUE(HostOf(link->GetLinkPath()).empty());
     EXPECT_TRUE(link->Processed());
-    bool recorded = false;
+    // Recorded, the uninstaller would delete whatever someone else keeps under the link's name.
+    bool recorded = false, keptRecorded = false;
     const int entries = std::stoi(Record("Files", "Entries"));
-    for (int i = 1; i <= entries; ++i)
-        recorded = recorded || Record("Files", ("File" + std::to_string(i)).c_str()) == link->GetLinkPath();
-    EXPECT_TRUE(recorded);
+    for (int i = 1; i <= entries; ++i) {
+        const AnsiString path = Record("Files", ("File" + std::to_string(i)).c_str());
+        recorded = recorded || path == link->GetLinkPath();
+        keptRecorded = keptRecorded || path == kept->GetLinkPath();
+    }
+    EXPECT_FALSE(recorded);
+    EXPECT_TRUE(keptRecorded);
 }
 
 TEST_F(ShellLinkGroupTest, TheUninstallerLinkPassesTheProductName)

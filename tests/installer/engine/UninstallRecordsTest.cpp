@@ -93,6 +93,20 @@ TEST_F(UninstallRecordsTest, FilesAreNumberedInInstallOrderAndAppendedLater)
     EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "2");
 }
 
+TEST_F(UninstallRecordsTest, APathIsRecordedOnceWhereverItStands)
+{
+    RegWriteString(HKLM, Key + "\\Files", "Entries", "garbled");
+    AddFilesRecordEntry(Key, "C:\\A\\one.exe");
+    AddFilesRecordEntry(Key, "c:\\a\\ONE.EXE");  // the same file: names compare without case
+    AddFilesRecordEntry(Key, "C:\\A\\two.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files1", "Entries"), "2");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files1", "File2"), "C:\\A\\two.exe");
+    // An ActiveX entry is told by its path, whatever its kind.
+    AddActiveXRecordEntry(Key, "C:\\A\\types.tlb", "types.tlb");
+    AddActiveXRecordEntry(Key, "C:\\A\\types.tlb", "types.tlb");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "Entries"), "1");
+}
+
 TEST_F(UninstallRecordsTest, AnUnusableRecordMovesOnAndGivesUpAfterItsLimit)
 {
     RegWriteString(HKLM, Key + "\\Files", "Entries", "two");
