@@ -175,6 +175,31 @@ TEST_F(LockedFileTest, SharedDllCountersGrowUnderTheNameTheyWereCountedBy)
     EXPECT_EQ(registry.ReadInteger("C:\\Program Files\\MyApplication\\Docs\\fresh.dll"), 1);
 }
 
+TEST_F(LockedFileTest, AKeptComLibraryIsRegisteredButNotTheProductsToRemove)
+{
+    WriteHost(DriveC("src/server.dll"), ReadHost(ENGINE_TEST_SERVER));
+    TCustomInstallFile* server = TInstallFile::CreateInContainer(form_.get(), docs_, "C:\\src\\server.dll");
+    server->SetName("Server");
+    server->SetActiveX(true);
+    server->SetOverwriteMode(owNever);
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    // Another product's library of that name is in the system folder already.
+    WriteHost(HostOf(server->GetDestFileName()), ReadHost(ENGINE_TEST_SERVER));
+    install_->InstallTree();
+    EXPECT_EQ(Registrations(registerLog_), "registered\n");
+    // Recorded, the uninstaller would unregister and delete the other product's library.
+    const AnsiString key = UninstallKeyOf(install_->Information()->ProductName());
+    EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, key + "\\ActiveX", "Entries", "<none>"), "<none>");
+
+    // Written by the setup, it is recorded, once however often the setup runs.
+    fs::remove(HostOf(server->GetDestFileName()));
+    install_->InstallTree();
+    install_->InstallTree();
+    EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, key + "\\ActiveX", "Entries", "<none>"), "1");
+    EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, key + "\\ActiveX", "File1", ""),
+              server->GetDestFileName() + ";0");
+}
+
 TEST_F(LockedFileTest, ATestLibrarysDllRegisterServerRunsAndItsFailuresAreReported)
 {
     WriteHost(DriveC("src/server.dll"), ReadHost(ENGINE_TEST_SERVER));
