@@ -6,7 +6,9 @@
 
 #include "FormResources_installer_engine.h"
 #include "installer/engine/InstallFiles.h"
+#include "installer/engine/InstallRollback.h"
 #include "installer/engine/PathSpecifiers.h"
+#include "installer/engine/UninstallRecords.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
 #include "installer/support/VersionResource.h"
@@ -47,6 +49,12 @@ rtl::TDateTime& RunStart()
 {
     static rtl::TDateTime start = 0;
     return start;
+}
+
+TSetupExitCode& SetupExitCode()
+{
+    static TSetupExitCode code = secGood;
+    return code;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -389,10 +397,14 @@ void TCustomInstall::Install()
     BroadcastMessage(this, InstallMessage::BeforeInstall, nullptr);
     if (aborted_)
         return;
+    // From here on a bad ending puts back what the run changed; the records of earlier runs stay.
+    InstallRollback().Begin(UninstallKeyOf(information_->ProductName()));
     RunInstallSteps();
+    InstallRollback().Commit();
     if (reboot_ || unfinishedCount_ > 0)
         RegisterRunOnce();
     if (reboot_) {
+        SetupExitCode() = secRestart;
         SaveLanguage();
         BroadcastMessage(this, InstallMessage::BeforeReboot, nullptr);
         bool carryOn = reboot_;
@@ -525,15 +537,20 @@ void TCustomInstall::RunFiles()
 void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
 {
     vcl::TApplication* application = vcl::GetApplication();
+    const bool userAbort = dynamic_cast<const EAIUserAbort*>(&error) != nullptr;
     if (!installing_) {
+        SetupExitCode() = secFailed;
         if (application)
             application->ShowException(error);
         return;
     }
     installing_ = false;
     aborted_ = true;
+    SetupExitCode() = userAbort ? secCancelled : secFailed;
+    // Whatever the cause, the machine is put back before the bad ending is shown.
+    InstallRollback().Undo();
     try {
-        if (dynamic_cast<const EAIUserAbort*>(&error)) {
+        if (userAbort) {
             NotifyBadInstall();
             TempCleanup();
             RemoveInstallKey();
@@ -543,6 +560,10 @@ void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
             NotifyBadInstall();
             if (application)
                 application->ShowException(error);
+            TempCleanup();
+            // A resume keeps the key: its unfinished entries are still to be done by a later run.
+            if (!switches_[swReboot])
+                RemoveInstallKey();
             Shutdown();
         }
     } catch (...) {

@@ -309,5 +309,11 @@ public:
 
 // When the run started (written with the install key).
 rtl::TDateTime& RunStart();
+
+// How the setup program ended, as its exit code, so a script or a parent installer can tell: a good
+// ending, a failure (the bad ending after an error, or an error of the build or the command line), the
+// user's Cancel, and an installation that needs the computer restarted to finish.
+enum TSetupExitCode : int { secGood = 0, secFailed = 1, secCancelled = 2, secRestart = 3 };
+TSetupExitCode& SetupExitCode();
 // Whether `path` names something below the temporary folder (not that folder itself), however spelled.
 bool InsideTempFolder(const rtl::AnsiString& path);

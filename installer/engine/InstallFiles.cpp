@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "installer/engine/Install.h"
+#include "installer/engine/InstallRollback.h"
 #include "installer/engine/LockedFiles.h"
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/TranslatorHooks.h"
@@ -478,10 +479,11 @@ void TCustomInstallFile::InstallObjects()
     state_ = ifsInstall;
     WithCleanup(
         [&] {
-            CreateFolderAndParents(GetDestPath());
+            InstallRollback().CreateFolders(GetDestPath());
             const AnsiString archive = GetArchivePath();
             if (rtl::Trim(archive).empty())
                 RaiseBlankArchive();
+            PrepareTarget(AddBackslash(GetDestPath()) + destName_);
             compressor->SetCompressedFile(archive);
             compressor->SetExtractDirectory(GetDestPath());
             compressor->SetDestinationName(destName_);
@@ -507,6 +509,16 @@ void TCustomInstallFile::InstallObjects()
                 SharedCompressor().SetAbort(true);
             EndOperation();
         });
+}
+
+// Keeps what is at the target for a bad ending to put back, and lets a read-only target be replaced as
+// any other: the rule has decided to install over it.
+void TCustomInstallFile::PrepareTarget(const AnsiString& target)
+{
+    InstallRollback().BeforeFileWrite(target);
+    const win::DWORD attributes = win::GetFileAttributes(target.c_str());
+    if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_READONLY))
+        win::SetFileAttributes(target.c_str(), attributes & ~win::FILE_ATTRIBUTE_READONLY);
 }
 
 // Whatever outlives the restart (help and shared-DLL values, links, uninstall records) names the file the

@@ -126,6 +126,7 @@ private:
     // The value of the help-file registration: the installed name, upper-cased, names its folder.
     rtl::AnsiString HelpValueName() const;
     rtl::AnsiString HelpValueData();
+    void PrepareTarget(const rtl::AnsiString& target);
     struct TFileSettings {
         TInstallContainer* Container;
         rtl::AnsiString IncludeFromDir;

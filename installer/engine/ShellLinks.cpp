@@ -2,6 +2,7 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
+#include "installer/engine/InstallRollback.h"
 #include "installer/engine/UninstallEXE.h"
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/PathVariables.h"
@@ -131,7 +132,7 @@ void TCustomShellLinkGroup::InstallObjects()
 {
     // The stand-alone folder dialog may still change the folder.
     BroadcastMessage(this, InstallMessage::LinkGroupInstalls, nullptr);
-    CreateFolderAndParents(GetDestPath());
+    InstallRollback().CreateFolders(GetDestPath());
     inherited::InstallObjects();
 }
 
@@ -364,7 +365,7 @@ void TCustomInstallShellLink::InstallObjects()
             // The uninstaller is started with the product name.
             parameters_ = driver->Information()->ProductName();
         } else if (dynamic_cast<TCustomShellLinkGroup*>(object)) {
-            CreateFolderAndParents(object->GetDestPath());
+            InstallRollback().CreateFolders(object->GetDestPath());
         }
     }
     if (IsURL()) {
@@ -439,7 +440,8 @@ void TCustomInstallShellLink::WriteShellLink(const AnsiString& arguments, const 
 void TCustomInstallShellLink::CreateShellLink()
 {
     comReady_ = true;
-    CreateFolderAndParents(GetDestPath());
+    InstallRollback().CreateFolders(GetDestPath());
+    InstallRollback().BeforeFileWrite(GetLinkPath());
     try {
         TContainerPathSource source(this);
         const AnsiString arguments = ExpandPath(parameters_, &source);
@@ -460,7 +462,8 @@ void TCustomInstallShellLink::CreateShellLink()
 
 void TCustomInstallShellLink::CreateHardLink()
 {
-    CreateFolderAndParents(GetDestPath());
+    InstallRollback().CreateFolders(GetDestPath());
+    InstallRollback().BeforeFileWrite(GetLinkPath());
     AnsiString existing;
     GetObjectPath(existing);
     // The new link's own name: the folder alone would name nothing new.
@@ -470,7 +473,8 @@ void TCustomInstallShellLink::CreateHardLink()
 
 void TCustomInstallShellLink::CreateInternetShortcut()
 {
-    CreateFolderAndParents(GetDestPath());
+    InstallRollback().CreateFolders(GetDestPath());
+    InstallRollback().BeforeFileWrite(GetLinkPath());
     try {
         rtl::TIniFile(GetLinkPath()).WriteString("InternetShortcut", "URL", objectLocation_);
     } catch (const rtl::EIniFileException& e) {

@@ -6,7 +6,11 @@
 //
 // (the distribution's folder, the self-extracting file that holds files.1, and the request to clean up
 // the temporary copy afterwards). It waits for the setup program and ends with its exit code. Other
-// arguments ("*TODISK" for the floppy transfer is the only one a user gives) are passed on after these.
+// arguments are passed on after these; "*TODISK", the floppy request users are told to give, becomes the
+// setup's -f.
+//
+// A distribution that cannot be unpacked or started is said in a message box (a person who double-clicked
+// setup.exe would see nothing on a console), the temporary folder goes again, and the exit code is 1.
 
 #include <sys/stat.h>
 
@@ -16,7 +20,9 @@
 #include "installer/support/TrwkCompress.h"
 #include "installer/support/TrwkSystem.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/Files.h"
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Process.h"
@@ -62,21 +68,62 @@ std::string Quoted(const std::string& text)
     return "\"" + text + "\"";
 }
 
+// The folder with everything in it; what cannot be removed stays.
+void RemoveFolder(const AnsiString& folder)
+{
+    win::WIN32_FIND_DATA found{};
+    win::HANDLE search = win::FindFirstFile((folder + "\\*.*").c_str(), &found);
+    if (search != win::INVALID_HANDLE_VALUE) {
+        do {
+            const AnsiString name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const AnsiString path = folder + "\\" + name;
+            if (found.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveFolder(path);
+            } else {
+                win::SetFileAttributes(path.c_str(), win::FILE_ATTRIBUTE_NORMAL);
+                win::DeleteFile(path.c_str());
+            }
+        } while (win::FindNextFile(search, &found));
+        win::FindClose(search);
+    }
+    win::RemoveDirectory(folder.c_str());
+}
+
+AnsiString PassedOn(const AnsiString& argument)
+{
+    return rtl::SameText(argument, "*TODISK") ? AnsiString("-f") : argument;
+}
+
+void ShowFailure(const AnsiString& text)
+{
+    std::fprintf(stderr, "%s\n", text.c_str());
+    try {
+        vcl::Application->Initialize();
+        vcl::Application->SetTitle("Setup");
+        vcl::MessageDlg(text, vcl::mtError, {vcl::mbOK}, 0);
+    } catch (...) {
+        // Without a display the standard error stream has said it.
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     win::InitializePlatform();
     win::SetCommandLine(argc, argv);
+    AnsiString folder;
     try {
         const AnsiString self = win::ParamStr(0);
-        const AnsiString folder = RemoveBackslash(TempFileName(false)) + ".setup";
+        folder = RemoveBackslash(TempFileName(false)) + ".setup";
         CreateFolderAndParents(folder);
         const AnsiString program = UnpackSetup(self, folder);
         std::string line = Quoted(program) + " " + Quoted("-s" + RemoveBackslash(rtl::ExtractFilePath(self))) + " " +
                            Quoted("-e" + rtl::ExtractFileName(self)) + " -c";
         for (int i = 1; i <= win::ParamCount(); ++i)
-            line += " " + Quoted(win::ParamStr(i));
+            line += " " + Quoted(PassedOn(win::ParamStr(i)));
         win::STARTUPINFO startup{};
         startup.cb = sizeof startup;
         win::PROCESS_INFORMATION info{};
@@ -90,7 +137,9 @@ int main(int argc, char** argv)
         win::CloseHandle(info.hProcess);
         return static_cast<int>(code);
     } catch (const rtl::Exception& error) {
-        std::fprintf(stderr, "%s\n", error.Message().c_str());
+        if (!folder.empty())
+            RemoveFolder(folder);
+        ShowFailure("Setup cannot run. " + error.Message());
         return 1;
     }
 }

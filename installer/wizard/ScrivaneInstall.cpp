@@ -1,4 +1,5 @@
 // Program body of the setup program.
+#include "installer/engine/Install.h"
 #include "installer/wizard/SetupMain.h"
 #include "platform/vcl/Forms.h"
 #include "platform/win/Ole.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
         // The forms go as the program ends: the installation's destructor starts the clean-up of a setup
         // that runs from a temporary copy.
         vcl::Application->DestroyComponents();
+        result = SetupExitCode();
     } catch (...) {
         vcl::Application->HandleException(nullptr);
         result = 1;

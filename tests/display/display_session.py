@@ -85,7 +85,8 @@ class Program:
         self.keys(w, key)
         return w
 
-    def wait_end(self):
+    def wait_end(self, expected=0):
+        """Waits for the program's end; it must end with `expected` and no sanitizer report."""
         try:
             code = self.process.wait(timeout=WAIT)
         except subprocess.TimeoutExpired:
@@ -96,8 +97,8 @@ class Program:
         for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer", "Segmentation fault"):
             if marker in err:
                 raise Failure("%s: sanitizer report:\n%s" % (self.name, err))
-        if code != 0:
-            raise Failure("%s ended with %d:\n%s" % (self.name, code, err))
+        if code != expected:
+            raise Failure("%s ended with %d, not %d:\n%s" % (self.name, code, expected, err))
 
     def kill(self):
         if self.process.poll() is None:
@@ -272,7 +273,7 @@ def scenario_install_starts(args, work):
         app.keys(page, "space")  # Finish has the focus
         box = app.wait_window("^Scrivane Install$", exclude=main)
         app.keys(box, "Return")
-        app.wait_end()
+        app.wait_end(expected=1)  # a failed installation says so in its exit code
     finally:
         app.kill()
 
