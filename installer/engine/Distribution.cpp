@@ -203,6 +203,7 @@ void TCustomInstall::ReadRemoteFileList()
 
 void TCustomInstall::ShowBuildError(const rtl::Exception& error)
 {
+    SetupExitCode() = secFailed;
     if (vcl::TApplication* application = vcl::GetApplication())
         application->MessageBox(error.Message(), application->Title(), vcl::MB_OK);
 }

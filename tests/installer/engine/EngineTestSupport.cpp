@@ -1,5 +1,11 @@
 #include "tests/installer/engine/EngineTestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <set>
+#include <sstream>
+
 #include "installer/engine/InstallObjects.h"
 #include "installer/engine/PathSpecifiers.h"
 #include "platform/vcl/FormResource.h"
@@ -103,6 +109,68 @@ int EngineTest::RunProgram(const std::string& program, std::vector<std::string> 
 }
 
 // ---------------------------------------------------------------------------------------------------------
+
+namespace {
+
+// The lines only one of two texts has, each marked "+" (after) or "-" (before); a few at most, so a
+// binary file does not flood the report.
+std::string ChangedLines(const std::string& after, const std::string& before)
+{
+    auto lines = [](const std::string& text) {
+        std::multiset<std::string> set;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            set.insert(line.size() > 200 ? line.substr(0, 200) + "..." : line);
+        return set;
+    };
+    const std::multiset<std::string> a = lines(after), b = lines(before);
+    std::vector<std::string> added, removed;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(added));
+    std::set_difference(b.begin(), b.end(), a.begin(), a.end(), std::back_inserter(removed));
+    std::string report;
+    int shown = 0;
+    for (const auto& [mark, list] : {std::pair{"+ ", &added}, std::pair{"- ", &removed}}) {
+        for (const std::string& line : *list) {
+            if (++shown > 20)
+                return report + "...\n";
+            report += mark + line + "\n";
+        }
+    }
+    return report;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> EngineTest::PrefixSnapshot(const std::vector<std::string>& ignored) const
+{
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Prefix())) {
+        const std::string relative = std::filesystem::relative(entry.path(), Prefix()).string();
+        if (relative == "attributes.txt" || relative.rfind("shortnames.", 0) == 0 ||
+            std::find(ignored.begin(), ignored.end(), relative) != ignored.end())
+            continue;
+        entries[relative] = entry.is_regular_file() ? ReadHost(entry.path().string()) : std::string("<folder>");
+    }
+    return entries;
+}
+
+std::vector<std::string> EngineTest::SnapshotDifferences(const std::map<std::string, std::string>& after,
+                                                         const std::map<std::string, std::string>& before)
+{
+    std::vector<std::string> differences;
+    for (const auto& [path, content] : after) {
+        auto it = before.find(path);
+        if (it == before.end())
+            differences.push_back("new: " + path);
+        else if (it->second != content)
+            differences.push_back("changed: " + path + "\n" + ChangedLines(content, it->second));
+    }
+    for (const auto& [path, content] : before) {
+        if (!after.count(path))
+            differences.push_back("gone: " + path);
+    }
+    return differences;
+}
 
 void FileEngineTest::SetUp()
 {

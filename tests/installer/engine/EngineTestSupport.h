@@ -3,6 +3,7 @@
 // dialogs) that record what reaches them, containers that record the hooks passing through, and the test
 // setup form that holds a small tree of them.
 
+#include <map>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -138,6 +139,14 @@ protected:
     // was ended after `seconds`, -3 when a signal ended it) and its standard error in `errors`.
     int RunProgram(const std::string& program, std::vector<std::string> arguments, std::string& errors,
                    const std::string& folder, const std::vector<std::string>& environment = {}, int seconds = 60);
+
+    // Every file and folder of the prefix with its content, by path below the prefix; the registry files
+    // are among them. Left out: the layer's own books of attributes and short names, which grow as files
+    // come and go as a file system's tables do, and the files named in `ignored`.
+    std::map<std::string, std::string> PrefixSnapshot(const std::vector<std::string>& ignored = {}) const;
+    // What differs between two snapshots, each entry with how it reads after and before.
+    static std::vector<std::string> SnapshotDifferences(const std::map<std::string, std::string>& after,
+                                                        const std::map<std::string, std::string>& before);
 };
 
 // A driver on a form of its own, installing into "C:\Program Files\MyApplication" from the archive

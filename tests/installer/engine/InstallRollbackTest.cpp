@@ -2,9 +2,6 @@
 // registry files) reads as it did before the run, and the program's exit code says how it ended.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <map>
-
 #include "installer/engine/InstallRegistry.h"
 #include "installer/engine/InstallRollback.h"
 #include "installer/engine/UninstallRecords.h"
@@ -68,39 +65,6 @@ protected:
         }
     }
 
-    // Every file and folder of the prefix with its content; the registry files are among them. The
-    // layer's own books of attributes and short names grow as files come and go, as a file system's
-    // tables do; the attributes that matter are checked by the tests themselves.
-    std::map<std::string, std::string> Snapshot() const
-    {
-        std::map<std::string, std::string> entries;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(Prefix())) {
-            const std::string relative = std::filesystem::relative(entry.path(), Prefix()).string();
-            if (relative == "attributes.txt" || relative.rfind("shortnames.", 0) == 0)
-                continue;
-            entries[relative] = entry.is_regular_file() ? ReadHost(entry.path().string()) : std::string("<folder>");
-        }
-        return entries;
-    }
-
-    static std::vector<std::string> Differences(const std::map<std::string, std::string>& after,
-                                                const std::map<std::string, std::string>& before)
-    {
-        std::vector<std::string> differences;
-        for (const auto& [path, content] : after) {
-            auto it = before.find(path);
-            if (it == before.end())
-                differences.push_back("new: " + path);
-            else if (it->second != content)
-                differences.push_back("changed: " + path + "\n" + content + "\nwas\n" + it->second);
-        }
-        for (const auto& [path, content] : before) {
-            if (!after.count(path))
-                differences.push_back("gone: " + path);
-        }
-        return differences;
-    }
-
     // A setup of files (one replacing a read-only file of an earlier installation), a link-free registry
     // component that overwrites one value and creates another, and a step that fails after them.
     TFailingStep* PrepareFailingRun()
@@ -137,7 +101,7 @@ protected:
 TEST_F(InstallRollbackTest, AFailureWhileInstallingPutsEveryFileValueAndRecordBack)
 {
     PrepareFailingRun();
-    const auto before = Snapshot();
+    const auto before = PrefixSnapshot();
 
     RunInstall();
 
@@ -148,19 +112,19 @@ TEST_F(InstallRollbackTest, AFailureWhileInstallingPutsEveryFileValueAndRecordBa
     EXPECT_EQ(ReadHost(InstalledHost("Docs/readme.txt")), "old readme");
     EXPECT_NE(win::GetFileAttributes("C:\\Program Files\\MyApplication\\Docs\\readme.txt") & win::FILE_ATTRIBUTE_READONLY,
               0u);
-    const auto differences = Differences(Snapshot(), before);
+    const auto differences = SnapshotDifferences(PrefixSnapshot(), before);
     EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
 }
 
 TEST_F(InstallRollbackTest, ACancelWhileCopyingIsABadEndingThatPutsBackToo)
 {
     PrepareFailingRun()->Cancel = true;
-    const auto before = Snapshot();
+    const auto before = PrefixSnapshot();
 
     RunInstall();
 
     EXPECT_EQ(SetupExitCode(), secCancelled);
-    const auto differences = Differences(Snapshot(), before);
+    const auto differences = SnapshotDifferences(PrefixSnapshot(), before);
     EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
 }
 
@@ -171,7 +135,7 @@ TEST_F(InstallRollbackTest, AGoodRunReplacesAReadOnlyTargetAndKeepsNoCopies)
     install_->SetInstalling(false);
     WriteHost(InstalledHost("Docs/readme.txt"), "old readme");
     win::SetFileAttributes("C:\\Program Files\\MyApplication\\Docs\\readme.txt", win::FILE_ATTRIBUTE_READONLY);
-    const auto before = Snapshot();
+    const auto before = PrefixSnapshot();
 
     RunInstall();
 
@@ -179,7 +143,7 @@ TEST_F(InstallRollbackTest, AGoodRunReplacesAReadOnlyTargetAndKeepsNoCopies)
     EXPECT_FALSE(install_->Aborted());
     EXPECT_EQ(ReadHost(InstalledHost("Docs/readme.txt")), "new readme");
     // Nothing was left in the temporary folder for putting back.
-    for (const std::string& difference : Differences(Snapshot(), before))
+    for (const std::string& difference : SnapshotDifferences(PrefixSnapshot(), before))
         EXPECT_EQ(difference.find("Temp"), std::string::npos) << difference;
     EXPECT_FALSE(InstallRollback().Active());
 }

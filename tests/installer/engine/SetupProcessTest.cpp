@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "installer/support/TrwkArchive.h"
 #include "installer/support/TrwkRegistry.h"
+#include "platform/win/Files.h"
 #include "platform/win/Registry.h"
 #include "platform/win/Settings.h"
 #include "tests/installer/engine/EngineTestSupport.h"
@@ -154,11 +158,110 @@ TEST_F(SetupProcessTest, TheDistributionsSetupExeInstallsFromItselfAndEndsWell)
     EXPECT_EQ(RegReadString(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\ULO\\Install\\Install0", "Path", "gone"), "gone");
 }
 
+namespace {
+
+// The temporary folder's entries, as the user's files see them.
+std::vector<std::string> TempEntries(const std::string& temp)
+{
+    std::vector<std::string> entries;
+    if (fs::exists(temp)) {
+        for (const auto& entry : fs::directory_iterator(temp))
+            entries.push_back(entry.path().filename().string());
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+}  // namespace
+
+// A distribution damaged in its file archive: the copy stops, the error is shown, the run's files, keys and
+// records go again with the loader's temporary copy, and the exit code says it failed.
+TEST_F(SetupProcessTest, ADamagedFileArchiveEndsInAFailureThatLeavesThePrefixAsItWas)
+{
+    WriteHost(DriveC("src/data.bin"), Noise(30000));
+    BuildDistribution();
+    fs::remove_all(DriveC("src"));
+    std::string exe = ReadHost(DriveC("build/setup.exe"));
+    const std::string tail = exe.substr(exe.size() - 56);
+    const std::string files1 = ReadHost(DriveC("build/files.1"));
+    const std::vector<TLaidHeader> headers = Headers(files1);
+    ASSERT_EQ(headers.size(), 2u);
+    // A byte in the middle of the second entry's data, so the first is installed before the failure.
+    const int64_t at = Int32At(tail, 24) + headers[1].At(TEntryHeader::DataStartAt) +
+                       headers[1].At(TEntryHeader::CompressedSizeAt) / 2;
+    exe[at] = static_cast<char>(exe[at] ^ 0x5a);
+    WriteHost(DriveC("build/setup.exe"), exe);
+    // Another setup's key keeps the parent of the install keys, which the build left empty.
+    RegWriteString(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\ULO\\Install\\Other", "Path", "C:\\other\\setup.exe");
+    const std::string temp = DriveC("Documents and Settings/User/Local Settings/Temp");
+    const auto tempBefore = TempEntries(temp);
+    const std::vector<std::string> logs{"windows.log"};
+    const auto before = PrefixSnapshot(logs);
+
+    std::string errors;
+    EXPECT_EQ(Run(DriveC("build/setup.exe"), {}, errors, {{"SCRIVANE_WINDOW_LOG", Prefix() + "/windows.log"}}), 1)
+        << errors;
+    EXPECT_NE(ReadHost(Prefix() + "/windows.log").find("message Test Setup: "), std::string::npos)
+        << ReadHost(Prefix() + "/windows.log") << errors;
+    // The temporary copy goes after the setup has ended.
+    for (int i = 0; i < 300 && TempEntries(temp) != tempBefore; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto differences = SnapshotDifferences(PrefixSnapshot(logs), before);
+    EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences) << errors;
+}
+
+// A setup.exe whose setup archive is damaged cannot even start the setup: a person sees why in a message
+// box, the temporary folder goes, and the exit code says it failed.
+TEST_F(SetupProcessTest, ALoaderThatCannotUnpackTheSetupSaysSoAndCleansUp)
+{
+    BuildDistribution();
+    std::string exe = ReadHost(DriveC("build/setup.exe"));
+    const std::string tail = exe.substr(exe.size() - 56);
+    const int64_t first = Int32At(tail, 16), last = Int32At(tail, 20);
+    const int64_t at = (first + last) / 2;
+    exe[at] = static_cast<char>(exe[at] ^ 0x5a);
+    WriteHost(DriveC("build/setup.exe"), exe);
+    const std::string temp = DriveC("Documents and Settings/User/Local Settings/Temp");
+    const auto tempBefore = TempEntries(temp);
+
+    std::string errors;
+    EXPECT_EQ(Run(DriveC("build/setup.exe"), {}, errors, {{"SCRIVANE_WINDOW_LOG", Prefix() + "/windows.log"}}), 1)
+        << errors;
+    const std::string log = ReadHost(Prefix() + "/windows.log");
+    EXPECT_NE(log.find("Setup cannot run. "), std::string::npos) << log << errors;
+    EXPECT_EQ(TempEntries(temp), tempBefore);
+    EXPECT_FALSE(HostExists(DriveC("Program Files/MyApplication")));
+}
+
+TEST_F(SetupProcessTest, TheFloppyRequestOfTheLoaderStartsTheTransfer)
+{
+    BuildDistribution();
+    win::SetFloppyCapacity(int64_t{1} << 30);  // the setup program of this build is large
+    std::string errors;
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {"*todisk"}, errors), 0) << errors;
+    // Everything fits on one disk.
+    EXPECT_EQ(ReadHost(DriveA("setup.1")), ReadHost(DriveC("build/setup.1")));
+    EXPECT_TRUE(HostExists(DriveA("setup.exe")));
+    EXPECT_TRUE(HostExists(DriveA("files.1")));
+    EXPECT_FALSE(HostExists(DriveC("Program Files/MyApplication")));
+}
+
+TEST_F(SetupProcessTest, AReadOnlyFileOfAnEarlierRunIsReplaced)
+{
+    BuildDistribution();
+    WriteHost(DriveC("Program Files/MyApplication/Docs/readme.txt"), "an older readme");
+    ASSERT_TRUE(win::SetFileAttributes("C:\\Program Files\\MyApplication\\Docs\\readme.txt",
+                                       win::FILE_ATTRIBUTE_READONLY));
+    std::string errors;
+    ASSERT_EQ(Run(DriveC("build/setup.exe"), {}, errors), 0) << errors;
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/readme.txt")), "read me first");
+}
+
 TEST_F(SetupProcessTest, ABlankFirstLineOfBuildInfCountsAsMissing)
 {
     WriteHost(DriveC("dev/BUILD.INF"), "\r\nC:\\build\r\n");
     std::string errors;
-    EXPECT_EQ(RunSetup({"-b"}, errors), 0);
+    EXPECT_EQ(RunSetup({"-b"}, errors), 1);
     EXPECT_NE(errors.find("Must be 1 line in BUILD.INF. This line should specify the build directory"),
               std::string::npos)
         << errors;

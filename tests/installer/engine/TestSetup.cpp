@@ -115,9 +115,11 @@ int main(int argc, char** argv)
         vcl::Application->CreateForm(form);
         if (!vcl::Application->Terminated())
             vcl::Application->Run();
+        // As the setup program ends: the driver's destructor starts the clean-up of a temporary copy.
+        vcl::Application->DestroyComponents();
     } catch (...) {
         vcl::Application->HandleException(nullptr);
         return 1;
     }
-    return 0;
+    return SetupExitCode();
 }
