@@ -667,11 +667,14 @@ void TCustomInstall::RemoveInstallKey()
             }
             RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, InstallKey());
         }
-        // Each parent goes when it holds nothing more; "\SOFTWARE\ULO" itself stays.
-        for (const char* parent : {InstallRootKey, "\\Software\\Tarnwick"}) {
+        // Each parent goes when it holds nothing more, the maker's key among them: an empty key left
+        // behind is debris on a machine the setup should leave as it found it.
+        for (const char* parent : {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"}) {
             if (!registry.OpenKey(parent, false))
                 continue;
-            const bool empty = !registry.HasSubKeys();
+            rtl::TStringList values;
+            registry.GetValueNames(values);
+            const bool empty = !registry.HasSubKeys() && values.Count() == 0;
             registry.CloseKey();
             if (empty)
                 RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, parent);

@@ -217,8 +217,9 @@ TEST_F(RestartTest, RemovingTheKeyTakesItsEmptyParentsAndOnlyTemporaryDownloads)
     install_->RemoveInstallKey();
     EXPECT_FALSE(KeyExists(InstallRoot));
     EXPECT_FALSE(KeyExists("\\Software\\Tarnwick"));
-    // The removal goes no higher than the install root: "\SOFTWARE\ULO" stays, though nothing is left in it.
-    EXPECT_TRUE(KeyExists("\\SOFTWARE\\ULO"));
+    // The maker's key goes too once nothing is left in it; "\SOFTWARE" stays.
+    EXPECT_FALSE(KeyExists("\\SOFTWARE\\ULO"));
+    EXPECT_TRUE(KeyExists("\\SOFTWARE"));
     install_->RemoveInstallKey();  // no key: nothing
 }
 

@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
 """The distribution of Scrivane installed as a person installs it: its setup.exe started through the
 loader in a fresh prefix, the wizard answered page by page, and the result judged by the files, the
-registry and the shortcuts. Offscreen; the display scenarios of tests/display do the same on Xvfb.
+registry and the shortcuts; and whatever the setup and the uninstaller leave, judged by the whole prefix
+against its state before. Offscreen; the display scenarios of tests/display do the same on Xvfb.
 
-usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR
-  install   every page answered with its forward button: Scrivane is installed
-  cancel    Cancel on the welcome page: "Setup incomplete", nothing installed
+usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGRAM
+  install   every page answered with its forward button: Scrivane is installed; installed again over it
+            (its records are not doubled); removed through Add/Remove Programs: the prefix is as before
+  cancel    Cancel on the welcome page: "Setup incomplete", the prefix is as before
+  --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -21,6 +25,7 @@ import prefix_checks as pc  # noqa: E402
 WAIT = 300  # seconds; the sanitizer build of the programs is large and slow to unpack
 
 INSTALL_DIR = r"C:\Program Files\Halvern\Scrivane"
+UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\UNINSTALL\\SCRIVANE"
 WIZARD = ["Welcome", "Software license agreement", "Readme information", "Choose Destination Location",
           "Select folder in start menu"]
 FORWARD = {"Welcome": "Next >", "Software license agreement": "Accept >", "Readme information": "Next >",
@@ -58,13 +63,20 @@ def check_temp_cleaned(prefix, before):
     check(temp_entries(prefix) == before, "left in the temporary folder: %r" % temp_entries(prefix))
 
 
-def run_setup(dist, prefix, work, answers):
-    """Runs setup.exe in `prefix` with the answer script; returns the window log's lines and stderr. The
-    temporary copy the loader made must be gone afterwards."""
+# Exit codes of the setup: a good ending, and the user's Cancel.
+GOOD, CANCELLED = 0, 2
+
+
+def run_setup(dist, prefix, work, answers, expected=GOOD):
+    """Runs setup.exe in `prefix` with the answer script; it must end with `expected`. Returns the window
+    log's lines and stderr. The temporary copy the loader made must be gone afterwards."""
     script = os.path.join(work, "answers.txt")
     with open(script, "w") as f:
         f.write("".join("%s\t%s\n" % pair for pair in answers))
     log = os.path.join(work, "windows.log")
+    # The log is appended to; each run is judged by its own windows.
+    if os.path.exists(log):
+        os.remove(log)
     env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
                SCRIVANE_WINDOW_LOG=log)
     env.pop("SCRIVANE_EXIT_AFTER_START", None)
@@ -76,7 +88,10 @@ def run_setup(dist, prefix, work, answers):
         raise Failure("setup.exe did not end within %d seconds" % WAIT)
     for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
         check(marker not in result.stderr, "sanitizer report:\n" + result.stderr)
-    check(result.returncode == 0, "setup.exe ended with %d:\n%s" % (result.returncode, result.stderr))
+    check(result.returncode == expected, "setup.exe ended with %d, not %d:\n%s\n%r" % (
+        result.returncode, expected, result.stderr, pc.read_lines(log)))
+    check("nobody to answer" not in result.stderr, "a window was not answered:\n%s\n%r" % (result.stderr,
+                                                                                         pc.read_lines(log)))
     check_temp_cleaned(prefix, before)
     return pc.read_lines(log), result.stderr
 
@@ -92,6 +107,11 @@ def check_order(shown, expected):
         if position < len(expected) and caption == expected[position]:
             position += 1
     check(position == len(expected), "windows shown %r, expected in order %r" % (shown, expected))
+
+
+def z_path(host):
+    """The Windows path of a host file through drive Z:, the host's root."""
+    return "Z:" + os.path.abspath(host).replace("/", "\\")
 
 
 def check_installed(prefix, examples, work):
@@ -131,13 +151,15 @@ def check_installed(prefix, examples, work):
     changes = pc.read_lines(os.path.join(prefix, "shell-changes"))
     check("08000000 2000" in changes, "the shell was not told of the new association: %r" % changes)
 
-    # The association's command, with a project for %1, as the shell would run it.
-    projects = pc.host_path(prefix, r"C:\Projects")
+    # The association's command, with a project for %1, as the shell would run it. The projects lie outside
+    # the prefix, so that all the prefix holds afterwards is what the programs put there.
+    projects = os.path.join(work, "projects")
     os.makedirs(projects, exist_ok=True)
     for name in os.listdir(examples):
         shutil.copy(os.path.join(examples, name), projects)
     # The program reports a project it cannot load, so a run without a report is a run on the project.
-    for project, loads in ((r"C:\Projects\demo.wkp", True), (r"C:\Projects\missing.wkp", False)):
+    for project, loads in ((z_path(os.path.join(projects, "demo.wkp")), True),
+                           (z_path(os.path.join(projects, "missing.wkp")), False)):
         argv = pc.split_command(command.replace("%1", project))
         check(len(argv) == 2 and argv[1] == project, "the open command splits into %r" % argv)
         log = os.path.join(work, "scrivane-windows.log")
@@ -176,9 +198,11 @@ def check_uninstall(prefix, work):
     left = []
     for root, _, files in os.walk(pc.host_path(prefix, INSTALL_DIR)):
         left += [os.path.join(root, name) for name in files]
-    # Scrivane's own settings, written when it ran above, are the user's and stay.
-    expected = [pc.host_path(prefix, INSTALL_DIR + name) for name in (r"\config.ini", r"\Uninstall\uninstall.exe")]
-    check(sorted(left) == sorted(expected), "left after uninstall: %r" % left)
+    # Scrivane's own settings, written when it ran above, are the user's and stay. The uninstaller removes
+    # itself once it has ended, so it may or may not be gone yet; wait_until_as_before waits for that.
+    settings = pc.host_path(prefix, INSTALL_DIR + r"\config.ini")
+    running = pc.host_path(prefix, INSTALL_DIR + r"\Uninstall\uninstall.exe")
+    check(settings in left and not set(left) - {settings, running}, "left after uninstall: %r" % left)
     check(not os.path.exists(pc.host_path(prefix, pc.PROGRAMS_MENU + r"\Halvern")), "the shortcuts are still there")
     check_registry_clean(prefix)
 
@@ -196,27 +220,104 @@ def check_nothing_installed(prefix):
     check_registry_clean(prefix)
 
 
-def scenario_install(args, work):
+# Files of the prefix left out of the snapshots, each for its reason.
+LEFT_OUT = {
+    # The registry, compared by its keys and values instead: the files may order and format them otherwise.
+    "system.reg", "user.reg",
+    # The layer's journal of Windows attributes: compared as the attributes of each file and folder instead,
+    # since its lines record each change, even one undone later.
+    "attributes.txt",
+    # The layer's table of short names: compared as the short name of each file and folder instead, since
+    # it also keeps names that are gone.
+    "shortnames.txt",
+    # Holds nothing: every program of the layer makes it on its first look-up of a short name, to take turns.
+    "shortnames.lock",
+    # A log of the shell notifications the programs sent, not a state of the machine.
+    "shell-changes",
+}
+
+
+def fresh_prefix(args, work):
+    """A prefix laid out as a fresh machine's by the platform's own program, and its snapshot. A second run
+    of that program changes nothing, which also proves the snapshots compare equal when nothing changed."""
     prefix = os.path.join(work, "prefix")
     os.makedirs(prefix)
+
+    def lay_out():
+        result = subprocess.run([args.init], env=dict(os.environ, SCRIVANE_PREFIX=prefix), cwd=work,
+                                capture_output=True, text=True, errors="replace", timeout=WAIT)
+        check(result.returncode == 0, "%s ended with %d:\n%s" % (args.init, result.returncode, result.stderr))
+
+    lay_out()
+    before = pc.Snapshot(prefix, LEFT_OUT)
+    lay_out()
+    changed = pc.differences(before, pc.Snapshot(prefix, LEFT_OUT))
+    check(not changed, "a second run of %s changed the prefix:\n%s" % (args.init, "\n".join(changed)))
+    return prefix, before
+
+
+def wait_until_as_before(prefix, before, what, allowed_new=()):
+    """The prefix equals `before` but for `allowed_new`, once the clean-up the programs leave to run after
+    their end is done (bounded)."""
+    deadline = time.monotonic() + 30
+    while True:
+        changed = pc.differences(before, pc.Snapshot(prefix, LEFT_OUT), allowed_new)
+        if not changed or time.monotonic() > deadline:
+            break
+        time.sleep(0.5)
+    check(not changed, "%s, the prefix differs from before:\n%s" % (what, "\n".join(changed)))
+
+
+def record_counts(prefix):
+    """How many files the "Files" record lists ("File<n>" values) and how many registry keys "RegistryKeys"
+    does ("RegistryKey<n>" subkeys); a record continues in subkeys named as it with a number appended."""
+    files = keys = 0
+    for path, key in pc.read_registry_tree(prefix).items():
+        if re.fullmatch(re.escape(UNINSTALL_KEY) + r"\\FILES\d*", path):
+            files += sum(1 for name in key.values if re.fullmatch(r"FILE\d+", name))
+        if re.fullmatch(re.escape(UNINSTALL_KEY) + r"\\REGISTRYKEYS\d*\\REGISTRYKEY\d+", path):
+            keys += 1
+    return files, keys
+
+
+def install(args, prefix, work):
     answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup complete", "Finish")]
     log, errors = run_setup(args.dist, prefix, work, answers)
     shown = shown_forms(log)
     check_order(shown, WIZARD + ["Copying installation files", "(TInstallStatusForm)", "Setup complete"])
     check("Setup incomplete" not in shown, "the bad ending was shown: %r\n%s" % (shown, errors))
+    check(shown[-1] == "Setup complete", "the last window was %r: %r\n%s" % (shown[-1], shown, errors))
+    print("windows shown: %r" % [line for line in log if line.startswith(("form ", "message "))])
     check_installed(prefix, args.examples, work)
+
+
+def scenario_install(args, work):
+    prefix, before = fresh_prefix(args, work)
+    install(args, prefix, work)
+    first = record_counts(prefix)
+    check(first[0] > 0 and first[1] > 0, "the uninstall records list no files or no registry keys: %r" % (first,))
+    # A second run over the installation, as a person repairing it would do.
+    install(args, prefix, work)
+    second = record_counts(prefix)
+    check(second == first, "the uninstall records hold %d files and %d registry keys after the first install, "
+          "%d and %d after the second" % (first + second))
     check_uninstall(prefix, work)
+    # Scrivane's settings, written when the test ran it, are the user's and stay with their folders.
+    settings = ["drive_c/Program Files/Halvern", "drive_c/Program Files/Halvern/Scrivane",
+                "drive_c/Program Files/Halvern/Scrivane/config.ini"]
+    wait_until_as_before(prefix, before, "after the uninstall", settings)
 
 
 def scenario_cancel(args, work):
-    prefix = os.path.join(work, "prefix")
-    os.makedirs(prefix)
-    log, errors = run_setup(args.dist, prefix, work, [("Welcome", "Cancel"), ("Setup incomplete", "Finish")])
+    prefix, before = fresh_prefix(args, work)
+    log, errors = run_setup(args.dist, prefix, work, [("Welcome", "Cancel"), ("Setup incomplete", "Finish")],
+                            CANCELLED)
     shown = shown_forms(log)
     check_order(shown, ["Welcome", "Setup incomplete"])
     for page in WIZARD[1:] + ["Copying installation files", "Setup complete"]:
         check(page not in shown, "%s was shown after Cancel: %r" % (page, shown))
     check_nothing_installed(prefix)
+    wait_until_as_before(prefix, before, "after the cancelled setup")
 
 
 SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel}
@@ -227,6 +328,7 @@ def main():
     parser.add_argument("scenario", choices=sorted(SCENARIOS))
     parser.add_argument("--dist", required=True)
     parser.add_argument("--examples", required=True)
+    parser.add_argument("--init", required=True)
     args = parser.parse_args()
     work = tempfile.mkdtemp(prefix="setup-")
     try:
