@@ -8,6 +8,7 @@ usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGR
   install   every page answered with its forward button: Scrivane is installed; installed again over it
             (its records are not doubled); removed through Add/Remove Programs: the prefix is as before
   cancel    Cancel on the welcome page: "Setup incomplete", the prefix is as before
+  fail      a file that cannot be written stops the copy: "Setup incomplete", the error, the prefix as before
   --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
@@ -63,8 +64,8 @@ def check_temp_cleaned(prefix, before):
     check(temp_entries(prefix) == before, "left in the temporary folder: %r" % temp_entries(prefix))
 
 
-# Exit codes of the setup: a good ending, and the user's Cancel.
-GOOD, CANCELLED = 0, 2
+# Exit codes of the setup: a good ending, a failure, and the user's Cancel.
+GOOD, FAILED, CANCELLED = 0, 1, 2
 
 
 def run_setup(dist, prefix, work, answers, expected=GOOD):
@@ -320,7 +321,22 @@ def scenario_cancel(args, work):
     wait_until_as_before(prefix, before, "after the cancelled setup")
 
 
-SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel}
+def scenario_fail(args, work):
+    """A file the setup cannot write (a folder stands at its path) stops the copy half-way: the error is
+    shown after the bad ending, the exit code says the setup failed, and what it had installed goes again."""
+    prefix, _ = fresh_prefix(args, work)
+    os.makedirs(pc.host_path(prefix, INSTALL_DIR + r"\Help\Scrivane Help.cnt"))
+    before = pc.Snapshot(prefix, LEFT_OUT)
+    answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup incomplete", "Finish"), ("Scrivane Install", "OK")]
+    log, errors = run_setup(args.dist, prefix, work, answers, FAILED)
+    shown = shown_forms(log)
+    check_order(shown, WIZARD + ["Copying installation files", "Setup incomplete"])
+    check("Setup complete" not in shown, "the good ending was shown: %r\n%s" % (shown, errors))
+    check(any(line.startswith("message Scrivane Install: ") for line in log), "no error was shown: %r" % log)
+    wait_until_as_before(prefix, before, "after the failed setup")
+
+
+SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail}
 
 
 def main():
