@@ -130,7 +130,8 @@ protected:
 TEST_F(RestartProcessTest, AHeldTargetEndsInARestartAndTheBootStepFinishesTheSetup)
 {
     std::string errors;
-    ASSERT_EQ(SetupWithHeldTarget(errors, {"RESTART_SETUP_LANGUAGE=7"}), 0) << errors;
+    // The exit code says the installation waits for a restart.
+    ASSERT_EQ(SetupWithHeldTarget(errors, {"RESTART_SETUP_LANGUAGE=7"}), secRestart) << errors;
 
     EXPECT_TRUE(RestartRecorded());
     EXPECT_FALSE(Ended(errors)) << errors;
@@ -172,7 +173,7 @@ TEST_F(RestartProcessTest, On98TheRenameListAndTheMachinesRunOnceCarryTheWork)
 {
     win::SetWindowsKind(win::TWindowsKind::Win98);
     std::string errors;
-    ASSERT_EQ(SetupWithHeldTarget(errors, {}), 0) << errors;
+    ASSERT_EQ(SetupWithHeldTarget(errors, {}), secRestart) << errors;
     EXPECT_TRUE(RestartRecorded());
     EXPECT_EQ(Value(RunOnceKey, "TarnwickUnfinished"), "\"C:\\dev\\RestartSetup.exe\" -r \"-sC:\\build\"");
     // Without a translator's choice the user's language is kept.
@@ -190,7 +191,7 @@ TEST_F(RestartProcessTest, On98TheRenameListAndTheMachinesRunOnceCarryTheWork)
 TEST_F(RestartProcessTest, AFailedRestartIsReportedAndTheWorkWaitsForTheNextStart)
 {
     std::string errors;
-    ASSERT_EQ(SetupWithHeldTarget(errors, {"RESTART_SETUP_REFUSE=1"}), 0) << errors;
+    ASSERT_EQ(SetupWithHeldTarget(errors, {"RESTART_SETUP_REFUSE=1"}), secRestart) << errors;
     EXPECT_NE(errors.find(std::string("Restart Setup: ") + FailedRestart + " (nobody to answer"), std::string::npos)
         << errors;
     EXPECT_FALSE(RestartRecorded());

@@ -87,5 +87,5 @@ int main(int argc, char** argv)
         vcl::Application->HandleException(nullptr);
         return 1;
     }
-    return 0;
+    return SetupExitCode();
 }
