@@ -1,7 +1,8 @@
 // uninstall: removes an installed product by its uninstall records. "uninstall [/S] product": with /S it
 // asks nothing and reports on the standard streams; otherwise it asks first and shows the outcome.
-// Exits 0 when everything recorded is gone, 1 when something stayed, 2 for a bad command line or an
-// unknown product, 3 when the user declined.
+// Exits 0 when everything recorded is gone, 1 when something stayed (it is named, and a later run removes
+// it), 2 for a bad command line or an unknown product, 3 when the user declined. When everything is gone
+// and this is the product's own uninstaller, a batch removes it and its folder after the end.
 #include <cstdio>
 
 #include "installer/uninstall/Uninstaller.h"
@@ -48,15 +49,16 @@ int main(int argc, char** argv)
     if (silent) {
         for (const std::string& line : report.Removed)
             std::printf("removed %s\n", line.c_str());
+        for (const std::string& line : report.Kept)
+            std::printf("kept %s\n", line.c_str());
     }
     if (!report.Failed.empty()) {
-        std::string text = "Some items could not be removed:";
-        for (const std::string& line : report.Failed)
-            text += "\n" + line;
-        Tell(silent, text, vcl::mtWarning);
+        Tell(silent, StayedMessage(report), vcl::mtWarning);
         return 1;
     }
     if (!silent)
         Tell(silent, arguments.ProductName + " was removed.", vcl::mtInformation);
+    std::fflush(stdout);
+    StartCleanupBatch(report);
     return 0;
 }

@@ -186,6 +186,8 @@ public:
             level_ = Move(command);
         else if (name == "DELTREE")
             level_ = DelTree(command);
+        else if (name == "RD" || name == "RMDIR")
+            level_ = RemoveFolder(command);
         else
             level_ = Fail("'" + line.substr(start, end - start) +
                           "' is not recognized as an internal or external command, operable program or batch file.");
@@ -268,6 +270,32 @@ private:
         int level = 0;
         for (const std::string& path : paths)
             level = std::max(level, DeleteTree(path, HasSwitch(command, "/Y")));
+        return level;
+    }
+
+    // Only an empty folder goes; one that still holds something, or is missing, fails without a word, so
+    // a clean-up line can name every parent and stop at the first one in use.
+    int RemoveFolder(const TCommand& command)
+    {
+        if (HasSwitch(command, "/S"))
+            return Fail("RD /S is not taken here: only an empty folder is removed");
+        const std::vector<std::string> paths = TargetPaths(command);
+        if (paths.empty())
+            return Fail("The syntax of the command is incorrect.");
+        int level = 0;
+        for (const std::string& path : paths) {
+            if (HasWildcards(path)) {
+                level = Fail(path + ": wildcards are not taken here");
+                continue;
+            }
+            std::optional<TResolvedPath> resolved = ResolvePath(path.c_str());
+            if (resolved && (resolved->IsRoot || resolved->Host == "/")) {
+                level = Fail(path + ": a drive's root is never removed");
+                continue;
+            }
+            if (!resolved || !RemoveDirectory(path.c_str()))
+                level = 1;
+        }
         return level;
     }
 

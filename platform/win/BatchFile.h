@@ -5,6 +5,8 @@
 //   MOVE [/Y] source destination         moves a file or folder, into a destination folder or over a file
 //   DELTREE [/Y] path                    deletes a folder with everything in it, or a file; without /Y it
 //                                        asks on standard input first
+//   RD path / RMDIR path                 removes an empty folder; a folder that is not empty, or missing,
+//                                        fails quietly (error level 1); /S is refused
 //   REM, ECHO, :label, blank lines and a leading "@" are taken as the command interpreter takes them.
 //
 // CreateProcess starts a ".bat" or ".cmd" file with this interpreter (a program of the layer); nothing is
@@ -16,8 +18,8 @@
 // (all the words from the first to the last) and never as several paths, so a careless line deletes that
 // path or nothing, never something beside it. Several paths are taken only when each is quoted. MOVE
 // splits such words only where exactly one split gives an existing source and an absolute destination,
-// and refuses the line otherwise. A drive's root is never deleted. Other commands are reported and skipped. Each command's result is its error
-// level (0 or 1); the batch file's exit code is the last one.
+// and refuses the line otherwise. A drive's root is never deleted or removed. Other commands are reported and
+// skipped. Each command's result is its error level (0 or 1); the batch file's exit code is the last one.
 
 #include <iosfwd>
 #include <string>

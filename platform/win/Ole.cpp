@@ -4,7 +4,9 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/HostIo.h"
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
@@ -123,6 +125,63 @@ bool SetDefault(HKEY root, const std::string& key, const std::string& name, cons
     return result == ERROR_SUCCESS;
 }
 
+// "TypeLib\{guid}\<major>.<minor>" and the language's subkey name, spelled as RegisterTypeLib writes them.
+std::string VersionKey(const std::array<uint8_t, 16>& guid, WORD major, WORD minor)
+{
+    char version[32];
+    std::snprintf(version, sizeof version, "%x.%x", major, minor);
+    return "TypeLib\\" + GuidText(guid) + "\\" + version;
+}
+
+std::string LcidName(LCID lcid)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "%lx", static_cast<unsigned long>(lcid));
+    return name;
+}
+
+bool KeyExists(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+// The names of a key's subkeys; empty when it cannot be opened.
+std::vector<std::string> SubKeyNames(HKEY root, const std::string& key)
+{
+    std::vector<std::string> names;
+    HKEY opened = nullptr;
+    if (RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyEx(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(opened);
+    return names;
+}
+
+// Deletes the key when it holds no subkey and no value; false only when that delete fails.
+bool DeleteWhenEmpty(HKEY root, const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyEx(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return true;
+    DWORD subKeys = 0, values = 0;
+    const LONG queried = RegQueryInfoKey(opened, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values,
+                                         nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(opened);
+    if (queried != ERROR_SUCCESS || subKeys > 0 || values > 0)
+        return true;
+    return RegDeleteKey(root, key.c_str()) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 HRESULT CoInitialize(void*)
@@ -199,17 +258,46 @@ HRESULT RegisterTypeLib(TTypeLib* library, const char* fullPath, const char* hel
     if (!library || !fullPath)
         return E_INVALIDARG;
     const TLIBATTR& a = library->Attributes;
-    char version[32];
-    std::snprintf(version, sizeof version, "%x.%x", a.wMajorVerNum, a.wMinorVerNum);
-    char lcid[16];
-    std::snprintf(lcid, sizeof lcid, "%lx", static_cast<unsigned long>(a.lcid));
-    const std::string key = "TypeLib\\" + GuidText(a.guid) + "\\" + version;
+    const std::string key = VersionKey(a.guid, a.wMajorVerNum, a.wMinorVerNum);
     const std::string& title = library->DocString.empty() ? library->Name : library->DocString;
     const bool written = SetDefault(HKEY_CLASSES_ROOT, key, "", title) &&
-                         SetDefault(HKEY_CLASSES_ROOT, key + "\\" + lcid + "\\win32", "", fullPath) &&
+                         SetDefault(HKEY_CLASSES_ROOT, TypeLibPathKey(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid),
+                                    "", fullPath) &&
                          SetDefault(HKEY_CLASSES_ROOT, key + "\\FLAGS", "", std::to_string(a.wLibFlags)) &&
                          SetDefault(HKEY_CLASSES_ROOT, key + "\\HELPDIR", "", helpDir ? helpDir : "");
-    return written ? S_OK : static_cast<HRESULT>(0x80029C4Fu);  // TYPE_E_REGISTRYACCESS
+    return written ? S_OK : TYPE_E_REGISTRYACCESS;
+}
+
+HRESULT UnRegisterTypeLib(const std::array<uint8_t, 16>& guid, WORD majorVersion, WORD minorVersion, DWORD lcid,
+                          int /*syskind*/)
+{
+    const std::string version = VersionKey(guid, majorVersion, minorVersion);
+    const std::string language = version + "\\" + LcidName(lcid);
+    const std::string path = TypeLibPathKey(guid, majorVersion, minorVersion, lcid);
+    if (!KeyExists(HKEY_CLASSES_ROOT, path))
+        return TYPE_E_REGISTRYACCESS;
+    if (RegDeleteKey(HKEY_CLASSES_ROOT, path.c_str()) != ERROR_SUCCESS ||
+        !DeleteWhenEmpty(HKEY_CLASSES_ROOT, language))
+        return TYPE_E_REGISTRYACCESS;
+    // Another language of the same version keeps the version's own keys.
+    for (const std::string& name : SubKeyNames(HKEY_CLASSES_ROOT, version)) {
+        if (!rtl::SameText(name, "FLAGS") && !rtl::SameText(name, "HELPDIR"))
+            return S_OK;
+    }
+    for (const char* name : {"FLAGS", "HELPDIR"}) {
+        const std::string key = version + "\\" + name;
+        if (KeyExists(HKEY_CLASSES_ROOT, key) && RegDeleteKey(HKEY_CLASSES_ROOT, key.c_str()) != ERROR_SUCCESS)
+            return TYPE_E_REGISTRYACCESS;
+    }
+    if (RegDeleteKey(HKEY_CLASSES_ROOT, version.c_str()) != ERROR_SUCCESS ||
+        !DeleteWhenEmpty(HKEY_CLASSES_ROOT, "TypeLib\\" + GuidText(guid)))
+        return TYPE_E_REGISTRYACCESS;
+    return S_OK;
+}
+
+std::string TypeLibPathKey(const std::array<uint8_t, 16>& guid, WORD majorVersion, WORD minorVersion, DWORD lcid)
+{
+    return VersionKey(guid, majorVersion, minorVersion) + "\\" + LcidName(lcid) + "\\win32";
 }
 
 std::string GuidText(const std::array<uint8_t, 16>& g)

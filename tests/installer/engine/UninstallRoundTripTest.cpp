@@ -3,17 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "installer/engine/InstallRegistry.h"
 #include "installer/engine/UninstallRecords.h"
+#include "installer/support/TrwkSystem.h"
+#include "platform/win/Files.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/Ole.h"
+#include "platform/win/Paths.h"
 #include "platform/win/Process.h"
 #include "tests/installer/engine/EngineTestSupport.h"
 #include "tests/installer/engine/RegistryTestSupport.h"
+#include "tests/platform/win/TypeLibraryBytes.h"
 
 using rtl::AnsiString;
 
@@ -21,6 +28,7 @@ namespace {
 
 const AnsiString Folder = "C:\\Program Files\\Halvern Scrivane";
 const AnsiString Key = UninstallKeyOf("Scrivane");
+const win::HKEY HKLM = win::HKEY_LOCAL_MACHINE;
 
 // The entries that differ, each with how it reads after and before.
 std::vector<std::string> Differences(const std::map<std::string, std::string>& after,
@@ -65,7 +73,8 @@ protected:
             AddFilesRecordEntry(Key, path);
     }
 
-    void RunSetup(const AnsiString& startMenu, const std::function<void(TfrmRegistrySetup&)>& addToSetup = {})
+    void RunSetup(const AnsiString& startMenu, const std::function<void(TfrmRegistrySetup&)>& addToSetup = {},
+                  const AnsiString& uninstaller = Folder + "\\uninstall.exe")
     {
         std::unique_ptr<TfrmRegistrySetup> form(new TfrmRegistrySetup(nullptr));
         if (addToSetup)
@@ -76,10 +85,10 @@ protected:
         InstallFile(Folder + "\\Help\\Types.tlb", true);
         InstallFile(startMenu + "\\Halvern\\Scrivane.lnk");
         // The uninstaller itself is installed but never listed.
-        std::filesystem::create_directories(HostOf(Folder));
-        ASSERT_TRUE(WriteWindows(Folder + "\\uninstall.exe", "uninstaller"));
+        std::filesystem::create_directories(HostOf(ParentOf(uninstaller)));
+        ASSERT_TRUE(WriteWindows(uninstaller, "uninstaller"));
         WriteUninstallValues(Key, *install.Information(), TControlPanelExtensionInformation(),
-                             TRegistrationInformation(), {Folder + "\\uninstall.exe", "", ""});
+                             TRegistrationInformation(), {uninstaller, "", ""});
         RunRegistrySetup(*form);
         install.RemoveInstallKey();  // as the run's good ending does
     }
@@ -92,28 +101,83 @@ protected:
     }
 
     static AnsiString ParentOf(const AnsiString& path) { return path.substr(0, path.find_last_of('\\')); }
+
+    static AnsiString StartMenu()
+    {
+        for (const win::TKnownFolder& folder : win::ShellFolders()) {
+            if (folder.RegistryValue == "Programs" && !folder.Common)
+                return folder.Path;
+        }
+        return {};
+    }
+
+    // A fresh prefix keeps its registry in memory until the first change: make both files exist, so that a
+    // snapshot holds them.
+    static void SettleRegistry()
+    {
+        for (win::HKEY root : {win::HKEY_LOCAL_MACHINE, win::HKEY_CURRENT_USER}) {
+            RegWriteString(root, "\\Snapshot", "Taken", "now");
+            RegDeleteKeyTree(root, "\\Snapshot");
+        }
+    }
+
+    // Runs an uninstaller program silently for the product, then reads the prefix afresh.
+    int Uninstall(std::string& errors, const std::string& program = UNINSTALL_EXE,
+                  const std::vector<std::string>& environment = {})
+    {
+        const int code = RunProgram(program, {"/S", "Scrivane"}, errors, DriveC(), environment);
+        win::ResetPlatform();
+        win::InitializePlatform();
+        return code;
+    }
+
+    static bool KeyExists(win::HKEY root, const AnsiString& key)
+    {
+        TtrwkRegistry registry;
+        registry.SetRootKey(root);
+        return registry.KeyExists(key);
+    }
+
+    // The paths a record subkey still lists.
+    static std::vector<std::string> Listed(const AnsiString& subkey)
+    {
+        TtrwkRegistry registry;
+        registry.SetRootKey(HKLM);
+        rtl::TStringList names;
+        if (registry.OpenKeyReadOnly(subkey))
+            registry.GetValueNames(names);
+        std::vector<std::string> paths;
+        for (int i = 0; i < names.Count(); ++i) {
+            if (names[i] != RecordEntries)
+                paths.push_back(registry.ReadString(names[i]));
+        }
+        return paths;
+    }
+
+    // Registers a type library file as the setup does.
+    void InstallTypeLibrary(const AnsiString& path, const std::array<uint8_t, 16>& guid)
+    {
+        WriteHost(HostOf(path), TypeLibraryBytes(guid, 0x409, 1, 0, ""));
+        win::TTypeLib* library = nullptr;
+        ASSERT_EQ(win::LoadTypeLib(path.c_str(), &library), win::S_OK);
+        EXPECT_EQ(win::RegisterTypeLib(library, path.c_str(), ""), win::S_OK);
+        library->Release();
+        AddActiveXRecordEntry(Key, path, path);
+    }
 };
 
 TEST_F(UninstallRoundTripTest, TheUninstallerLeavesThePrefixAsItWasButForItself)
 {
-    AnsiString startMenu;
-    for (const win::TKnownFolder& folder : win::ShellFolders()) {
-        if (folder.RegistryValue == "Programs" && !folder.Common)
-            startMenu = folder.Path;
-    }
+    const AnsiString startMenu = StartMenu();
     ASSERT_FALSE(startMenu.empty());
-    // A fresh prefix keeps its registry in memory until the first change: make both files exist.
-    for (win::HKEY root : {win::HKEY_LOCAL_MACHINE, win::HKEY_CURRENT_USER}) {
-        RegWriteString(root, "\\Snapshot", "Taken", "now");
-        RegDeleteKeyTree(root, "\\Snapshot");
-    }
+    SettleRegistry();
     const auto before = Snapshot();
 
     RunSetup(startMenu);
-    RunSetup(startMenu);  // a second run of the same setup appends to every record
-    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\Files", "Entries"), "6");
-    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\ActiveX", "Entries"), "2");
-    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\RegistryKeys", "Entries"), "6");
+    RunSetup(startMenu);  // a second run of the same setup lists each file and key once
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\Files", "Entries"), "3");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\ActiveX", "Entries"), "1");
+    EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key + "\\RegistryKeys", "Entries"), "3");
     EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\.wkp", ""), "Scrivane.Project");
 
     const AnsiString commandLine = ReadValue(win::HKEY_LOCAL_MACHINE, Key, "UninstallString");
@@ -163,6 +227,164 @@ TEST_F(UninstallRoundTripTest, ValuesOfOthersInASharedKeyStay)
     EXPECT_FALSE(HostExists(HostOf(Folder + "\\Help")));
     EXPECT_TRUE(HostExists(HostOf(Folder + "\\uninstall.exe")));
     EXPECT_EQ(ReadValue(win::HKEY_LOCAL_MACHINE, Key, "DisplayName"), "<none>");
+}
+
+TEST_F(UninstallRoundTripTest, SelfRegisteringFilesAreUnregisteredUnlessOthersStillCountThem)
+{
+    const std::array<uint8_t, 16> sharedGuid = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const std::array<uint8_t, 16> ownGuid = {2, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const AnsiString shared = Folder + "\\Shared Types.tlb";
+    const AnsiString own = Folder + "\\Own Types.tlb";
+    const AnsiString server = Folder + "\\Server.exe";
+    InstallTypeLibrary(shared, sharedGuid);
+    InstallTypeLibrary(own, ownGuid);
+    std::filesystem::copy_file(ENGINE_TEST_SERVER_PROGRAM, HostOf(server));
+    AddActiveXRecordEntry(Key, server, server);
+    // Another product counted the shared library by its short name; this one raised that count to 2.
+    const AnsiString sharedCounter = ShortPathName(shared);
+    RegWriteInteger(HKLM, SharedDLLsKey, sharedCounter, 2);
+    AddSharedDLLRecordEntry(Key, sharedCounter);
+    RegWriteInteger(HKLM, SharedDLLsKey, own, 1);
+    AddSharedDLLRecordEntry(Key, own);
+    RegWriteString(HKLM, Key, "UninstallString", UninstallCommandLine(Folder + "\\uninstall.exe", "Scrivane"));
+
+    std::string errors;
+    const std::string log = Prefix() + "/server.log";
+    EXPECT_EQ(Uninstall(errors, UNINSTALL_EXE, {"SCRIVANE_TEST_SERVER_LOG=" + log}), 0) << errors;
+    // Still counted: the file, its registration and the rest of the count stay.
+    EXPECT_EQ(RegReadInteger(HKLM, SharedDLLsKey, sharedCounter, -1), 1);
+    EXPECT_TRUE(HostExists(HostOf(shared)));
+    EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\" + win::TypeLibPathKey(sharedGuid, 1, 0, 0x409), ""), shared);
+    // Only ours: the count, the registration and the file go.
+    EXPECT_EQ(RegReadInteger(HKLM, SharedDLLsKey, own, -1), -1);
+    EXPECT_FALSE(HostExists(HostOf(own)));
+    EXPECT_FALSE(KeyExists(win::HKEY_CLASSES_ROOT, "\\TypeLib\\" + win::GuidText(ownGuid)));
+    // The server program was asked to unregister, and waited for, before its file went.
+    EXPECT_EQ(ReadHost(log), "/UNREGSERVER\n");
+    EXPECT_FALSE(HostExists(HostOf(server)));
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
+TEST_F(UninstallRoundTripTest, OverwrittenValuesComeBackAndOnlyTheKeysTheSetupCreatedGo)
+{
+    // Before the setup: another program's values, a company key without anything in it yet, and an empty
+    // key the setup writes into.
+    const AnsiString editor = "\\Software\\Other\\Editor";
+    RegWriteString(win::HKEY_CURRENT_USER, editor, "Editor", "theirs");
+    RegWriteInteger(win::HKEY_CURRENT_USER, editor, "Size", 5);
+    {
+        TtrwkRegistry registry;
+        registry.SetRootKey(HKLM);
+        ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Halvern", true));
+        ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Empty Before", true));
+    }
+    RunSetup(Folder, [&editor](TfrmRegistrySetup& form) {
+        const auto add = [](TInstallRegistry* component, const char* name, const char* text) {
+            TRegistryEntry* entry = component->Entries()->Add();
+            entry->SetIdent(name);
+            entry->SetText(text);
+        };
+        auto* overwrite = new TInstallRegistry(&form);
+        overwrite->SetRootKey(hkCurrentUser);
+        overwrite->SetKey(editor);
+        add(overwrite, "Editor", "Scrivane");
+        add(overwrite, "Size", "9");
+        add(overwrite, "Ours", "x");
+        auto* mark = new TInstallRegistry(&form);
+        mark->SetKey("\\SOFTWARE\\Empty Before");
+        add(mark, "Mark", "1");
+    });
+    ASSERT_EQ(ReadValue(win::HKEY_CURRENT_USER, editor, "Size"), "9");
+    // The open command's record as an older setup wrote it, without the key it created.
+    for (int n = 1; n <= 5; ++n) {
+        const AnsiString record = Key + "\\RegistryKeys\\RegistryKey" + rtl::IntToStr(n);
+        if (ReadValue(HKLM, record, "Key").find("open\\command") != AnsiString::npos) {
+            TtrwkRegistry registry;
+            registry.SetRootKey(HKLM);
+            ASSERT_TRUE(registry.OpenKey(record, false));
+            ASSERT_TRUE(registry.DeleteValue(RegistryKeyCreated));
+        }
+    }
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors), 0) << errors;
+    EXPECT_EQ(ReadValue(win::HKEY_CURRENT_USER, editor, "Editor"), "theirs");
+    EXPECT_EQ(RegReadInteger(win::HKEY_CURRENT_USER, editor, "Size", -1), 5);  // a number again
+    EXPECT_EQ(ReadValue(win::HKEY_CURRENT_USER, editor, "Ours"), "<none>");
+    // Keys go no higher than the setup created them, and a key it found stays, even empty.
+    EXPECT_FALSE(KeyExists(HKLM, "\\SOFTWARE\\Halvern\\Scrivane"));
+    EXPECT_TRUE(KeyExists(HKLM, "\\SOFTWARE\\Halvern"));
+    EXPECT_TRUE(KeyExists(HKLM, "\\SOFTWARE\\Empty Before"));
+    EXPECT_EQ(ReadValue(HKLM, "\\SOFTWARE\\Empty Before", "Mark"), "<none>");
+    // Without a record of what it created, empty keys are taken as the setup's.
+    EXPECT_FALSE(KeyExists(win::HKEY_CLASSES_ROOT, "\\Scrivane.Project"));
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
+TEST_F(UninstallRoundTripTest, AFileInUseStaysInTheRecordsUntilALaterRunRemovesIt)
+{
+    SettleRegistry();
+    const auto before = Snapshot();
+    RunSetup(StartMenu());
+    const AnsiString help = Folder + "\\Help\\Scrivane.hlp";
+    std::string errors;
+    {
+        THeldFile holder(help);
+        ASSERT_TRUE(holder.Held());
+        EXPECT_EQ(Uninstall(errors), 1) << errors;
+    }
+    EXPECT_NE(errors.find(help + " is in use and could not be removed."), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Run the uninstall again later"), std::string::npos) << errors;
+    EXPECT_TRUE(HostExists(HostOf(help)));
+    EXPECT_FALSE(HostExists(HostOf(Folder + "\\Scrivane.exe")));
+    EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\.wkp", ""), "<none>");
+    // The key stays for Add/Remove Programs, with only what is left to do.
+    EXPECT_EQ(ReadValue(HKLM, Key, "DisplayName"), "Scrivane");
+    EXPECT_NE(ReadValue(HKLM, Key, "UninstallString"), "<none>");
+    EXPECT_EQ(Listed(Key + "\\Files"), std::vector<std::string>{help});
+    EXPECT_FALSE(KeyExists(HKLM, Key + "\\ActiveX"));
+    EXPECT_FALSE(KeyExists(HKLM, Key + "\\RegistryKeys"));
+
+    // Let go, the file goes with a second run, and so does the key.
+    EXPECT_EQ(Uninstall(errors), 0) << errors;
+    RegDeleteKeyTree(HKLM, "\\SOFTWARE\\ULO");
+    auto after = Snapshot();
+    after.erase("drive_c/Program Files/Halvern Scrivane/uninstall.exe");
+    after.erase("drive_c/Program Files/Halvern Scrivane");
+    EXPECT_EQ(Differences(after, before), std::vector<std::string>());
+}
+
+TEST_F(UninstallRoundTripTest, TheProductsOwnUninstallerGoesWithItsFolderAfterItEnds)
+{
+    SettleRegistry();
+    const auto before = Snapshot();
+    const AnsiString uninstaller = Folder + "\\Uninstall\\uninstall.exe";
+    RunSetup(StartMenu(), {}, uninstaller);
+    std::filesystem::copy_file(UNINSTALL_EXE, HostOf(uninstaller), std::filesystem::copy_options::overwrite_existing);
+    RegDeleteKeyTree(HKLM, "\\SOFTWARE\\ULO");
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors, HostOf(uninstaller)), 0) << errors;
+    char temp[win::MAX_PATH + 1] = {};
+    win::GetTempPath(sizeof temp, temp);
+    const std::string tempHost = *win::HostPathFromWindows(RemoveBackslash(temp));
+    const auto batchLeft = [&tempHost] {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(tempHost, error)) {
+            if (entry.path().extension() == ".bat")
+                return true;
+        }
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((HostExists(HostOf(Folder)) || batchLeft()) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Everything is as it was: the uninstaller, its folder, the one above it and the batch are gone. The
+    // layer keeps the short names the batch was written with, as a file system keeps them.
+    auto after = Snapshot();
+    after.erase("shortnames.lock");
+    after.erase("shortnames.txt");
+    EXPECT_EQ(Differences(after, before), std::vector<std::string>());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -189,6 +190,33 @@ TEST_F(BatchFileTest, RootsFoldersReadOnlyFilesAndLinksAreHandledSafely)
     // What was deleted leaves no attributes behind for a new file of that name.
     WriteHost(DriveC("tree/inner.txt"), "again");
     EXPECT_EQ(GetFileAttributes("C:\\tree\\inner.txt"), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(BatchFileTest, RdRemovesOnlyEmptyFoldersAndFailsQuietlyOnTheRest)
+{
+    WriteHost(DriveC("Apps/My Tool/Bin/tool.exe"), "tool");
+    std::filesystem::create_directories(DriveC("Apps/Empty"));
+    std::filesystem::create_directories(DriveC("Apps/Two Words"));
+    // A folder that holds something, and its parents, stay: error level 1 and not a word.
+    EXPECT_EQ(Run("RD C:\\Apps\\My Tool\\Bin\r\nRMDIR " + Short("C:\\Apps\\My Tool") + "\r\n"), 1);
+    EXPECT_EQ(Messages, "");
+    EXPECT_EQ(ReadHost(DriveC("Apps/My Tool/Bin/tool.exe")), "tool");
+    EXPECT_EQ(Run("RD C:\\Apps\\Empty\r\nrmdir \"C:\\Apps\\Two Words\"\r\n"), 0) << Messages;
+    EXPECT_FALSE(HostExists(DriveC("Apps/Empty")));
+    EXPECT_FALSE(HostExists(DriveC("Apps/Two Words")));
+    EXPECT_EQ(Run("RD C:\\Apps\\Empty\r\n"), 1);  // gone already
+    EXPECT_EQ(Messages, "");
+    // Never a tree, never a root, never a file.
+    EXPECT_EQ(Run("RD /S /Q C:\\Apps\\My Tool\r\nRD C:\\\r\nRD Z:\\\r\nRD C:\\Apps\\My Tool\\Bin\\tool.exe\r\n"), 1);
+    EXPECT_NE(Messages.find("root"), std::string::npos) << Messages;
+    EXPECT_EQ(ReadHost(DriveC("Apps/My Tool/Bin/tool.exe")), "tool");
+    // The clean-up order: the file, then each folder upward while empty.
+    EXPECT_EQ(Run("ERASE C:\\Apps\\My Tool\\Bin\\tool.exe\r\nRD C:\\Apps\\My Tool\\Bin\r\n"
+                  "RD C:\\Apps\\My Tool\r\nRD C:\\Apps\r\n"),
+              0)
+        << Messages;
+    EXPECT_FALSE(HostExists(DriveC("Apps")));
+    EXPECT_TRUE(HostExists(DriveC("")));
 }
 
 TEST_F(BatchFileTest, ParametersUnknownCommandsAndTheErrorLevel)
