@@ -29,19 +29,6 @@ struct TKeyImage {
     std::vector<std::pair<AnsiString, TKeyImage>> SubKeys;
 };
 
-std::vector<AnsiString> NamesOf(vcl::TRegistry& registry, bool keys)
-{
-    rtl::TStringList list;
-    if (keys)
-        registry.GetKeyNames(list);
-    else
-        registry.GetValueNames(list);
-    std::vector<AnsiString> names;
-    for (int i = 0; i < list.Count(); ++i)
-        names.push_back(list[i]);
-    return names;
-}
-
 bool ReadKeyImage(win::HKEY root, const AnsiString& key, TKeyImage& image)
 {
     std::vector<AnsiString> values, subKeys;
@@ -50,8 +37,8 @@ bool ReadKeyImage(win::HKEY root, const AnsiString& key, TKeyImage& image)
         registry.SetRootKey(root);
         if (!registry.OpenKeyReadOnly(key))
             return false;
-        values = NamesOf(registry, false);
-        subKeys = NamesOf(registry, true);
+        values = RegistryNames(registry, false);
+        subKeys = RegistryNames(registry, true);
     }
     for (const AnsiString& name : values) {
         TRegRawValue value;
@@ -93,7 +80,7 @@ void RemoveEmptyKeys(win::HKEY root, AnsiString key, const AnsiString& outermost
         {
             TtrwkRegistry registry;
             registry.SetRootKey(root);
-            if (registry.OpenKeyReadOnly(key) && (registry.HasSubKeys() || !NamesOf(registry, false).empty()))
+            if (registry.OpenKeyReadOnly(key) && (registry.HasSubKeys() || !RegistryNames(registry, false).empty()))
                 return;
         }
         RegDeleteKeyTree(root, key);

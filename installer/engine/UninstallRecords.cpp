@@ -129,23 +129,10 @@ bool AnyRecordSubkey(const AnsiString& key, const char* record, Visit visit)
     return false;
 }
 
-std::vector<AnsiString> NamesOf(vcl::TRegistry& registry, bool keys)
-{
-    rtl::TStringList list;
-    if (keys)
-        registry.GetKeyNames(list);
-    else
-        registry.GetValueNames(list);
-    std::vector<AnsiString> names;
-    for (int i = 0; i < list.Count(); ++i)
-        names.push_back(list[i]);
-    return names;
-}
-
 bool IsRecorded(const AnsiString& key, const char* record, const AnsiString& path)
 {
     return AnyRecordSubkey(key, record, [&](const AnsiString&, TtrwkRegistry& registry) {
-        for (const AnsiString& name : NamesOf(registry, false)) {
+        for (const AnsiString& name : RegistryNames(registry, false)) {
             if (rtl::SameText(name.substr(0, std::char_traits<char>::length(RecordFilePrefix)), RecordFilePrefix) &&
                 rtl::SameText(EntryPath(record, registry.ReadString(name)), path))
                 return true;
@@ -159,7 +146,7 @@ AnsiString FindRegistryRecord(const AnsiString& key, TRootKeys root, const AnsiS
 {
     AnsiString found;
     AnyRecordSubkey(key, RegistryKeysRecord, [&](const AnsiString& subkey, TtrwkRegistry& registry) {
-        for (const AnsiString& name : NamesOf(registry, true)) {
+        for (const AnsiString& name : RegistryNames(registry, true)) {
             const AnsiString record = subkey + "\\" + name;
             if (RegReadInteger(win::HKEY_LOCAL_MACHINE, record, RegistryKeyRoot, -1) == static_cast<int>(root) &&
                 rtl::SameText(RemoveBackslash(RegReadString(win::HKEY_LOCAL_MACHINE, record, RegistryKeyPath, "")),

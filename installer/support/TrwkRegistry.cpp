@@ -64,6 +64,19 @@ bool TtrwkRegistry::DeleteKeyTree(const AnsiString& key)
 // ---------------------------------------------------------------------------------------------------------
 // Root keys
 
+std::vector<AnsiString> RegistryNames(vcl::TRegistry& registry, bool keys)
+{
+    rtl::TStringList list;
+    if (keys)
+        registry.GetKeyNames(list);
+    else
+        registry.GetValueNames(list);
+    std::vector<AnsiString> names;
+    for (int i = 0; i < list.Count(); ++i)
+        names.push_back(list[i]);
+    return names;
+}
+
 void SetRootKeyEnum(vcl::TRegistry& registry, TRootKeys root)
 {
     for (const auto& [value, key] : RootTable)

@@ -32,6 +32,9 @@ public:
 
 VCL_ENUM_SIZED(TRootKeys, uint8_t, hkClassesRoot, hkCurrentConfig, hkCurrentUser, hkDynData, hkLocalMachine, hkUsers)
 
+// The names of the open key's subkeys (`keys`) or of its values.
+std::vector<rtl::AnsiString> RegistryNames(vcl::TRegistry& registry, bool keys);
+
 // Sets the registry's root from the enumeration; a value outside it leaves the root unchanged.
 void SetRootKeyEnum(vcl::TRegistry& registry, TRootKeys root);
 // The handle of a root of the enumeration.

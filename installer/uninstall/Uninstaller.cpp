@@ -43,19 +43,6 @@ std::map<int, AnsiString> NumberedNames(const std::vector<AnsiString>& names, co
     return numbered;
 }
 
-std::vector<AnsiString> ListOf(TtrwkRegistry& registry, bool keys)
-{
-    rtl::TStringList list;
-    if (keys)
-        registry.GetKeyNames(list);
-    else
-        registry.GetValueNames(list);
-    std::vector<AnsiString> names;
-    for (int i = 0; i < list.Count(); ++i)
-        names.push_back(list[i]);
-    return names;
-}
-
 // The subkeys (or values) of a key; none when it cannot be opened.
 std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool keys)
 {
@@ -63,7 +50,7 @@ std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool k
     registry.SetRootKey(root);
     if (!registry.OpenKeyReadOnly(key))
         return {};
-    return ListOf(registry, keys);
+    return RegistryNames(registry, keys);
 }
 
 bool ValueExists(win::HKEY root, const AnsiString& key, const AnsiString& name)
@@ -298,7 +285,7 @@ std::vector<TFileEntry> TUninstaller::FileEntries(const char* record)
         registry.SetRootKey(Machine);
         if (!registry.OpenKeyReadOnly(subkey))
             continue;
-        const auto numbered = NumberedNames(ListOf(registry, false), RecordFilePrefix);
+        const auto numbered = NumberedNames(RegistryNames(registry, false), RecordFilePrefix);
         for (auto it = numbered.rbegin(); it != numbered.rend(); ++it) {
             TFileEntry entry{subkey, it->second, {}, {}};
             try {
@@ -560,7 +547,7 @@ bool TUninstaller::RemoveCreatedKeys(TRootKeys root, const AnsiString& key, cons
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(current))
             continue;
-        const bool empty = !registry.HasSubKeys() && ListOf(registry, false).empty();
+        const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
         registry.CloseKey();
         if (!empty)
             return true;
@@ -581,7 +568,7 @@ void TUninstaller::RemoveEmptyKeys(TRootKeys root, AnsiString key)
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(key))
             continue;
-        const bool empty = !registry.HasSubKeys() && ListOf(registry, false).empty();
+        const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
         registry.CloseKey();
         if (!empty || !registry.DeleteKey(key))
             return;

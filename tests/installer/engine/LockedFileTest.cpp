@@ -14,6 +14,7 @@
 #include "platform/win/Registry.h"
 #include "platform/win/Settings.h"
 #include "tests/installer/engine/EngineTestSupport.h"
+#include "tests/platform/win/TypeLibraryBytes.h"
 
 using rtl::AnsiString;
 namespace fs = std::filesystem;
@@ -270,30 +271,8 @@ TEST_F(LockedFileTest, ALockedComServerIsRegisteredOnlyAfterTheRestart)
 TEST_F(LockedFileTest, TypeLibrariesAreRegisteredOrFailWithTheOleError)
 {
     // A type library with its identity, version 1.0, English, and a help file.
-    std::string library(0x54 + 15 * 16, '\0');
-    const auto put = [&library](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i)
-            library[at + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i));
-    };
-    put(0, 0x5446534D);
-    put(4, 0x00010002);
-    put(0x0C, 0x409);
-    put(0x18, 1);
-    put(0x24, 0xFFFFFFFF);
-    put(0x38, 0xFFFFFFFF);
-    put(0x3C, 0);
-    for (int segment = 0; segment < 15; ++segment)
-        put(0x54 + static_cast<size_t>(segment) * 16, 0xFFFFFFFF);
-    const std::string helpFile = "C:\\Help\\lib.hlp";
-    const size_t guidAt = library.size();
-    library += std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x0F\x10", 16);
-    const size_t stringAt = library.size();
-    library += std::string(1, static_cast<char>(helpFile.size())) + std::string(1, '\0') + helpFile;
-    put(0x54 + 5 * 16, static_cast<uint32_t>(guidAt));
-    put(0x54 + 5 * 16 + 4, 16);
-    put(0x54 + 8 * 16, static_cast<uint32_t>(stringAt));
-    put(0x54 + 8 * 16 + 4, static_cast<uint32_t>(2 + helpFile.size()));
-
+    const std::string library = TypeLibraryBytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 0x409, 1, 0,
+                                                 "C:\\Help\\lib.hlp");
     WriteHost(DriveC("src/types.tlb"), library);
     TCustomInstallFile* types = AddFile("types.tlb", library);
     EXPECT_TRUE(types->ActiveX());
