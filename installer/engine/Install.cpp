@@ -371,6 +371,8 @@ void TCustomInstall::FirstActivation(rtl::TObject*)
 void TCustomInstall::Install()
 {
     aborted_ = false;
+    // The run decides how the program ends, whatever was shown before it.
+    SetupExitCode() = secGood;
     RunStart() = rtl::Now();
     DeferRegistration() = true;
     for (TCustomInstallFile* file : DeferredRegistrations().Snapshot())
