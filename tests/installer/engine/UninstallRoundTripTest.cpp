@@ -61,6 +61,8 @@ protected:
                              TRegistrationInformation(), {uninstaller, "", ""});
         RunRegistrySetup(*form);
         install.RemoveInstallKey();  // as the run's good ending does
+        // Without a run's own key the removal above stops short of the parents its look-up made.
+        RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, "\\SOFTWARE\\ULO");
     }
 
     std::string HostOf(const AnsiString& path) const

@@ -3,7 +3,9 @@
 // refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "installer/engine/InstallFiles.h"
@@ -181,6 +183,66 @@ TEST_F(CopyWindowTest, TheEnginesCopyPassNamesTheInstallFileAndEndsTheWindow)
     EXPECT_EQ(window->ProgressBar2->Position(), 100);
 }
 
+// A whole installation from the archive of a directory inside a group: the total bar climbs with the
+// bytes of both files and ends full.
+TEST_F(CopyWindowTest, TheTotalBarFollowsAWholeInstallationFromItsArchive)
+{
+    // The setup's tree: a directory of two files inside a group.
+    auto makeSetup = [] {
+        auto setup = std::make_unique<TfrmCopySetup>(nullptr);
+        TInstall& install = setup->Install();
+        install.SetSourceDir("C:\\dist");
+        auto* group = new TInstallGroup(setup.get());
+        group->SetName("Group");
+        group->SetContainer(&install);
+        auto* docs = new TInstallDirectory(setup.get());
+        docs->SetName("Docs");
+        docs->SetContainer(group);
+        docs->SetDestDir("\\Docs");
+        TInstallFile::CreateInContainer(setup.get(), docs, "C:\\src\\a.txt")->SetName("FileA");
+        TInstallFile::CreateInContainer(setup.get(), docs, "C:\\src\\b.txt")->SetName("FileB");
+        install.SetInstalling(true);
+        install.SetCurrentInstallType(itFull);
+        return setup;
+    };
+    WriteHost(DriveC("src/a.txt"), std::string(300000, 'a'));
+    WriteHost(DriveC("src/b.txt"), std::string(100000, 'b'));
+    {
+        std::unique_ptr<TfrmCopySetup> building = makeSetup();
+        building->Install().Compress(CompressOption::ForceNetFilesLocal);
+        building->Install().SetInstalling(false);
+    }
+    // On the user's machine a setup of its own runs, and only the archives are there.
+    std::filesystem::remove(DriveC("src/a.txt"));
+    std::filesystem::remove(DriveC("src/b.txt"));
+    std::unique_ptr<TfrmCopySetup> setup = makeSetup();
+    TInstall& install = setup->Install();
+    auto* docs = setup->FindChild<TInstallDirectory>("Docs");
+
+    std::vector<int> totals;
+    std::vector<int> files;
+    // Each status sees the window as the one before it left it.
+    docs->OnStatus = [&](TCustomInstallFile*, uint32_t, uint32_t) {
+        if (TCopyFileForm* window = setup->CopyWindow()) {
+            totals.push_back(window->ProgressBar2->Position());
+            files.push_back(window->ProgressBar1->Position());
+        }
+    };
+    install.InstallTree();
+    install.SetInstalling(false);
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/b.txt")), std::string(100000, 'b'));
+
+    auto* window = dynamic_cast<TCopyFileForm*>(setup->CopyDialog().Form());
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->ProgressBar2->Position(), 100);
+    ASSERT_FALSE(totals.empty());
+    EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end())) << ::testing::PrintToString(totals);
+    // The larger file first: three quarters of the bytes, so the total stands near 75 when it is done.
+    EXPECT_TRUE(std::any_of(totals.begin(), totals.end(), [](int t) { return t >= 70 && t <= 80; }))
+        << ::testing::PrintToString(totals);
+    EXPECT_EQ(files.back(), 100) << ::testing::PrintToString(files);
+}
+
 TEST_F(CopyWindowTest, WithoutTheDialogNoCopyWindowShowsAndAGoneDialogLeavesNoRegistration)
 {
     std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
@@ -281,7 +343,9 @@ TEST_F(CopyWindowTest, ThePopupFitsItsTextAndStaysCentred)
                                                                              popup->lblMessage->Height() / 2.0)));
         return width;
     };
-    const int longWidth = check("Installing the program files of the help-authoring tool and its compiler");
+    // Long enough in any font to need more than the form's own width of 428.
+    const int longWidth =
+        check("Installing the program files of the help-authoring tool, its help compiler and the tool's own help");
     EXPECT_GT(longWidth, 428);
     const int shortWidth = check("Done");
     EXPECT_LT(shortWidth, longWidth);
