@@ -533,9 +533,9 @@ void THttpClient::SocketDataAvailable(uint16_t)
         return;
     }
     int got = socket_->Receive(receiveBuffer_ + receiveCount_, LineBufferSize - receiveCount_);
+    // No Touch here: a server that trickles must not hold the answer open for ever.
     if (got <= 0 || requestType_ == hrNone)
         return;
-    Touch();
     receiveCount_ += got;
     receiveBuffer_[receiveCount_] = '\0';
     if (state_ == hcsWaitingBody) {

@@ -98,7 +98,7 @@ public:
     const AnsiString& AcceptRanges() const { return acceptRanges_; }
     bool MultiThreaded() const { return multiThreaded_; }
     void SetMultiThreaded(bool value);
-    // Longest wait for the name and the connection, and for each answer after the request, in ms.
+    // Longest wait for the name and the connection, and for the whole answer after the request, in ms.
     int ConnectTimeout() const { return connectTimeout_; }
     void SetConnectTimeout(int value) { connectTimeout_ = value; }
     int ResponseTimeout() const { return responseTimeout_; }
@@ -166,6 +166,7 @@ private:
     void Fail(const AnsiString& reason, uint16_t socketError = 0);
     void CloseHandler();
     void CheckTimeouts(vcl::TObject*);
+    // Starts the answer's deadline: the whole answer, however it trickles in, must arrive by then.
     void Touch();
 
     std::shared_ptr<TWindowData> windowData_;

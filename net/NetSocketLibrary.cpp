@@ -76,6 +76,8 @@ void LoadLibraryOnce()
     if (!library.Handle)
         throw ESocketException(AnsiString("Unable to load ") + LibraryName + " Error #" +
                                std::to_string(win::GetLastError()));
+    // The finaliser's entry is found now, while the library's table surely lives.
+    library.Entries.WSACleanup = reinterpret_cast<win::TWSACleanup>(win::GetProcAddress(library.Handle, "WSACleanup"));
     static TFinalizer finalizer;  // made after the modules service, so it goes before it
     (void)finalizer;
     auto start = reinterpret_cast<win::TWSAStartup>(win::GetProcAddress(library.Handle, "WSAStartup"));

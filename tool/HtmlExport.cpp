@@ -8,6 +8,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/win/Files.h"
 #include "platform/win/Paths.h"
+#include "tool/HelpBuild.h"
 #include "tool/MainUnit.h"
 
 namespace {
@@ -69,22 +70,6 @@ const char* SizeAttribute(int points)
     if (points <= 20)
         return "5";
     return "6";
-}
-
-// A picture path as the rich text holds it has its backslashes doubled.
-AnsiString UndoubleBackslashes(std::string_view path)
-{
-    AnsiString result;
-    bool afterBackslash = false;
-    for (char c : path) {
-        if (c == '\\' && afterBackslash) {
-            afterBackslash = false;
-            continue;
-        }
-        afterBackslash = c == '\\';
-        result += c;
-    }
-    return result;
 }
 
 // A file name as it may stand in a URL: "%" would start an escape there.
@@ -383,7 +368,8 @@ private:
                 file_.Write("##");
                 return pos + 2;
             }
-            file_.WriteLink(line.substr(pos + 2, close - pos - 2));
+            // The rich text holds the name escaped (letters above 127, braces, backslashes); the links don't.
+            file_.WriteLink(RtfPlainText(std::string_view(line).substr(pos + 2, close - pos - 2)));
             return close + 2;
         }
         const size_t close = line.find('#', pos + 1);
@@ -391,7 +377,7 @@ private:
             file_.Write("#");
             return pos + 1;
         }
-        file_.WritePicture(UndoubleBackslashes(std::string_view(line).substr(pos + 1, close - pos - 1)));
+        file_.WritePicture(RtfPlainText(std::string_view(line).substr(pos + 1, close - pos - 1)));
         return close + 1;
     }
 

@@ -39,6 +39,16 @@ AnsiString UnescapeMarkerPath(const AnsiString& raw)
     return path;
 }
 
+// An address as the quoted argument of a field instruction: a quote in it is written as a URL writes it
+// ("%22"), so no reader can take it for the argument's end; then the whole is made rich text.
+AnsiString QuotedAddress(const AnsiString& address)
+{
+    AnsiString escaped;
+    for (char c : address)
+        escaped += c == '"' ? AnsiString("%22") : AnsiString(1, c);
+    return "\"" + RtfText(escaped) + "\"";
+}
+
 // The quoted bookmark a hyperlink jumps to.
 AnsiString BookmarkInstruction(const AnsiString& topicId)
 {
@@ -127,10 +137,10 @@ bool TExportTranslator::WriteLink(const TLinkObject& link, const AnsiString& nam
         return true;
     }
     case 1:
-        Writer.Write(HyperlinkField("\"" + RtfText(link.Target) + "\"", shown));
+        Writer.Write(HyperlinkField(QuotedAddress(link.Target), shown));
         return true;
     case 2:
-        Writer.Write(HyperlinkField("\"mailto:" + RtfText(link.Target) + "\"", shown));
+        Writer.Write(HyperlinkField(QuotedAddress("mailto:" + link.Target), shown));
         return true;
     default:
         ShowError(LinkTypeUnknownText(label, name, link.LinkType));

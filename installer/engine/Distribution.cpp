@@ -415,7 +415,8 @@ TSelfExtractTrailer TCustomInstall::ReadTrailer(const AnsiString& file)
     // Offsets must lie in order inside the file before the trailer; a damaged file is refused here rather
     // than read out of place.
     const int64_t end = size - TSelfExtractTrailer::Size;
-    auto valid = [&](int32_t first, int32_t last) {
+    // In 64 bits: a "last" of 0x7FFFFFFF must be refused by the range check, not overflow before it.
+    auto valid = [&](int64_t first, int64_t last) {
         return (first == 0 && last == 0) || (first >= 0 && first <= last + 1 && last < end);
     };
     if (!valid(trailer.Setup1First, trailer.Setup1Last) || !valid(trailer.Files1First, trailer.Files1Last))

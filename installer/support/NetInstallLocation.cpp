@@ -81,7 +81,8 @@ AnsiString PercentEncodePath(const AnsiString& path)
     return result;
 }
 
-// The number of folders "a/./b//c" goes down, or -1 when it climbs ("..") and cannot be retraced.
+// How many folders below its start "a/./b//c" (3) or "pub/../b" (1) ends, or -1 when it climbs above its
+// start: a folder above the start cannot be climbed back into by "..".
 int FolderDepth(const AnsiString& folder)
 {
     int depth = 0;
@@ -91,10 +92,13 @@ int FolderDepth(const AnsiString& folder)
         if (end == AnsiString::npos)
             end = folder.size();
         const AnsiString name = folder.substr(start, end - start);
-        if (name == "..")
-            return -1;
-        if (!name.empty() && name != ".")
+        if (name == "..") {
+            if (depth == 0)
+                return -1;
+            --depth;
+        } else if (!name.empty() && name != ".") {
             ++depth;
+        }
         start = end + 1;
     }
     return depth;
@@ -324,8 +328,9 @@ void TCustomNetInstallLocation::SetFtpDirectory()
     }
     if (!FtpSetCurrentDirectory_(connection_, command.c_str()))
         throw ENIL_FTPSetDir(Fmt, "Cannot set directory on server to %s", folder);
-    // Where the server now is, when that can be retraced.
-    ftpRelativeFolder_ = IsRelativeFolder(folder) && depth >= 0 ? folder : AnsiString();
+    // Where the server now is, when that can be retraced: the folder as entered, whose depth is what the
+    // next change climbs, and only when this change started from a known place.
+    ftpRelativeFolder_ = IsRelativeFolder(folder) && depth >= 0 && FolderDepth(folder) >= 0 ? folder : AnsiString();
 }
 
 AnsiString TCustomNetInstallLocation::HttpObjectPath() const

@@ -53,11 +53,15 @@ const std::array<TLanguageInfo, 22> Languages{{
         rtl::Format("The %d'th string (%s) does not have the proper format of GLID;Text or .GLID;", line, text));
 }
 
-// The GLID of a field: empty is a missing GLID, anything but a whole integer a malformed one.
+// The GLID of a field: empty is a missing GLID, anything but a whole integer a malformed one. A GLID is
+// decimal with an optional sign, or hexadecimal after "$"; the number reader's "0x" form is not one.
 int32_t ReadGlid(const AnsiString& field, int line, const AnsiString& text)
 {
     if (field.empty())
         FormatError(line, text);
+    const size_t digits = field[0] == '+' || field[0] == '-' ? 1 : 0;
+    if (field.size() > digits + 1 && field[digits] == '0' && (field[digits + 1] == 'x' || field[digits + 1] == 'X'))
+        GlidError(line, text);
     int value = 0;
     if (!rtl::TryStrToInt(field, value))
         GlidError(line, text);

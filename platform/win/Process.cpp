@@ -249,6 +249,9 @@ public:
             error = ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", O_WRONLY, 0);
         return error;
     }
+    // A started program gets its standard streams and nothing else: no socket or file of ours that the
+    // library opened without close-on-exec (a live FTP connection, a locked file) may live on in it.
+    int KeepOnlyStandardStreams() { return ::posix_spawn_file_actions_addclosefrom_np(&actions_, 3); }
     int Spawn(pid_t* pid, const std::string& hostFile, const std::vector<std::string>& arguments)
     {
         std::vector<char*> argv;
@@ -381,6 +384,8 @@ BOOL CreateProcess(const char* applicationName, char* commandLine, SECURITY_ATTR
         if (int error = setup.Detach(); error != 0)
             return Fail(ErrorFromErrno(error));
     }
+    if (int error = setup.KeepOnlyStandardStreams(); error != 0)
+        return Fail(ErrorFromErrno(error));
     pid_t pid = 0;
     if (int error = setup.Spawn(&pid, *hostFile, arguments); error != 0)
         return Fail(ErrorFromErrno(error));

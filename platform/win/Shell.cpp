@@ -134,6 +134,7 @@ bool StartDetached(const std::string& program, const std::string& argument)
     }
     for (int stream : {0, 1, 2})
         posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == 0 ? O_RDONLY : O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);  // nothing of ours lives on in the browser
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::string arg0 = program;
     std::string arg1 = argument;

@@ -1,6 +1,9 @@
 #include "platform/wininet/InternetTransfer.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <mutex>
 
@@ -20,6 +23,35 @@ int ReplyCode(const std::string& line, char& separator)
         return 0;
     separator = line[3];
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+}
+
+// The library's sockets (the FTP control connection too) must not live on in a program we start.
+int CloseOnExec(void*, curl_socket_t fd, curlsocktype)
+{
+    const int flags = ::fcntl(fd, F_GETFD);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    return CURL_SOCKOPT_OK;
+}
+
+// "Content-Length: 12abc" (or empty, or signed): a length only digits can give; a server that writes
+// anything else has not said how long its answer is.
+bool IsMalformedContentLength(const std::string& line)
+{
+    static const char name[] = "content-length:";
+    if (line.size() < sizeof name - 1)
+        return false;
+    for (size_t i = 0; i < sizeof name - 1; ++i)
+        if (static_cast<char>(std::tolower(static_cast<unsigned char>(line[i]))) != name[i])
+            return false;
+    size_t start = line.find_first_not_of(" \t", sizeof name - 1);
+    size_t end = line.find_last_not_of(" \t");
+    if (start == std::string::npos)
+        return true;
+    for (size_t i = start; i <= end; ++i)
+        if (!IsDigit(line[i]))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -76,6 +108,7 @@ TCurlTransfer::TCurlTransfer(TCurlMulti& multi, TProtocol protocol, TTimeouts ti
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &TCurlTransfer::PrereqCallback);
     curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_SOCKOPTFUNCTION, &CloseOnExec);
     if (protocol == TProtocol::Ftp) {
         // One CWD with the whole folder, so the server sees the folder as the caller named it.
         curl_easy_setopt(easy_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
@@ -187,7 +220,8 @@ size_t TCurlTransfer::HeaderCallback(char* data, size_t size, size_t count, void
         line.pop_back();
     transfer->Activity();
     transfer->HeaderLine(std::move(line));
-    return size * count;
+    // Stops the transfer: nothing of an answer whose length cannot be trusted may pass for a whole file.
+    return transfer->malformedHeader_ ? 0 : size * count;
 }
 
 int TCurlTransfer::PrereqCallback(void* self, char*, char*, int, int)
@@ -212,6 +246,8 @@ void TCurlTransfer::HeaderLine(std::string line)
         if (!headerLines_.empty() && (code < 100 || code >= 200))
             headersDone_ = true;
     } else if (!headerLines_.empty()) {
+        if (IsMalformedContentLength(line))
+            malformedHeader_ = true;
         headerLines_.push_back(std::move(line));
     }
 }
@@ -246,6 +282,10 @@ void TCurlTransfer::Finish(CURLcode result)
     }
     finished_ = true;
     const bool ftp = protocol_ == TProtocol::Ftp;
+    if (malformedHeader_) {
+        error_ = ERROR_HTTP_INVALID_SERVER_RESPONSE;
+        return;
+    }
     switch (result) {
         case CURLE_OK:
             error_ = 0;

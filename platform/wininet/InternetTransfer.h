@@ -104,6 +104,7 @@ private:
     int64_t delivered_ = 0;
 
     bool headersDone_ = false;
+    bool malformedHeader_ = false;  // the answer's length was not a number: the transfer is stopped
     std::vector<std::string> headerLines_;
 
     std::string reply_;        // the answer being received

@@ -633,7 +633,8 @@ BOOL InternetReadFile(HINTERNET fileHandle, void* buffer, DWORD bytesToRead, DWO
 void RegisterWinInetModule()
 {
     RegisterBuiltinModule("wininet.dll", [](const std::string& name) -> FARPROC {
-        static const std::map<std::string, FARPROC> exports = {
+        // Never destroyed: a finaliser may still look functions up here while the program ends.
+        static const auto& exports = *new const std::map<std::string, FARPROC>{
             {"InternetGetLastResponseInfoA", reinterpret_cast<FARPROC>(&InternetGetLastResponseInfoA)},
             {"InternetOpenA", reinterpret_cast<FARPROC>(&InternetOpenA)},
             {"InternetConnectA", reinterpret_cast<FARPROC>(&InternetConnectA)},

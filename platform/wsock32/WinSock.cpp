@@ -1,6 +1,7 @@
 #include "platform/wsock32/WinSock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <map>
@@ -69,6 +70,8 @@ struct TWinSockState {
     vcl::TDescriptorWatch WakeWatch = 0;
     std::mutex DoneLock;  // guards Done, which the threads fill
     std::vector<std::shared_ptr<TLookup>> Done;
+    std::atomic<int> LookupThreads{0};  // look-ups still asking the host's resolver
+    int ResolverLookups = 0;            // look-ups ever handed to the host's resolver
 };
 
 void CloseAll();
@@ -295,6 +298,31 @@ bool ResolveLocally(const std::string& name, std::vector<uint32_t>& addresses)
     return false;
 }
 
+// Whether a resolver could answer the name at all: labels of letters, digits, "-" and "_" between dots.
+// Anything else (a blank, a control character, "%", an empty label) is garbled and not asked about: its
+// look-up would only wait on the network, outliving whoever asked.
+bool IsHostName(const std::string& name)
+{
+    if (name.empty() || name.size() > 255)
+        return false;
+    size_t label = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (c == '.') {
+            if (label == 0)
+                return false;
+            label = 0;
+            continue;
+        }
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && c != '-' && c != '_')
+            return false;
+        if (++label > 63)
+            return false;
+    }
+    return true;
+}
+
 void Deliver(TLookup& lookup)
 {
     int error = lookup.Error;
@@ -341,12 +369,20 @@ HANDLE StartLookup(std::shared_ptr<TLookup> lookup)
         Deliver(*lookup);  // posted: it arrives after the call returned, as a real answer does
         return handle;
     }
+    if (!lookup->Reverse && !IsHostName(lookup->Name)) {
+        s.Lookups.erase(lookup->Handle);
+        lookup->Error = WSAHOST_NOT_FOUND;
+        Deliver(*lookup);
+        return handle;
+    }
     if (s.WakeFds[0] < 0) {
         if (!host::MakeWakePipe(s.WakeFds))
             return Fail(WSAENOBUFS, HANDLE{});
         s.WakeWatch = vcl::WatchDescriptor(s.WakeFds[0], false, [] { DeliverFinishedLookups(); });
     }
     int wake = s.WakeFds[1];
+    ++s.LookupThreads;
+    ++s.ResolverLookups;
     std::thread([lookup, wake] {
         if (lookup->Reverse)
             lookup->Error = host::ResolveAddress(lookup->Ip, lookup->Name);
@@ -356,6 +392,7 @@ HANDLE StartLookup(std::shared_ptr<TLookup> lookup)
             TWinSockState& state = State();
             std::lock_guard lock(state.DoneLock);
             state.Done.push_back(lookup);
+            --state.LookupThreads;
         }
         host::WakeWrite(wake);
     }).detach();
@@ -902,6 +939,16 @@ int WinSockStartupCount()
     return State().StartupCount;
 }
 
+int WinSockLookupThreads()
+{
+    return State().LookupThreads;
+}
+
+int WinSockResolverLookups()
+{
+    return State().ResolverLookups;
+}
+
 bool WinSockStarted()
 {
     return State().Started > 0;
@@ -915,7 +962,8 @@ void SetWinSockStartupFailure(int error)
 void RegisterWinSockModule()
 {
     RegisterBuiltinModule("wsock32.dll", [](const std::string& name) -> FARPROC {
-        static const std::map<std::string, FARPROC> exports = {
+        // Never destroyed: a finaliser of a program that ends with a socket still looks functions up here.
+        static const auto& exports = *new const std::map<std::string, FARPROC>{
             {"WSAStartup", reinterpret_cast<FARPROC>(&WSAStartup)},
             {"WSACleanup", reinterpret_cast<FARPROC>(&WSACleanup)},
             {"WSASetLastError", reinterpret_cast<FARPROC>(&WSASetLastError)},

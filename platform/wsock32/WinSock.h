@@ -189,6 +189,10 @@ using Thtonl = u_long (*)(u_long value);
 
 // Registers "wsock32.dll" with the modules service; idempotent.
 void RegisterWinSockModule();
+// For tests: the look-ups still waiting on the host's resolver (each on a thread of its own, which cannot
+// be stopped), and how many were ever handed to it.
+int WinSockLookupThreads();
+int WinSockResolverLookups();
 
 // For programs that bind a few functions when they load rather than by name: the library's own
 // setsockopt, inet_addr and htonl.

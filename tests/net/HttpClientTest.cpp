@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/wsock32/WinSock.h"
 #include "tests/net/HttpTestSupport.h"
 
 using namespace net;
@@ -271,6 +273,59 @@ TEST_F(HttpClientTest, ASilentServerAMissingHostAndRefusalsEndTheRequestInTime)
     got = Fetch(http, "http://www.example.com/v.txt");
     EXPECT_EQ(got.Code, 404);
     EXPECT_NE(got.Message.find("(Error #10061)"), std::string::npos) << got.Message;
+}
+
+TEST_F(HttpClientTest, AServerThatTricklesIsTimedOutForTheWholeAnswer)
+{
+    // The header at once, then one byte every 50 ms: every byte comes well within the time-out, the whole
+    // answer (5 s) does not.
+    TLoopbackPeer trickler([](int fd, TLoopbackPeer& peer) {
+        if (ReadRequest(fd, peer).empty() || !TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n"))
+            return;
+        for (int i = 0; i < 100 && !peer.Stopping(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (!TLoopbackPeer::SendAll(fd, "x"))
+                return;
+        }
+    });
+    SendPort80To(trickler.Port());
+    THttpClient http(nullptr);
+    http.SetResponseTimeout(600);
+    auto start = std::chrono::steady_clock::now();
+    TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(550));
+    EXPECT_LT(took, std::chrono::seconds(3));
+    EXPECT_EQ(got.Code, 404);
+    EXPECT_EQ(http.RequestError(), 10060);
+    EXPECT_LT(got.Body.size(), 100u);
+    EXPECT_EQ(http.State(), hcsReady);
+}
+
+TEST_F(HttpClientTest, ARelocationToAGarbledHostEndsAtOnceAndLeavesNoLookupBehind)
+{
+    std::string location;
+    TLoopbackPeer server([&](int fd, TLoopbackPeer& peer) {
+        if (!ReadRequest(fd, peer).empty())
+            TLoopbackPeer::SendAll(fd, "HTTP/1.0 302 Found\r\nLocation: " + location + "\r\nContent-Length: 1\r\n\r\nx");
+    });
+    SendPort80To(server.Port());
+    for (const char* garbled : {"http://www.exa mple.com/x", "http://%zz%/x", "http://a..b/x"}) {
+        SCOPED_TRACE(garbled);
+        location = garbled;
+        const int asked = win::WinSockResolverLookups();
+        {
+            THttpClient http(nullptr);
+            http.SetConnectTimeout(300);  // shorter than any resolver asked about such a name
+            const TOutcome got = Fetch(http, "http://www.example.com/old");
+            EXPECT_EQ(got.Code, 404);
+            EXPECT_EQ(got.Message, "can't resolve hostname to IP address");
+        }
+        // Nothing of the request is left running once the client is gone: such a name is never put to the
+        // host's resolver, whose answer could take longer than the client lives.
+        EXPECT_EQ(win::WinSockResolverLookups(), asked);
+        EXPECT_EQ(win::WinSockLookupThreads(), 0);
+    }
 }
 
 TEST_F(HttpClientTest, ASecondRequestWhileOneRunsIsBusy)

@@ -2,7 +2,11 @@
 // missing library or function fails the socket call that needed it.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <memory>
+#include <string>
 
 #include "net/NetSocket.h"
 #include "platform/win/Modules.h"
@@ -111,3 +115,21 @@ TEST_F(NetSocketLibraryTest, AFailedStartIsReportedOnceAndNotTriedAgain)
 }
 
 }  // namespace
+
+TEST_F(NetSocketLibraryTest, AProgramThatEndsWithALiveSocketStopsTheLibraryCleanly)
+{
+    // The finaliser runs during the exit, after other statics of the program are gone; the sanitizers end
+    // the program with an error if it touches one of them.
+    const std::string command = std::string("timeout -k 5 60 '") + SCRIVANE_LIVE_SOCKET_PROGRAM + "' 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    EXPECT_NE(output.find("socket open"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+}

@@ -85,6 +85,29 @@ TEST_F(CheckForNewVersionsTest, ADifferentVersionIsNewWithTheNotesAfterTheFixedL
     }
 }
 
+TEST_F(CheckForNewVersionsTest, ALongAnswerEndsWithAllItsNotesWithinTheTimeOut)
+{
+    const int notes = 40000;
+    std::string body = "1.0.0.57\r\n";
+    for (int i = 0; i < notes; ++i)
+        body += "note " + std::to_string(i) + " of the long list\r\n";
+    server_ = std::make_unique<TLoopbackPeer>(Answer(Ok(body)));
+    SendPort80To(server_->Port());
+    TfrmCheckForNewVersions form(nullptr);
+    form.RunningVersion = [] { return rtl::AnsiString("1.0.0.56"); };
+    form.HTTPGetVersion->SetResponseTimeout(10000);
+    form.Show();  // the widget takes the notes too
+    const auto start = std::chrono::steady_clock::now();
+    form.FormActivate(&form);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(form.lblStatus->Caption(), "New Version Found");
+    const std::vector<std::string> lines = MemoLines(form);
+    ASSERT_EQ(lines.size(), static_cast<size_t>(notes + 5));
+    EXPECT_EQ(lines[5], "note 0 of the long list");
+    EXPECT_EQ(lines.back(), "note " + std::to_string(notes - 1) + " of the long list");
+    form.Hide();
+}
+
 TEST_F(CheckForNewVersionsTest, TheSameVersionWithOrWithoutALineBreakIsCurrent)
 {
     for (const char* body : {"1.0.0.56\r\n", "1.0.0.56", "1.0.0.56\nnotes not shown\n"}) {

@@ -211,6 +211,9 @@ TEST_F(HtmlTranslationTest, LinkMarkers)
                   " <A HREF=\"Other_Page.html\">the &lt;other&gt; &amp; \"more\"</A>\r\n" + ArialPair + "   now.");
     // Addresses, missing pages and unknown links write nothing, not even their text.
     EXPECT_EQ(Translate(home, "a##Web##b##Gone##c##Unknown##d"), "abcd");
+    // The rich text holds a name with letters above 127, braces or backslashes escaped.
+    AddLink(home, "Caf\xe9 {1} \\x", 0, "Other Page", "accented");
+    EXPECT_EQ(Translate(home, "a##Caf\\'e9 \\{1\\} \\\\x##b"), "a<A HREF=\"Other_Page.html\">accented</A>\r\nb");
     // A marker that does not close on its line is text.
     EXPECT_EQ(Translate(home, "a ## b"), "a ## b");
     EXPECT_EQ(Translate(home, "C# x"), "C# x");
@@ -388,6 +391,17 @@ TEST_F(HtmlFilesTest, PicturesAreCopiedPerPage)
     EXPECT_TRUE(fs::exists(HostPathOf(out + "\\Second_images") + "/LOGO.BMP"));
     // Pictures are looked for from the project's folder.
     EXPECT_EQ(win::CurrentDirectory(), project);
+}
+
+TEST_F(HtmlFilesTest, PictureNamesAreReadAsTheRichTextEscapesThem)
+{
+    Picture(project + "\\caf\xe9 {x}.bmp", "CAFE");
+    TPageObject& page = pages.Add("First");
+    SetBody(page.Text, "#caf\\'e9 \\{x\\}.bmp#");
+    const THtmlExport html(pages.List, state, out + "\\index.html");
+    html.WritePage(0, false);
+    EXPECT_NE(Read("First.html").find("<IMG SRC=\"First_images\\caf\xe9 {x}.bmp\">"), AnsiString::npos) << Read("First.html");
+    EXPECT_EQ(Read("First_images\\caf\xe9 {x}.bmp"), "CAFE");
 }
 
 // ---- the command on the main window
@@ -580,8 +594,13 @@ TEST_F(HtmlFilesTest, AHostileProjectPassesTidyAndABrowser)
     back.AppendText(" #logo.bmp#", plain);
     SetDocument(index.Text, back);
 
-    // Names that reduce alike, and the old table and alignment words.
-    pages.Add("A-B");
+    // Names that reduce alike, and the old table and alignment words; a link whose name the rich text
+    // holds escaped.
+    TPageObject& ab = pages.Add("A-B");
+    AddLink(ab, "Caf\xe9 {1} \\x", 0, "index", "accented link");
+    richedit::TRichDocument accented;
+    accented.AppendText("##Caf\xe9 {1} \\x##", marker);
+    SetDocument(ab.Text, accented);
     TPageObject& table = pages.Add("A B");
     SetBody(table.Text, "\\qc centred\\par\\pard\\intbl a\\cell b\\cell\\row\\intbl c\\cell d\\cell\\row\\pard\\qr after\\b\\i open");
 
@@ -597,6 +616,6 @@ TEST_F(HtmlFilesTest, AHostileProjectPassesTidyAndABrowser)
                                       "/Tom___Jerry__blink___1__images/a&b%20'x'1.bmp",
                                       "/Tom___Jerry__blink___1__images/logo.bmp",
                                       "LINK-OK file://" + HostPathOf(out) + "/index1.html",
-                                      "<Header & \"title\">", "x > y back <"}))
+                                      "<Header & \"title\">", "x > y back <", "TEXT accented link"}))
         GTEST_SKIP() << "tidy or chromium is not installed";
 }

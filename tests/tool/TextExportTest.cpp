@@ -238,6 +238,20 @@ TEST_F(RtfDocumentTest, RecordTextsAreEscapedAndTabsInsideContentsLinesIndent)
     EXPECT_NE(text.find("{ HYPERLINK  \"mailto:ann@example.com\" }}{\\fldrslt {write}}}\\ul0"), AnsiString::npos);
 }
 
+TEST_F(RtfDocumentTest, AWebLinksQuotesCannotEndItsFieldEarly)
+{
+    TPageObject& page = pages.Add("P", "ID");
+    SetBody(page.Text, MarkerBody("##Web##") + " " + MarkerBody("##Mail##"));
+    AddLink(page, "Web", 1, "http://example.com/a\" \\* MERGEFORMAT \"b", "web");
+    AddLink(page, "Mail", 2, "\"ann\"@example.com", "write");
+    const AnsiString text = Export(pages.List, *toc.List, folder);
+    EXPECT_NE(text.find("{ HYPERLINK  \"http://example.com/a%22 \\\\* MERGEFORMAT %22b\" }}{\\fldrslt {web}}}"),
+              AnsiString::npos)
+        << text;
+    EXPECT_NE(text.find("{ HYPERLINK  \"mailto:%22ann%22@example.com\" }}{\\fldrslt {write}}}"), AnsiString::npos)
+        << text;
+}
+
 TEST_F(RtfDocumentTest, PicturePathsBecomeAbsoluteAndKeepTheirCharacters)
 {
     struct Case {

@@ -1,5 +1,7 @@
 #include "tool/update/CheckForNewVersions.h"
 
+#include <vector>
+
 #include "FormResources_tool_update.h"
 #include "platform/win/Shell.h"
 
@@ -98,24 +100,41 @@ void TfrmCheckForNewVersions::CheckForVersions()
         checking_ = false;
         return;
     }
+    ShowVersionFile(lines);
+    checking_ = false;
+}
+
+void TfrmCheckForNewVersions::ShowVersionFile(const rtl::TStrings& lines)
+{
     const rtl::AnsiString newest = lines[0];
     const rtl::AnsiString running = RunningVersion ? RunningVersion() : rtl::AnsiString();
-    rtl::TStrings& memo = *mmoVersionNotes->Lines();
-    memo.Clear();
+    std::vector<rtl::AnsiString> shown;
     if (newest == running) {
         lblStatus->SetCaption("No New Version Found");
-        memo.Add("You are currently using the most recent version of Scrivane.");
+        shown.push_back("You are currently using the most recent version of Scrivane.");
     } else {
         lblStatus->SetCaption("New Version Found");
-        memo.Add("There is a newer version of Scrivane available.");
-        memo.Add("You are currently running version: " + running);
-        memo.Add("The most current version is: " + newest);
-        memo.Add("");
-        memo.Add("Version Info:");
+        shown.reserve(static_cast<size_t>(lines.Count()) + 4);
+        shown.push_back("There is a newer version of Scrivane available.");
+        shown.push_back("You are currently running version: " + running);
+        shown.push_back("The most current version is: " + newest);
+        shown.push_back("");
+        shown.push_back("Version Info:");
         for (int i = 1; i < lines.Count(); ++i)
-            memo.Add(lines[i]);
+            shown.push_back(lines[i]);
     }
-    checking_ = false;
+    // Line by line, every addition would rejoin the whole text and reset the widget.
+    rtl::TStrings& memo = *mmoVersionNotes->Lines();
+    memo.BeginUpdate();
+    try {
+        memo.Clear();
+        for (const rtl::AnsiString& line : shown)
+            memo.Add(line);
+    } catch (...) {
+        memo.EndUpdate();
+        throw;
+    }
+    memo.EndUpdate();
 }
 
 void TfrmCheckForNewVersions::Label2Click(vcl::TObject*)

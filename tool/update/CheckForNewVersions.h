@@ -42,6 +42,9 @@ public:
     void CheckForVersions();
     // Appends the stream's bytes to `list`, one entry per line (CR, LF or CR LF).
     static void SplitBodyLines(rtl::TStrings& list, rtl::TMemoryStream& stream);
+    // Shows the version file's verdict in lblStatus and the memo: `lines` as split, the first one the
+    // newest version. The memo is filled in one update, so a long file costs in proportion to its length.
+    void ShowVersionFile(const rtl::TStrings& lines);
     // Opens the product's home page in the desktop's browser.
     void Label2Click(vcl::TObject* Sender);
 

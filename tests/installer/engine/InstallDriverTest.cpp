@@ -294,6 +294,22 @@ TEST_F(InstallDriverTest, TrailerIsRefusedWhenItsOffsetsLieOutsideTheFile)
     EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\short.exe"); }), refused);
     WriteHost(DriveC("short.exe"), tail.substr(1));
     EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\short.exe"); }), refused);
+
+    // Each offset at the limits of its type: refused by the range check, never an overflow before it.
+    const std::string refusedLimits = "Could not read the extraction info from the archive file C:\\limits.exe when "
+                                      "trying to find the correct offset into the self extracting file";
+    for (int field = 0; field < 4; ++field) {
+        for (uint32_t value : {0x7FFFFFFFu, 0x80000000u}) {
+            SCOPED_TRACE(std::to_string(field) + " " + std::to_string(value));
+            std::string limits(56, '\0');  // bytes 20-23 ff ff ff 7f: the smallest input that overflowed
+            for (int k = 0; k < 4; ++k)
+                limits[static_cast<size_t>(16 + 4 * field + k)] = static_cast<char>((value >> (8 * k)) & 0xFF);
+            WriteHost(DriveC("limits.exe"), limits);
+            EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\limits.exe"); }), refusedLimits);
+            WriteHost(DriveC("limits.exe"), std::string(30, 'x') + tail.substr(0, 16) + limits.substr(16));
+            EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\limits.exe"); }), refusedLimits);
+        }
+    }
 }
 
 TEST_F(InstallDriverTest, FileListIsReadRecordByRecordAndRefusesImpossibleCounts)

@@ -99,6 +99,10 @@ TEST_F(LanguageTextTest, MalformedLinesRaiseTheirErrorWithTheLineFromZero)
         {"5 ;text", "The 0'th string (5 ;text) does not have the proper format of GLID;Text or .GLID;"},
         {"# 88;", "The 0'th string (# 88;) does not have the proper format of GLID;Text or .GLID;"},
         {"99999999999;big", "The 0'th string (99999999999;big) does not have the proper format of GLID;Text or .GLID;"},
+        // Hexadecimal only after "$".
+        {"0x10;hex", "The 0'th string (0x10;hex) does not have the proper format of GLID;Text or .GLID;"},
+        {"1;a\r\n-0X10;hex", "The 1'th string (-0X10;hex) does not have the proper format of GLID;Text or .GLID;"},
+        {"#0x10;", "The 0'th string (#0x10;) does not have the proper format of GLID;Text or .GLID;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Text);

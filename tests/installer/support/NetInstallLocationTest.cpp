@@ -326,6 +326,27 @@ TEST_F(NetDownloadTest, HttpNotFoundPagesEmptyFilesAndLate404)
     EXPECT_EQ(log_.at(2), "Data nolength.1 808 9000 0");
 }
 
+TEST_F(NetDownloadTest, HttpMalformedContentLengthIsAnErrorAndKeepsNothing)
+{
+    std::string length;
+    THttpTestServer server([&](const std::string&, THttpExchange& exchange) {
+        exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + Pattern(100));
+    });
+    UseHttp(server.Port());
+    for (const char* value : {"12abc", "+12", "12 5", ""}) {
+        SCOPED_TRACE(value);
+        length = value;
+        const std::string message =
+            MessageOf<ENIL_HTTPSendRequest>([&] { location_->Download("cut.1", LocalFile("cut.1")); });
+        EXPECT_NE(message.find("ERROR_HTTP_INVALID_SERVER_RESPONSE"), std::string::npos) << message;
+        EXPECT_FALSE(HostExists(LocalHost("cut.1")));
+    }
+    // A true length still works on the same connection.
+    length = "100";
+    location_->Download("whole.1", LocalFile("whole.1"));
+    EXPECT_EQ(ReadHost(LocalHost("whole.1")), Pattern(100));
+}
+
 TEST_F(NetDownloadTest, HttpStalledServersFailWithTheTimeoutInTime)
 {
     SetTimeouts(3000, 300);
@@ -624,6 +645,26 @@ TEST_F(NetFtpDownloadTest, AnonymousDownloadsFromASubFolderOneAfterAnother)
     location_->Download("files.1", LocalFile("files.1"));
     EXPECT_EQ(ReadHost(LocalHost("files.1")).size(), 20000u);
     EXPECT_TRUE(ReadHost(LocalHost("files.1")) == Pattern(20000));
+}
+
+TEST_F(NetFtpDownloadTest, AFolderThatClimbsWithDotDotServesEveryDownloadNotJustTheFirst)
+{
+    UseFtp("pub\\..\\pub\\setup");
+    location_->Download("setup.1", LocalFile("one.1"));
+    location_->Download("files.1", LocalFile("two.1"));
+    location_->Download("setup.1", LocalFile("three.1"));
+    EXPECT_EQ(ReadHost(LocalHost("one.1")), Pattern(100));
+    EXPECT_TRUE(ReadHost(LocalHost("two.1")) == Pattern(20000));
+    EXPECT_EQ(ReadHost(LocalHost("three.1")), Pattern(100));
+
+    // One that climbs back to the login folder, then a plain one again.
+    location_->LoginInformation()->SetDirectory("pub\\setup\\..\\..");
+    location_->Download("top.1", LocalFile("top.1"));
+    location_->Download("top.1", LocalFile("top2.1"));
+    EXPECT_EQ(ReadHost(LocalHost("top2.1")), "top");
+    location_->LoginInformation()->SetDirectory("pub\\setup");
+    location_->Download("setup.1", LocalFile("four.1"));
+    EXPECT_EQ(ReadHost(LocalHost("four.1")), Pattern(100));
 }
 
 TEST_F(NetFtpDownloadTest, NamedLoginAndRefusedPassword)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +96,38 @@ TEST_F(ProcessTest, ArgumentsArriveSplitAndUntouchedByAnyShell)
     EXPECT_EQ(ReadHost(DriveC("Tools/args.txt")),
               "-xh\nC:\\proj\\demo.whp\ntwo words\n$(touch boom);x\n`id`\ncaf\xc3\xa9\n");
     EXPECT_FALSE(HostExists(DriveC("Tools/boom")));
+}
+
+TEST_F(ProcessTest, AStartedProgramGetsItsStandardStreamsAndNoSocketOrFileOfOurs)
+{
+    // Becomes a program that lists its own descriptors, with what it inherited.
+    WriteProgram(DriveC("Tools/fds.exe"), "#!/bin/sh\nexec ls -l /proc/self/fd > \"$(dirname \"$0\")/fds.txt\"\n");
+    WriteHost(DriveC("Tools/held.txt"), "x");
+    // Both opened as a library does that knows nothing of close-on-exec.
+    const int held = ::open(DriveC("Tools/held.txt").c_str(), O_RDONLY);
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(held, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+
+    PROCESS_INFORMATION info;
+    const BOOL started = Create("C:\\Tools\\fds.exe", "", info);
+    if (started) {
+        EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
+        CloseBoth(info);
+    }
+    ::close(listener);
+    ::close(held);
+    ASSERT_TRUE(started) << GetLastError();
+
+    const std::string listing = ReadHost(DriveC("Tools/fds.txt"));
+    EXPECT_NE(listing.find("fds.txt"), std::string::npos) << listing;  // its own standard output is there
+    EXPECT_EQ(listing.find("socket:"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("held.txt"), std::string::npos) << listing;
 }
 
 TEST_F(ProcessTest, ProgramNamedByTheCommandLineAloneGetsItsExtension)
