@@ -122,8 +122,9 @@ void TBaseInstallForm::ActivatePage()
 {
     if (!dynamic_cast<vcl::TCustomForm*>(Owner()))
         return;
-    RefreshPage();
+    // To the front first: a page under another takes no focus, and RefreshPage gives it its focus.
     BringToFront();
+    RefreshPage();
 }
 
 void TBaseInstallForm::CancelWizard()

@@ -71,7 +71,7 @@ public:
     virtual void AbortWizard();
     virtual void GoNext();
     virtual void GoBack();
-    // The frame shows this page: refresh it and bring it to the front.
+    // The frame shows this page: bring it to the front and refresh it.
     virtual void ActivatePage();
     virtual bool SkipPage() { return false; }
     // What every Cancel button calls: asks the driver, then closes the wizard (or the lone page) with Abort.

@@ -206,6 +206,15 @@ void TSelectDestinationForm::BrowseBtnClick(vcl::TObject*)
         throw;
     }
     RemoveUnusedFolders(made, chosen);
+    // What stays for the chosen destination goes again if the setup ends badly.
+    if (auto* owner = dynamic_cast<TSelectDestinationDlg*>(DC()); owner && !chosen.empty()) {
+        std::vector<AnsiString> kept;
+        for (const AnsiString& folder : made) {
+            if (IsSelfOrAbove(folder, chosen))
+                kept.push_back(folder);
+        }
+        owner->NoteBrowsedFolders(kept);
+    }
 }
 
 void TSelectDestinationForm::edDestDirChange(vcl::TObject*)
@@ -238,6 +247,27 @@ bool TSelectDestinationDlg::ShowDialog()
     if (!TWizardPageDlg::Container())
         RaiseBlankContainer(Name());
     return TWizardPageDlg::ShowDialog();
+}
+
+void TSelectDestinationDlg::ContainerMessage(vcl::TComponent* sender, int code, rtl::TObject* parameter)
+{
+    if (code == InstallMessage::BadEnding || code == InstallMessage::AfterBadInstall)
+        RemoveEmptyBrowsedFolders();
+    TWizardPageDlg::ContainerMessage(sender, code, parameter);
+}
+
+void TSelectDestinationDlg::NoteBrowsedFolders(const std::vector<AnsiString>& made)
+{
+    // Deeper folders of a later Browse come before the ones of an earlier one, so children go first.
+    browsedFolders_.insert(browsedFolders_.begin(), made.begin(), made.end());
+}
+
+void TSelectDestinationDlg::RemoveEmptyBrowsedFolders()
+{
+    // A folder that holds anything stays: RemoveDirectory fails on it.
+    for (const AnsiString& folder : browsedFolders_)
+        win::RemoveDirectory(folder.c_str());
+    browsedFolders_.clear();
 }
 
 // ---------------------------------------------------------------------------------------------------------

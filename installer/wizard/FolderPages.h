@@ -10,6 +10,8 @@
 //
 // Without a main link group the program-menu page skips itself.
 
+#include <vector>
+
 #include "installer/engine/ShellLinks.h"
 #include "installer/support/TrwkSystem.h"
 #include "installer/wizard/WizardPages.h"
@@ -54,6 +56,16 @@ public:
     void AssignDialogProperties() override;
     // IException "Cannot run this dialog %s with a blank Container property" without a Container.
     bool ShowDialog() override;
+    // The bad ending (either message) also removes the folders Browse made that are still empty.
+    void ContainerMessage(vcl::TComponent* sender, int code, rtl::TObject* parameter) override;
+
+    // Folders Browse made for a destination that was chosen, deepest first.
+    void NoteBrowsedFolders(const std::vector<rtl::AnsiString>& made);
+    const std::vector<rtl::AnsiString>& BrowsedFolders() const { return browsedFolders_; }
+
+private:
+    void RemoveEmptyBrowsedFolders();
+    std::vector<rtl::AnsiString> browsedFolders_;
 };
 
 class TSelectFolderForm : public TWizardPageForm {

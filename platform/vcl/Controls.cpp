@@ -24,6 +24,13 @@ bool IsDialogKey(uint16_t key)
     return key == VK_RETURN || key == VK_ESCAPE;
 }
 
+// Alt with a letter or digit alone: an accelerator that a label of the form may answer.
+bool IsAcceleratorKey(uint16_t key, TShiftState shift)
+{
+    const bool letterOrDigit = (key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9');
+    return letterOrDigit && shift.Contains(ssAlt) && !shift.Contains(ssCtrl);
+}
+
 // Offers a dialog key to every control of the tree (visible and enabled ones), depth first.
 bool BroadcastDialogKey(TWinControl& parent, uint16_t key, TShiftState shift)
 {
@@ -669,6 +676,7 @@ void TWinControl::FocusReceived()
 {
     if (TCustomForm* form = GetParentForm(this); form && form != this)
         form->SetFocusedControl(this);
+    test::detail::LogFocus(*this);
 }
 
 int TWinControl::TabOrder() const
@@ -725,6 +733,8 @@ uint16_t TWinControl::HandleKeyDown(uint16_t key, TShiftState shift)
     }
     // Return and Escape go to the default and cancel buttons unless the control wants them.
     if (form && IsDialogKey(key) && !WantsKey(key, shift) && BroadcastDialogKey(*form, key, shift))
+        return 0;
+    if (form && IsAcceleratorKey(key, shift) && BroadcastDialogKey(*form, key, shift))
         return 0;
     if (form && form != this && form->KeyPreview()) {
         form->KeyDown(key, shift);

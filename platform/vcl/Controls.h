@@ -285,7 +285,7 @@ public:
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
     virtual void MouseMove(TShiftState shift, int x, int y);
     // Return, Escape and friends that the focused control did not want: a default or cancel button
-    // answers here (Click) and gives true.
+    // answers here (Click) and gives true. Alt with a letter comes here too, for labels' accelerators.
     virtual bool DialogKey(uint16_t key, TShiftState shift);
     // The user resized the control's window (forms): takes the new bounds without pushing them back.
     void BoundsChangedByUser(int left, int top, int width, int height);

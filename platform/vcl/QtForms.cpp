@@ -8,6 +8,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
+#include <vector>
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/QtSeam.h"
@@ -47,6 +49,7 @@ public:
 
     TFormPeer* peer_ = nullptr;
     TFormClient* client_;
+    bool covered_ = false;  // shown inside another window under a sibling form (TakeKeysOnlyInFront)
     QPointer<QWidget> menuBar_;
     int menuHeight_ = 0;
     bool applying_ = false;
@@ -104,10 +107,13 @@ public:
         switch (aspect) {
         case paBounds: ApplyBounds(); break;
         case paText: window->setWindowTitle(ToQString(form_.Caption())); break;
+        case paEnabled: window->setEnabled(form_.Enabled() && !window->covered_); break;
         case paVisible:
             if (form_.Visible()) {
                 if (window->isWindow())
                     window->setWindowModality(form_.Modal() ? Qt::ApplicationModal : Qt::NonModal);
+                if (form_.Modal())
+                    KeepAboveOwner(*window);
                 window->show();
                 if (window->isWindow() && !OffscreenPlatform()) {
                     window->raise();
@@ -129,6 +135,27 @@ public:
         default:
             TWidgetPeer::Update(aspect);
         }
+    }
+
+    // A modal form belongs to the window it was opened over, as a dialog's owner on Windows: the active
+    // form, else the main form. The window manager then keeps it above that window and with it.
+    void KeepAboveOwner(TFormWindow& window)
+    {
+        if (!window.isWindow())
+            return;
+        TCustomForm* owner = Screen->ActiveForm();
+        if (!owner || owner == &form_ || !owner->Visible())
+            owner = Application->MainForm();
+        QWidget* ownerWidget = owner && owner != &form_ && owner->Visible() ? WidgetOf(*owner) : nullptr;
+        if (!ownerWidget || !ownerWidget->isVisible())
+            return;
+        ownerWidget = ownerWidget->window();
+        // Only a dialog's window carries the link to its owner for the window manager.
+        if (window.windowType() == Qt::Window && !window.isVisible())
+            window.setWindowFlags((window.windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+        window.winId();  // the native window, to carry the link
+        if (QWindow* handle = window.windowHandle())
+            handle->setTransientParent(ownerWidget->windowHandle());
     }
 
     void ApplyBounds()
@@ -250,11 +277,53 @@ void TFormWindow::closeEvent(QCloseEvent* event)
         peer_->CloseRequested();
 }
 
+namespace {
+
+// Forms stacked inside one window (the pages of a wizard) all stay shown, and only the front one is seen.
+// A form that a later sibling form overlaps takes no keys: disabled in Qt alone, it is no Tab stop, its
+// controls cannot get the focus and its mnemonics do not fire, so no key changes what nobody sees.
+void TakeKeysOnlyInFront(QWidget* parent)
+{
+    if (!parent)
+        return;
+    std::vector<TFormWindow*> forms;
+    for (QObject* child : parent->children()) {
+        auto* form = dynamic_cast<TFormWindow*>(child);
+        if (form && !form->isWindow())
+            forms.push_back(form);
+    }
+    for (size_t i = 0; i < forms.size(); ++i) {
+        bool covered = false;
+        for (size_t j = i + 1; j < forms.size() && !covered; ++j)
+            covered = !forms[j]->isHidden() && forms[j]->geometry().intersects(forms[i]->geometry());
+        if (forms[i]->covered_ == covered)
+            continue;
+        forms[i]->covered_ = covered;
+        if (forms[i]->peer_)
+            forms[i]->peer_->Update(paEnabled);
+    }
+}
+
+}  // namespace
+
 bool TFormWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate && peer_)
         peer_->Activated();
-    return QWidget::event(event);
+    const bool result = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::ZOrderChange:
+    case QEvent::ShowToParent:
+    case QEvent::HideToParent:
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (!isWindow())
+            TakeKeysOnlyInFront(parentWidget());
+        break;
+    default:
+        break;
+    }
+    return result;
 }
 
 std::unique_ptr<TWidgetPeer> TCustomForm::CreatePeer()

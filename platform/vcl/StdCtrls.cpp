@@ -2,6 +2,7 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/vcl/Forms.h"
 
@@ -314,6 +315,34 @@ void TCustomLabel::SetShowAccelChar(bool value)
     showAccelChar_ = value;
     AdjustBounds();
     Invalidate();
+}
+
+namespace {
+
+// The character after the caption's lone "&" ("&&" is an ampersand), upper-cased; 0 when there is none.
+char AcceleratorOf(const AnsiString& caption)
+{
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != '&')
+            continue;
+        if (caption[i + 1] != '&')
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+        ++i;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool TCustomLabel::DialogKey(uint16_t key, TShiftState shift)
+{
+    if (!shift.Contains(ssAlt) || !showAccelChar_ || !focusControl_ || key > 0xFF)
+        return false;
+    const char accelerator = AcceleratorOf(Caption());
+    if (accelerator == 0 || accelerator != static_cast<char>(key) || !focusControl_->CanFocus())
+        return false;
+    focusControl_->SetFocus();
+    return true;
 }
 
 void TCustomLabel::TextChanged()

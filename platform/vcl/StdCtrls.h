@@ -131,6 +131,8 @@ public:
     void Loaded() override;
     // Fits the bounds to the caption (AutoSize), keeping the side the alignment holds.
     void AdjustBounds();
+    // Alt and the caption's accelerator focuses FocusControl.
+    bool DialogKey(uint16_t key, TShiftState shift) override;
 
 protected:
     std::unique_ptr<TWidgetPeer> CreatePeer() override;

@@ -180,6 +180,8 @@ void SaveFormAsPng(TCustomForm& form, const std::string& hostPath);
 // SCRIVANE_WINDOW_LOG names a file that gets a line for every form shown ("form <caption>"; a form inside
 // another, such as a wizard page, when it comes to the front of its window) and every message box
 // ("message <caption>: <text>"), appended and flushed at once.
+// SCRIVANE_FOCUS_LOG names a file that gets a line "focus <form caption>: <control name>" each time a
+// control receives the keyboard focus, so a run on a display can follow where the keys go.
 
 // ---- used by the framework
 namespace detail {
@@ -200,6 +202,7 @@ private:
 };
 void BroughtToFront(TControl& control);
 void LogMessage(const TShownMessage& shown);
+void LogFocus(TWinControl& control);
 // Runs the script for a modal form that is shown; gives when the form is closed.
 void RunModalScript(TCustomForm& form);
 struct TAnswer {

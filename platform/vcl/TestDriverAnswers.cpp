@@ -368,6 +368,19 @@ void LogMessage(const TShownMessage& shown)
     AppendLog("message " + shown.Caption + ": " + shown.Text);
 }
 
+void LogFocus(TWinControl& control)
+{
+    const char* path = std::getenv("SCRIVANE_FOCUS_LOG");
+    if (!path || !*path)
+        return;
+    TCustomForm* form = GetParentForm(&control);
+    const AnsiString line = "focus " + (form ? LoggedName(*form) : AnsiString("?")) + ": " + control.Name() + "\n";
+    if (std::FILE* file = std::fopen(path, "ab")) {
+        std::fwrite(line.data(), 1, line.size(), file);
+        std::fclose(file);
+    }
+}
+
 }  // namespace detail
 
 }  // namespace vcl::test

@@ -140,6 +140,111 @@ def request_close(window):
     xlib.XCloseDisplay(display)
 
 
+def _xlib():
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XGetWindowProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long,
+                                        ctypes.c_long, ctypes.c_int, ctypes.c_ulong,
+                                        ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+                                        ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong),
+                                        ctypes.POINTER(ctypes.c_void_p)]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XFree.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return xlib
+
+
+def window_property(window, name):
+    """The 32-bit items (atoms, window ids) of a window's property; `window` None is the root window."""
+    xlib = _xlib()
+    display = xlib.XOpenDisplay(None)
+    if not display:
+        raise Failure("cannot open the display")
+    try:
+        target = xlib.XDefaultRootWindow(display) if window is None else int(window)
+        atom = xlib.XInternAtom(display, name.encode(), 0)
+        actual_type, actual_format = ctypes.c_ulong(), ctypes.c_int()
+        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
+        if xlib.XGetWindowProperty(display, target, atom, 0, 1024, 0, 0, ctypes.byref(actual_type),
+                                   ctypes.byref(actual_format), ctypes.byref(count), ctypes.byref(after),
+                                   ctypes.byref(data)) != 0 or not data.value:
+            return []
+        try:
+            if actual_format.value != 32:
+                return []
+            items = ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))
+            return [items[i] for i in range(count.value)]
+        finally:
+            xlib.XFree(data)
+    finally:
+        xlib.XCloseDisplay(display)
+
+
+def atom(name):
+    xlib = _xlib()
+    display = xlib.XOpenDisplay(None)
+    try:
+        return xlib.XInternAtom(display, name.encode(), 0)
+    finally:
+        xlib.XCloseDisplay(display)
+
+
+def geometry(window):
+    """x, y, width, height of a window on the screen."""
+    out = xdotool("getwindowgeometry", "--shell", window)
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+class WindowManager:
+    """A light window manager on the display for the run, so maximising, stacking and the close box are
+    the window manager's, as on a desktop."""
+
+    def __init__(self, log_dir):
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=open(os.path.join(log_dir, "wm.out"), "w"),
+                                        stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        deadline = time.monotonic() + WAIT
+        while not window_property(None, "_NET_SUPPORTING_WM_CHECK"):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise Failure("the window manager did not start")
+            time.sleep(0.1)
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def check_managed_setup(app, main, wizard):
+    """Under a window manager: the setup's main form maximised, the wizard transient for it and inside it,
+    and the wizard's close request (the close box, Alt+F4) refused, so the wizard stays."""
+    state = window_property(main, "_NET_WM_STATE")
+    for name in ("_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ"):
+        if atom(name) not in state:
+            raise Failure("the setup's main form is not maximised (%s missing)" % name)
+    owners = window_property(wizard, "WM_TRANSIENT_FOR")
+    if not owners or owners[0] != int(main):
+        raise Failure("the wizard is transient for %r, not for the main form %s" % (owners, main))
+    mx, my, mw, mh = geometry(main)
+    wx, wy, ww, wh = geometry(wizard)
+    if wx < mx or wy < my or wx + ww > mx + mw or wy + wh > my + mh:
+        raise Failure("the wizard %r lies outside the backdrop %r" % ((wx, wy, ww, wh), (mx, my, mw, mh)))
+    app.keys(wizard, "alt+F4")
+    request_close(wizard)
+    time.sleep(1)
+    app.check_alive()
+    if wizard not in visible_windows("."):
+        raise Failure("the wizard went on a close request")
+
+
 def environment(prefix):
     env = dict(os.environ)
     env.pop("QT_QPA_PLATFORM", None)  # the real display, not the headless one
@@ -297,6 +402,8 @@ def scenario_setup_wizard(args, work):
     try:
         for page in checks.WIZARD + ["Setup complete"]:
             window = app.wait_window("^%s$" % re.escape(page))
+            if args.wm and page == "Welcome":
+                check_managed_setup(app, app.wait_window("^Scrivane Install$"), window)
             app.keys(window, "space")  # each page gives its forward button the focus
         app.wait_end()
     finally:
@@ -311,11 +418,97 @@ def scenario_setup_wizard(args, work):
         raise Failure(str(failure))
 
 
+class FocusLog:
+    """Where the keys go, from the program's focus log: "focus <form caption>: <control name>" lines."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def lines(self):
+        try:
+            with open(self.path, errors="replace") as f:
+                return [line.rstrip("\n")[len("focus "):] for line in f if line.startswith("focus ")]
+        except FileNotFoundError:
+            return []
+
+    def last(self):
+        lines = self.lines()
+        return lines[-1] if lines else None
+
+    def tab_cycle(self, app, window):
+        """The stops of one Tab cycle, from where the focus is back to it."""
+        start = self.last()
+        stops = []
+        for _ in range(30):
+            app.keys(window, "Tab")
+            here = self.last()
+            if here == start or here in stops:
+                return stops
+            stops.append(here)
+        raise Failure("the Tab cycle did not come back to %r: %r" % (start, stops))
+
+    def tab_to(self, app, window, stop):
+        for _ in range(30):
+            if self.last() == stop:
+                return
+            app.keys(window, "Tab")
+        raise Failure("Tab never reached %r; the focus went %r" % (stop, self.lines()[-30:]))
+
+
+def scenario_setup_keys(args, work):
+    """The wizard worked with the keyboard alone: Tab and typing on the Welcome page, every page's Tab
+    cycle, and the label accelerators of the program-menu page; the installation goes where it was meant to."""
+    checks = setup_checks()
+    prefix = os.path.join(work, "prefix")
+    os.makedirs(prefix)
+    env = environment(prefix)
+    log = os.path.join(work, "windows.log")
+    env["SCRIVANE_WINDOW_LOG"] = log
+    env["SCRIVANE_FOCUS_LOG"] = os.path.join(work, "focus.log")
+    focus = FocusLog(env["SCRIVANE_FOCUS_LOG"])
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        welcome = app.wait_window("^Welcome$")
+        for _ in range(16):
+            app.keys(welcome, "Tab", "d")
+        for page in checks.WIZARD:
+            window = welcome if page == "Welcome" else app.wait_window("^%s$" % re.escape(page))
+            forward = page + ": ProceedBtn"
+            focus.tab_to(app, window, forward)
+            stops = focus.tab_cycle(app, window)
+            strays = [stop for stop in stops if not stop.startswith(page + ": ")]
+            if strays:
+                raise Failure("the Tab cycle of %s went into other pages: %r" % (page, stops))
+            if page == "Choose Destination Location":
+                names = sorted(stop[len(page) + 2:] for stop in stops + [forward])
+                if names != sorted(["edDestDir", "BrowseBtn", "BackBtn", "ProceedBtn", "CancelBtn"]):
+                    raise Failure("the destination page's Tab cycle holds %r" % names)
+            if page == "Select folder in start menu":
+                app.keys(window, "alt+p")
+                if focus.last() != page + ": FolderEdit":
+                    raise Failure("Alt+P left the focus on %r" % focus.last())
+                app.keys(window, "alt+x")
+                if focus.last() != page + ": FolderListBox":
+                    raise Failure("Alt+X left the focus on %r" % focus.last())
+            focus.tab_to(app, window, forward)
+            app.keys(window, "space")
+        done = app.wait_window("^Setup complete$")
+        app.keys(done, "space")
+        app.wait_end()
+    finally:
+        app.kill()
+    try:
+        checks.check_installed(prefix, args.examples, work)
+    except checks.Failure as failure:
+        raise Failure(str(failure))
+
+
 SCENARIOS = {
     "scrivane-session": scenario_scrivane_session,
     "scrivane-missing-project": scenario_scrivane_missing_project,
     "install-starts": scenario_install_starts,
     "setup-wizard": scenario_setup_wizard,
+    "setup-keys": scenario_setup_keys,
 }
 
 
@@ -326,12 +519,16 @@ def main():
     parser.add_argument("--install")
     parser.add_argument("--examples")
     parser.add_argument("--dist")
+    parser.add_argument("--wm", action="store_true", help="run under a window manager")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
         print("no DISPLAY: run under xvfb-run", file=sys.stderr)
         return 2
     work = tempfile.mkdtemp(prefix="display-")
+    manager = None
     try:
+        if args.wm:
+            manager = WindowManager(work)
         SCENARIOS[args.scenario](args, work)
     except Failure as failure:
         print("FAILED: %s" % failure, file=sys.stderr)
@@ -341,6 +538,9 @@ def main():
             subprocess.run(["import", "-window", "root", os.path.join(work, "screen.png")], capture_output=True)
         print("(kept %s)" % work, file=sys.stderr)
         return 1
+    finally:
+        if manager:
+            manager.stop()
     shutil.rmtree(work, ignore_errors=True)
     print("%s: passed" % args.scenario)
     return 0

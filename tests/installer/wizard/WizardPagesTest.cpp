@@ -219,6 +219,36 @@ TEST_F(WizardPagesTest, BrowseRemovesEveryFolderItMadeAndTheUserDidNotChoose)
     EXPECT_THROW(setup->RunBeforeInstall(), EAIUserAbort);
 }
 
+// Chosen with OK, the folders Browse made stay for the installation; when the setup ends badly instead,
+// the ones still empty go again, and a good ending keeps them.
+TEST_F(WizardPagesTest, TheBadEndingRemovesTheEmptyFoldersBrowseMadeForTheDestination)
+{
+    std::unique_ptr<TfrmPagesSetup> setup(new TfrmPagesSetup(nullptr));
+    MakeFolder("C:\\Existing");
+    vt::OnNextModal<TBaseFormContainer>([&](TBaseFormContainer& frame) {
+        auto& page = GoToPage<TSelectDestinationForm>(frame);
+        for (const char* typed : {"C:\\Existing\\Deep\\New\\Destination", "C:\\Filled\\Inner"}) {
+            vt::SetText(*page.edDestDir, typed);
+            vt::OnNextModal<vcl::TFolderBrowser>([&](vcl::TFolderBrowser& browser) { vt::Click(*browser.btnOK); });
+            vt::Click(*page.BrowseBtn);
+            EXPECT_TRUE(rtl::DirectoryExists(typed));
+        }
+        frame.SetModalResult(vcl::mrAbort);
+    });
+    EXPECT_THROW(setup->RunBeforeInstall(), EAIUserAbort);
+    WriteHost(HostPath("C:\\Filled\\Inner\\kept.txt"), "something");
+    ASSERT_TRUE(rtl::DirectoryExists("C:\\Existing\\Deep\\New\\Destination"));
+
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::GoodEnding, nullptr);
+    EXPECT_TRUE(rtl::DirectoryExists("C:\\Existing\\Deep\\New\\Destination"));
+
+    setup->Install().BroadcastMessage(&setup->Install(), InstallMessage::BadEnding, nullptr);
+    EXPECT_FALSE(rtl::DirectoryExists("C:\\Existing\\Deep"));
+    EXPECT_TRUE(rtl::DirectoryExists("C:\\Existing"));
+    EXPECT_TRUE(rtl::DirectoryExists("C:\\Filled\\Inner"));
+    EXPECT_TRUE(rtl::DirectoryExists("C:\\Program Files"));
+}
+
 TEST_F(WizardPagesTest, BrowseOnABlankDestinationMakesNothing)
 {
     std::unique_ptr<TfrmPagesSetup> setup(new TfrmPagesSetup(nullptr));
