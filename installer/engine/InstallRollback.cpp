@@ -1,6 +1,6 @@
 #include "installer/engine/InstallRollback.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "installer/support/TrwkArchive.h"
@@ -123,9 +123,8 @@ void TInstallRollback::CreateFolders(const AnsiString& folder)
 
 void TInstallRollback::BeforeFileWrite(const AnsiString& path)
 {
-    if (!active_ || std::any_of(written_.begin(), written_.end(), [&](const AnsiString& p) { return rtl::SameText(p, path); }))
+    if (!active_ || !written_.insert(rtl::UpperCase(path)).second)
         return;
-    written_.push_back(path);
     const win::DWORD attributes = win::GetFileAttributes(path.c_str());
     if (attributes == win::INVALID_FILE_ATTRIBUTES || (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
         Note([path] {
@@ -147,13 +146,11 @@ void TInstallRollback::BeforeFileWrite(const AnsiString& path)
 
 void TInstallRollback::BeforeValueWrite(win::HKEY root, const AnsiString& key, const AnsiString& name)
 {
-    if (!active_)
+    if (!active_ ||
+        !values_.insert(rtl::UpperCase(rtl::IntToStr(static_cast<int>(reinterpret_cast<uintptr_t>(root))) + "|" +
+                                       RemoveBackslash(key) + "|" + name))
+             .second)
         return;
-    for (const auto& [r, k, n] : values_) {
-        if (r == root && rtl::SameText(k, key) && rtl::SameText(n, name))
-            return;
-    }
-    values_.emplace_back(root, key, name);
     // The outermost key the write will create, walking down from the root.
     const AnsiString path = RemoveBackslash(key);
     AnsiString created;

@@ -15,6 +15,7 @@
 // the build) keep no journal.
 
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "installer/support/TrwkRegistry.h"
@@ -48,8 +49,9 @@ private:
     bool active_ = false;
     std::vector<std::function<void()>> undo_;
     std::vector<rtl::AnsiString> copies_;   // files copied aside, deleted when the journal ends
-    std::vector<rtl::AnsiString> written_;  // paths noted in this run
-    std::vector<std::tuple<win::HKEY, rtl::AnsiString, rtl::AnsiString>> values_;
+    // What the run noted already, upper-cased ("root|key|name" for values): only a first write is noted.
+    std::set<rtl::AnsiString> written_;
+    std::set<rtl::AnsiString> values_;
 };
 
 // The one journal of the process (one install run at a time).
