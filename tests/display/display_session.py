@@ -205,12 +205,17 @@ class WindowManager:
     the window manager's, as on a desktop."""
 
     def __init__(self, log_dir):
-        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=open(os.path.join(log_dir, "wm.out"), "w"),
+        log = os.path.join(log_dir, "wm.out")
+        self.process = subprocess.Popen(["openbox", "--sm-disable"], stdout=open(log, "w"),
                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
         deadline = time.monotonic() + WAIT
         while not window_property(None, "_NET_SUPPORTING_WM_CHECK"):
             if self.process.poll() is not None or time.monotonic() > deadline:
-                raise Failure("the window manager did not start")
+                said = open(log, errors="replace").read()
+                # Another run side by side took the display: the caller tries another one.
+                if "Failed to open the display" in said:
+                    raise Failure("the window manager could not connect to display %s" % os.environ.get("DISPLAY"))
+                raise Failure("the window manager did not start:\n" + said)
             time.sleep(0.1)
 
     def stop(self):
