@@ -37,16 +37,6 @@ AnsiString CanonicalPath(const AnsiString& path)
     return RemoveBackslash(longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full));
 }
 
-// The short form of an existing path, else the path as given (a batch line takes an unquoted path whole).
-AnsiString ShortOrGiven(const AnsiString& path)
-{
-    try {
-        return ShortPathName(path);
-    } catch (const rtl::Exception&) {
-        return path;
-    }
-}
-
 bool RunReboot()
 {
     const TOSVerType kind = WindowsVersion();

@@ -106,6 +106,15 @@ rtl::AnsiString ShortPathName(const rtl::AnsiString& path)
     return rtl::AnsiString(buffer, length);
 }
 
+rtl::AnsiString ShortOrGiven(const rtl::AnsiString& path)
+{
+    try {
+        return ShortPathName(path);
+    } catch (const rtl::Exception&) {
+        return path;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Fields
 

@@ -42,6 +42,8 @@ rtl::AnsiString WindowsDirectory();
 rtl::AnsiString TempFileName(bool keep);
 // The short (8.3) form of an existing path; EAPIRoutines when the system has none for it.
 rtl::AnsiString ShortPathName(const rtl::AnsiString& path);
+// The short form of an existing path, else the path as given (a batch line takes an unquoted path whole).
+rtl::AnsiString ShortOrGiven(const rtl::AnsiString& path);
 
 // ---------------------------------------------------------------------------------------------------------
 // Fields: "a;b;c" has three, "a;b;" two, "" none.

@@ -138,16 +138,6 @@ AnsiString LongForm(const AnsiString& path)
     return longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full);
 }
 
-// The short form of an existing path, else the path as given (a batch line takes an unquoted path whole).
-AnsiString ShortOrGiven(const AnsiString& path)
-{
-    try {
-        return ShortPathName(path);
-    } catch (const rtl::Exception&) {
-        return path;
-    }
-}
-
 AnsiString OwnPath()
 {
     char path[win::MAX_PATH + 1] = {};
