@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcurl4-openssl-dev python3-pyftpdlib qt6-qpa-plugins xvfb xauth xdotool
           tidy chromium libreoffice-writer-nogui liblnk-utils microsocks
-          dante-server openbox)
+          dante-server openbox fonts-liberation)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -39,7 +39,7 @@ const char* const OwnDragMimeType = "application/x-scrivane-rich-edit-drag";
 QTextCharFormat CharFormat(const TCharAttributes& a)
 {
     QTextCharFormat format;
-    format.setFontFamilies({ToQString(a.Face)});
+    format.setFontFamilies({DisplayFamily(ToQString(a.Face))});
     format.setFontPointSize(a.HalfPoints / 2.0);
     format.setFontWeight(a.Bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(a.Italic);

@@ -4,6 +4,8 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QFocusEvent>
+#include <QFontDatabase>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -128,9 +130,50 @@ QColor ToQColor(TColor color)
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 
+namespace {
+
+// Windows faces the forms and documents ask for, and the faces drawn with the same advance widths. Without
+// the map fontconfig picks whatever this machine has, and a window measures differently on every machine.
+// The dialog faces have no free twin; Arial's is the nearest to their widths.
+struct TFaceTwin {
+    const char* Windows;
+    const char* Twin;
+};
+constexpr TFaceTwin FaceTwins[] = {
+    {"Arial", "Liberation Sans"},
+    {"MS Sans Serif", "Liberation Sans"},
+    {"Microsoft Sans Serif", "Liberation Sans"},
+    {"MS Shell Dlg", "Liberation Sans"},
+    {"MS Shell Dlg 2", "Liberation Sans"},
+    {"Tahoma", "Liberation Sans"},
+    {"Times New Roman", "Liberation Serif"},
+    {"Courier New", "Liberation Mono"},
+    {"Courier", "Liberation Mono"},
+};
+
+}  // namespace
+
+QString DisplayFamily(const QString& face)
+{
+    for (const TFaceTwin& pair : FaceTwins) {
+        if (face.compare(QLatin1String(pair.Windows), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString twin = QLatin1String(pair.Twin);
+        if (!QGuiApplication::instance())
+            return face;
+        // Asked once per twin: the font database is slow to ask, and the installed fonts do not change.
+        static QHash<QString, bool> installed;
+        auto it = installed.find(twin);
+        if (it == installed.end())
+            it = installed.insert(twin, QFontDatabase::hasFamily(twin));
+        return *it ? twin : face;
+    }
+    return face;
+}
+
 QFont ToQFont(const TFont& font)
 {
-    QFont q(ToQString(font.Name()));
+    QFont q(DisplayFamily(ToQString(font.Name())));
     int pixels = std::abs(font.Height());
     q.setPixelSize(pixels > 0 ? pixels : 11);
     TFontStyles style = font.Style();

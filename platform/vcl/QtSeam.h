@@ -81,6 +81,8 @@ private:
 QString ToQString(const AnsiString& text);
 AnsiString FromQString(const QString& text);  // characters outside the code page become '?'
 QColor ToQColor(TColor color);
+// The face a Windows face name is drawn with: its metric twin when this machine has it, else the name.
+QString DisplayFamily(const QString& face);
 QFont ToQFont(const TFont& font);
 // Name, pixel height, style from a Qt font (colour and charset stay).
 void AssignQFont(const QFont& qfont, TFont& font);

@@ -1,11 +1,13 @@
 // What the person at the screen sees and reaches, checked on the real Qt widgets of the controls: list
 // updates batched into one, the Tab key's path through group boxes, the focus mark of a button and the
-// look of an unchecked check box.
+// look of an unchecked check box, and the faces the Windows font names are drawn with.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QListWidget>
 #include <QPushButton>
@@ -239,4 +241,33 @@ TEST_F(QtWidgetsTest, AnUncheckedBoxLooksEnabledUntilItIsDisabled)
     EXPECT_EQ(squareCentre(*on), window);
     EXPECT_EQ(squareCentre(*radio), window);
     EXPECT_NE(squareCentre(*off), window);
+}
+
+// A window's layout was made with the Windows faces' widths: each name is drawn with a face of the same
+// advance widths, whatever else fontconfig would pick on this machine.
+TEST_F(QtWidgetsTest, WindowsFacesDrawWithTheWidthsTheyHaveOnWindows)
+{
+    EnsureQtApplication();
+    struct TFace {
+        const char* Name;
+        const char* Text;
+        double Advance;  // on an em of 2048 pixels, as the Windows face has it
+    } const faces[] = {
+        {"Arial", "m", 1706}, {"Arial", "i", 455},   {"Arial", "W", 1933},         {"Arial", " ", 569},
+        {"arial", "0", 1139}, {"MS Sans Serif", "m", 1706},                        {"Tahoma", "i", 455},
+        {"Times New Roman", "m", 1593},              {"Times New Roman", "i", 569}, {"Courier New", "m", 1229},
+        {"Courier New", "i", 1229},
+    };
+    for (const TFace& face : faces) {
+        TFont font;
+        font.SetName(face.Name);
+        font.SetHeight(-2048);
+        QFont q = ToQFont(font);
+        q.setHintingPreference(QFont::PreferNoHinting);
+        EXPECT_NEAR(QFontMetricsF(q).horizontalAdvance(QString::fromLatin1(face.Text)), face.Advance, 0.5)
+            << face.Name << " '" << face.Text << "' drawn with " << QFontInfo(q).family().toStdString();
+    }
+    // Faces without a twin stay as asked.
+    EXPECT_EQ(DisplayFamily("Verdana").toStdString(), "Verdana");
+    EXPECT_EQ(DisplayFamily("Arial").toStdString(), "Liberation Sans");
 }
