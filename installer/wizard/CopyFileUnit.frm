@@ -164,6 +164,7 @@ object CopyFileForm: TCopyFileForm
       Height = 24
       Align = alTop
       BevelOuter = bvNone
+      BorderWidth = 4
       Caption = ''
       object Label1: TTranslateLabel
         Align = alClient
@@ -172,6 +173,13 @@ object CopyFileForm: TCopyFileForm
         Layout = tlCenter
         Caption = 'File progress'
         GLID = 15
+      end
+      object lblSpacer5: TTranslateLabel
+        Width = 8
+        Align = alRight
+        AutoSize = False
+        Caption = ''
+        GLID = 0
       end
       object ProgressBar1: TProgressBar
         Top = 4
@@ -187,6 +195,7 @@ object CopyFileForm: TCopyFileForm
       Height = 24
       Align = alTop
       BevelOuter = bvNone
+      BorderWidth = 4
       Caption = ''
       object Label2: TTranslateLabel
         Align = alClient
@@ -195,6 +204,13 @@ object CopyFileForm: TCopyFileForm
         Layout = tlCenter
         Caption = 'Total progress'
         GLID = 16
+      end
+      object lblSpacer6: TTranslateLabel
+        Width = 8
+        Align = alRight
+        AutoSize = False
+        Caption = ''
+        GLID = 0
       end
       object ProgressBar2: TProgressBar
         Top = 4

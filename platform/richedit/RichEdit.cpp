@@ -381,12 +381,14 @@ TRichEdit::TRichEdit(TComponent* owner)
     SetBounds(0, 0, 185, 89);
     SetTabStop(true);
     SetColor(clWindow);
-    // Arial 10 point, regular, black; the defaults follow the control's font from here on.
+    // Arial 10 point, regular, black; the defaults follow the control's font from here on. Placed on a form
+    // without a font of its own, the box takes the form's font, as every other control does.
     TFont font;
     font.SetName("Arial");
     font.SetSize(10);
     font.SetColor(clBlack);
     Font()->Assign(&font);
+    SetParentFont(true);
 }
 
 TRichEdit::~TRichEdit()

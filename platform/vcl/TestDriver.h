@@ -166,6 +166,13 @@ const std::vector<THelpRequest>& HelpRequests();
 // Renders the form with its frame, caption and controls as a PNG of Width x Height pixels (host path).
 void SaveFormAsPng(TCustomForm& form, const std::string& hostPath);
 
+// ---- layout
+// Every visible text that its control cuts short, as "<parent>.<control> '<text>' needs W x H in W x H":
+// a label's caption (wrapped at its width when it wraps, descenders included), a button's or box's text
+// beside its icon or check mark, a group box's or panel's caption, and any captioned control that leaves
+// its parent's client area. Measured with the fonts the window draws with.
+std::vector<AnsiString> CutTexts(TWinControl& root);
+
 // ---- programs run as processes
 // A program run offscreen outside a test (NobodyToAnswer) answers from a script when the environment
 // names one in SCRIVANE_ANSWERS: a text file of lines "<window caption>\t<button caption>" (the button

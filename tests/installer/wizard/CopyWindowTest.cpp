@@ -84,9 +84,12 @@ TEST_F(CopyWindowTest, TheCopyWindowIsBuiltAsDesigned)
         EXPECT_EQ(bar->Min(), 0);
         EXPECT_EQ(bar->Max(), 100);
         EXPECT_EQ(bar->Width(), 176);
+        EXPECT_EQ(bar->Height(), 16);  // a bar, not a block filling its row
     }
-    // The labels stand left of their bars, the file row above the total row.
+    // The labels stand left of their bars, with a gap, the file row above the total row.
     EXPECT_EQ(form->Label1->Alignment(), vcl::taRightJustify);
+    EXPECT_GE(OnForm(*form->ProgressBar1).X - (OnForm(*form->Label1).X + form->Label1->Width()), 6);
+    EXPECT_GE(OnForm(*form->ProgressBar2).X - (OnForm(*form->Label2).X + form->Label2->Width()), 6);
     EXPECT_LT(OnForm(*form->ProgressBar1).Y, OnForm(*form->ProgressBar2).Y);
     EXPECT_LT(OnForm(*form->Label1).X, OnForm(*form->ProgressBar1).X);
     EXPECT_LT(OnForm(*form->lblCopyFileHeader).Y, OnForm(*form->lblCopyingFile).Y);

@@ -120,6 +120,13 @@ TEST_F(RichEditTest, ResourceSetsOptionsAndDefaultsAreArialTenBlack)
     EXPECT_TRUE(rich->DefAttributes()->Style().Empty());
     EXPECT_EQ(rich->SelAttributes()->Name(), "Arial");
     EXPECT_EQ(rich->Width(), 420);  // alClient
+
+    // A box without a font of its own reads in its form's font, as every other control does.
+    auto* plain = new TRichEdit(form.get());
+    EXPECT_EQ(plain->Font()->Name(), "Arial");
+    plain->SetParent(form.get());
+    EXPECT_EQ(plain->Font()->Name(), form->Font()->Name());
+    EXPECT_EQ(plain->DefAttributes()->Size(), form->Font()->Size());
 }
 
 TEST_F(RichEditTest, ParagraphEndsCountTwoPositions)

@@ -9,6 +9,11 @@ object frmRichTest: TfrmRichTest
     ScrollBars = ssBoth
     HideSelection = False
     WantTabs = True
+    ParentFont = False
+    Font.Color = clBlack
+    Font.Height = -13
+    Font.Name = 'Arial'
+    Font.Style = []
     OnProtectChange = mmoPageProtectChange
     OnChange = mmoPageChange
   end
