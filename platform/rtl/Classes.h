@@ -133,8 +133,8 @@ private:
     std::unique_ptr<IFileHandle> handle_;
 };
 
-// All bytes of a file; raises EFOpenError / EReadError.
-AnsiString ReadWholeFile(const AnsiString& fileName);
+// All bytes of a file, open with `share` while it is read; raises EFOpenError / EReadError.
+AnsiString ReadWholeFile(const AnsiString& fileName, TFileShare share = TFileShare::DenyWrite);
 // Writes `bytes` to a temporary file beside `fileName` and puts it in the file's place in one step
 // (IFileSystem::ReplaceFile). Raises EFCreateError / EWriteError; then the old file is as it was and the
 // temporary file is gone.

@@ -11,8 +11,9 @@
 namespace rtl {
 
 enum class TFileAccess { Read, Write, ReadWrite };
-// Who else may open the file while this handle is open.
-enum class TFileShare { Exclusive, DenyWrite, DenyRead, DenyNone };
+// Who else may open the file while this handle is open. ShareAll is DenyNone that also lets others delete
+// the file or replace it by another while it is open.
+enum class TFileShare { Exclusive, DenyWrite, DenyRead, DenyNone, ShareAll };
 enum class TFileDisposition { OpenExisting, CreateAlways, OpenAlways, CreateNew };
 enum class TSeekOrigin { Beginning, Current, End };
 
@@ -28,6 +29,12 @@ public:
     virtual bool SetSize(int64_t size, uint32_t* error) = 0;
 };
 
+// A turn held for as long as the object lives (IFileSystem::LockForChange).
+class IFileLock {
+public:
+    virtual ~IFileLock() = default;
+};
+
 class IFileSystem {
 public:
     virtual ~IFileSystem() = default;
@@ -39,6 +46,10 @@ public:
     virtual bool DeleteFile(const AnsiString& path, uint32_t* error) = 0;
     // Replaces `target` by `source` in one step, so a reader sees either the old or the new file.
     virtual bool ReplaceFile(const AnsiString& source, const AnsiString& target, uint32_t* error) = 0;
+    // The turn to change the file at `path`, taken from every other process and thread that asks for it: a
+    // change that reads, changes and replaces a whole file in its turn loses no other's. Waits at most
+    // `timeoutMs`; null with *error set (32, sharing) when another kept its turn that long.
+    virtual std::unique_ptr<IFileLock> LockForChange(const AnsiString& path, int timeoutMs, uint32_t* error) = 0;
 };
 
 // The installed file system; raises Exception when none is installed.

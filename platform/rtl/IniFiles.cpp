@@ -51,7 +51,8 @@ struct CaseInsensitiveLess {
 class IniDocument {
 public:
     // A missing file is empty. An unreadable one reads as empty too, but cannot be changed: writing it
-    // would lose what could not be read.
+    // would lose what could not be read. A reader lets writers replace the file while it reads: it keeps
+    // the version it opened, and a writer never fails because a reader came first.
     static IniDocument Load(const AnsiString& fileName, bool forWriting)
     {
         IniDocument document;
@@ -59,10 +60,10 @@ public:
             return document;
         AnsiString bytes;
         if (forWriting) {
-            bytes = ReadWholeFile(fileName);
+            bytes = ReadWholeFile(fileName, TFileShare::ShareAll);
         } else {
             try {
-                bytes = ReadWholeFile(fileName);
+                bytes = ReadWholeFile(fileName, TFileShare::ShareAll);
             } catch (const EStreamError&) {
                 return document;
             }
@@ -265,10 +266,19 @@ bool ParseProfileInt(const AnsiString& text, int& result)
     return true;
 }
 
-// Applies one change; raises when the file cannot be read or written.
+// How long a change waits while other processes change the same file; then it fails as any refused write.
+constexpr int ChangeTurnTimeoutMs = 5000;
+
+// Applies one change; raises when the file cannot be read or written. Other processes change the file too
+// (every instance of a program saves its settings at its end), so each reads, changes and replaces it in
+// its turn, and none loses another's keys.
 void ChangeProfile(const AnsiString& section, const std::optional<AnsiString>& key,
                    const std::optional<AnsiString>& value, const AnsiString& fileName)
 {
+    uint32_t error = 0;
+    const std::unique_ptr<IFileLock> turn = FileSystem().LockForChange(fileName, ChangeTurnTimeoutMs, &error);
+    if (!turn)
+        throw EWriteError("Cannot write file \"" + fileName + "\". " + SysErrorMessage(error));
     IniDocument document = IniDocument::Load(fileName, true);
     bool changed = !key ? document.EraseSection(section)
                         : (!value ? document.DeleteKey(section, *key) : document.SetValue(section, *key, *value));

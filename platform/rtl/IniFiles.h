@@ -2,7 +2,8 @@
 // Initialisation files with the behaviour of the Windows profile functions: sections and keys without
 // regard to case, values trimmed and unquoted, comments after ';', malformed lines skipped, a missing or
 // unreadable file read as empty. Every call reads the file; every change rewrites it through a temporary
-// file replaced in one step, keeping the other lines as they were.
+// file replaced in one step, keeping the other lines as they were. Changes of one file take turns across
+// processes, and readers never keep a writer from replacing the file.
 //
 //   rtl::TIniFile ini("C:\\Program Files\\Scrivane\\config.ini");
 //   bool backup = ini.ReadBool("Preferences", "AutoSaveBackup", true);
@@ -30,7 +31,7 @@ AnsiString GetPrivateProfileString(const AnsiString& section, const AnsiString& 
 int GetPrivateProfileInt(const AnsiString& section, const AnsiString& key, int defaultValue,
                          const AnsiString& fileName);
 // Sets `key` to `value`; no value deletes the key, no key deletes the whole section. False when the file
-// cannot be read or written (it is then left as it was).
+// cannot be read or written, or others kept changing it for seconds (it is then left as it was).
 bool WritePrivateProfileString(const AnsiString& section, const std::optional<AnsiString>& key,
                                const std::optional<AnsiString>& value, const AnsiString& fileName);
 

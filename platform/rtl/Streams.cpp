@@ -299,18 +299,24 @@ void TFileStream::SetSize(int64_t size)
 // ---------------------------------------------------------------------------------------------------------
 // Whole files
 
-AnsiString ReadWholeFile(const AnsiString& fileName)
+AnsiString ReadWholeFile(const AnsiString& fileName, TFileShare share)
 {
-    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
-    int64_t size = file.Size();
+    uint32_t error = 0;
+    std::unique_ptr<IFileHandle> file =
+        FileSystem().Open(fileName, TFileAccess::Read, share, TFileDisposition::OpenExisting, &error);
+    if (!file)
+        throw EFOpenError("Cannot open file \"" + fileName + "\". " + SysErrorMessage(error));
+    int64_t size = file->Size();
     AnsiString bytes;
     if (size > 0)
         bytes.reserve(static_cast<size_t>(size));
     // Read until the end rather than trusting the size: the file may change while it is read.
     std::vector<char> buffer(CopyChunk);
     for (;;) {
-        int64_t n = file.Read(buffer.data(), CopyChunk);
-        if (n <= 0)
+        int64_t n = file->Read(buffer.data(), CopyChunk, &error);
+        if (n < 0)
+            throw EReadError("Cannot read file \"" + fileName + "\". " + SysErrorMessage(error));
+        if (n == 0)
             break;
         bytes.append(buffer.data(), static_cast<size_t>(n));
     }

@@ -1,8 +1,6 @@
 #include "platform/win/ShortNames.h"
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +14,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 #include "platform/win/HostIo.h"
+#include "platform/win/HostLock.h"
 #include "platform/win/Platform.h"
 
 namespace win {
@@ -166,26 +165,9 @@ void Save(TAliasTable& table)
     }
 }
 
-// Holds the prefix's lock file, so processes of one prefix hand out aliases one at a time.
-class TPrefixLock {
-public:
-    TPrefixLock() : fd_(::open((PrefixFolder() + "/shortnames.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
-    {
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~TPrefixLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TPrefixLock(const TPrefixLock&) = delete;
-    TPrefixLock& operator=(const TPrefixLock&) = delete;
-
-private:
-    int fd_;
-};
+// The prefix's lock, so processes of one prefix hand out aliases one at a time. Its file stays: it is the
+// prefix's own, beside the table it guards.
+std::string PrefixLockFile() { return PrefixFolder() + "/shortnames.lock"; }
 
 std::vector<std::string> HostEntries(const std::string& folder)
 {
@@ -288,7 +270,7 @@ std::string ShortNameOf(const std::string& hostFolder, const std::string& hostNa
         return name;
     TAliasTable& table = Table();
     std::lock_guard lock(table.Lock);
-    TPrefixLock prefixLock;
+    THostLock prefixLock(PrefixLockFile(), -1, false);
     const TFolderAliases& aliases = FolderAliases(table, hostFolder);
     auto found = aliases.find(hostName);
     // An entry that vanished meanwhile has no alias; its name is all there is.
@@ -302,7 +284,7 @@ std::optional<std::string> HostNameOfAlias(const std::string& hostFolder, const 
     const std::string wanted = AnsiUpperCase(alias);
     TAliasTable& table = Table();
     std::lock_guard lock(table.Lock);
-    TPrefixLock prefixLock;
+    THostLock prefixLock(PrefixLockFile(), -1, false);
     for (const auto& [name, candidate] : FolderAliases(table, hostFolder))
         if (candidate.Name == wanted)
             return name;

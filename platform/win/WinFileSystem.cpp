@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/win/Files.h"
+#include "platform/win/HostLock.h"
+#include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
 
 namespace win {
@@ -110,6 +112,7 @@ DWORD ShareOf(rtl::TFileShare share)
     case rtl::TFileShare::DenyWrite: return FILE_SHARE_READ;
     case rtl::TFileShare::DenyRead: return FILE_SHARE_WRITE;
     case rtl::TFileShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case rtl::TFileShare::ShareAll: return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     }
     return 0;
 }
@@ -124,6 +127,14 @@ DWORD DispositionOf(rtl::TFileDisposition disposition)
     }
     return OPEN_EXISTING;
 }
+
+// The lock file is removed again when the turn ends and lies in the user's lock folder, never beside the
+// file: the file itself cannot carry the lock, since every change replaces it by another.
+class TChangeLock final : public rtl::IFileLock {
+public:
+    TChangeLock(std::string lockFile, int timeoutMs) : Turn(std::move(lockFile), timeoutMs, true) {}
+    THostLock Turn;
+};
 
 class TWindowsFileSystem final : public rtl::IFileSystem {
 public:
@@ -165,6 +176,19 @@ public:
             return true;
         Report(error);
         return false;
+    }
+
+    std::unique_ptr<rtl::IFileLock> LockForChange(const rtl::AnsiString& path, int timeoutMs, uint32_t* error) override
+    {
+        // A path that names no host file, or a user without a lock folder, leaves the change to go on alone as
+        // it always could; the change's own steps report a bad path.
+        const std::optional<std::string> host = HostPathFromWindows(path);
+        auto lock = std::make_unique<TChangeLock>(host ? ChangeLockFileOf(*host) : std::string(), timeoutMs);
+        if (!lock->Turn.TimedOut())
+            return lock;
+        SetLastError(ERROR_SHARING_VIOLATION);
+        Report(error);
+        return nullptr;
     }
 };
 

@@ -143,8 +143,14 @@ TEST_F(IniFiles, WritingAFreshFileAndRefusedWrites)
     EXPECT_EQ(Read(), "[s]\r\nk=old\r\n");
     EXPECT_FALSE(WritePrivateProfileString("s", "k", AnsiString("new"), IniPath));
 
-    // A file that exists but cannot be read is never overwritten with what little was read.
+    // So is a change that does not get its turn while another process keeps changing the file.
     fixture.fs.SetFailReplace(false);
+    fixture.fs.SetRefuseTurns(true);
+    EXPECT_THROW(refused.EraseSection("s"), EIniFileException);
+    EXPECT_EQ(Read(), "[s]\r\nk=old\r\n");
+    fixture.fs.SetRefuseTurns(false);
+
+    // A file that exists but cannot be read is never overwritten with what little was read.
     fixture.fs.DenyAccess(IniPath);
     EXPECT_THROW(refused.WriteString("s", "other", "x"), EIniFileException);
     EXPECT_THROW(TIniFile("C:\\nodir\\x.ini").WriteString("s", "k", "v"), EIniFileException);

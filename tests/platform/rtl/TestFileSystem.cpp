@@ -94,7 +94,8 @@ bool Allows(rtl::TFileShare share, bool write)
     case rtl::TFileShare::Exclusive: return false;
     case rtl::TFileShare::DenyWrite: return !write;
     case rtl::TFileShare::DenyRead: return write;
-    case rtl::TFileShare::DenyNone: return true;
+    case rtl::TFileShare::DenyNone:
+    case rtl::TFileShare::ShareAll: return true;
     }
     return false;
 }
@@ -184,7 +185,15 @@ bool TestFileSystem::TakeSpace(int64_t& count)
     return true;
 }
 
-bool TestFileSystem::IsOpen(const std::string& hostPath) const { return open_.count(hostPath) != 0; }
+bool TestFileSystem::HeldAgainstDelete(const std::string& hostPath) const
+{
+    auto it = open_.find(hostPath);
+    if (it != open_.end())
+        for (const auto& [id, file] : it->second)
+            if (!file.shareDelete)
+                return true;
+    return false;
+}
 
 std::unique_ptr<rtl::IFileHandle> TestFileSystem::Open(const rtl::AnsiString& path, rtl::TFileAccess access,
                                                        rtl::TFileShare share, rtl::TFileDisposition disposition,
@@ -210,7 +219,7 @@ std::unique_ptr<rtl::IFileHandle> TestFileSystem::Open(const rtl::AnsiString& pa
         return nullptr;
     }
     OpenFile wanted{access != rtl::TFileAccess::Write, access != rtl::TFileAccess::Read, Allows(share, false),
-                    Allows(share, true)};
+                    Allows(share, true), share == rtl::TFileShare::ShareAll};
     auto it = open_.find(key);
     if (it != open_.end()) {
         for (const auto& [id, other] : it->second) {
@@ -255,7 +264,7 @@ bool TestFileSystem::DeleteFile(const rtl::AnsiString& path, uint32_t* error)
         *error = ErrorFileNotFound;
         return false;
     }
-    if (IsOpen(host.string())) {
+    if (HeldAgainstDelete(host.string())) {
         *error = ErrorSharingViolation;
         return false;
     }
@@ -271,7 +280,7 @@ bool TestFileSystem::ReplaceFile(const rtl::AnsiString& source, const rtl::AnsiS
         *error = ErrorAccessDenied;
         return false;
     }
-    if (IsOpen(from.string()) || IsOpen(to.string())) {
+    if (HeldAgainstDelete(from.string()) || HeldAgainstDelete(to.string())) {
         *error = ErrorSharingViolation;
         return false;
     }
@@ -282,6 +291,31 @@ bool TestFileSystem::ReplaceFile(const rtl::AnsiString& source, const rtl::AnsiS
         return false;
     }
     return true;
+}
+
+namespace {
+
+class TestTurn : public rtl::IFileLock {
+public:
+    TestTurn(std::set<std::string>& turns, std::string key) : turns_(turns), key_(std::move(key)) {}
+    ~TestTurn() override { turns_.erase(key_); }
+
+private:
+    std::set<std::string>& turns_;
+    std::string key_;
+};
+
+}  // namespace
+
+std::unique_ptr<rtl::IFileLock> TestFileSystem::LockForChange(const rtl::AnsiString& path, int, uint32_t* error)
+{
+    std::string key = HostPath(path).string();
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (refuseTurns_ || !turns_.insert(key).second) {
+        *error = ErrorSharingViolation;
+        return nullptr;
+    }
+    return std::make_unique<TestTurn>(turns_, key);
 }
 
 FileSystemFixture::FileSystemFixture()

@@ -24,6 +24,9 @@ public:
     bool DirectoryExists(const rtl::AnsiString& path) override;
     bool DeleteFile(const rtl::AnsiString& path, uint32_t* error) override;
     bool ReplaceFile(const rtl::AnsiString& source, const rtl::AnsiString& target, uint32_t* error) override;
+    // One turn per file name (any case) at a time; a second one, or any while refused, fails at once.
+    std::unique_ptr<rtl::IFileLock> LockForChange(const rtl::AnsiString& path, int timeoutMs,
+                                                  uint32_t* error) override;
 
     // Host helpers for setting up and checking files.
     std::filesystem::path HostPath(const rtl::AnsiString& path) const;
@@ -36,6 +39,8 @@ public:
     // Faults: writes beyond this many more bytes fail with "disk full"; negative means no limit.
     void SetFreeSpace(int64_t bytes) { freeSpace_ = bytes; }
     void SetFailReplace(bool fail) { failReplace_ = fail; }
+    // As if another process kept its turn to change every file.
+    void SetRefuseTurns(bool refuse) { refuseTurns_ = refuse; }
     void DenyAccess(const rtl::AnsiString& path);
 
     // Called by the handles.
@@ -48,8 +53,10 @@ private:
         bool write;
         bool shareRead;
         bool shareWrite;
+        bool shareDelete;
     };
-    bool IsOpen(const std::string& hostPath) const;
+    // Open by a handle that does not share deleting, so the file cannot be replaced.
+    bool HeldAgainstDelete(const std::string& hostPath) const;
 
     std::filesystem::path root_;
     std::map<std::string, std::map<int, OpenFile>> open_;
@@ -57,6 +64,8 @@ private:
     int nextId_ = 1;
     int64_t freeSpace_ = -1;
     bool failReplace_ = false;
+    bool refuseTurns_ = false;
+    std::set<std::string> turns_;
 };
 
 // Installs a TestFileSystem for the life of a test and puts the previous one back afterwards.

@@ -64,8 +64,15 @@ TEST_F(WinFileSystemTest, ReplaceSwapsTheWholeFileInOneStep)
     EXPECT_EQ(ReadHost(DriveC("list.txt")), "old");
     reader.reset();
 
+    // One that shares deleting too, as profile readers do, keeps reading the file it opened.
+    reader = OpenFile("C:\\list.txt", rtl::TFileAccess::Read, rtl::TFileShare::ShareAll,
+                      rtl::TFileDisposition::OpenExisting, &error);
+    ASSERT_TRUE(reader);
     ASSERT_TRUE(rtl::FileSystem().ReplaceFile("C:\\list.txt.new", "C:\\list.txt", &error)) << error;
     EXPECT_EQ(ReadHost(DriveC("list.txt")), "new");
+    char buffer[3] = {};
+    EXPECT_EQ(reader->Read(buffer, 3, &error), 3);
+    EXPECT_EQ(std::string(buffer, 3), "old");
     EXPECT_FALSE(HostExists(DriveC("list.txt.new")));
     EXPECT_FALSE(rtl::FileSystem().ReplaceFile("C:\\list.txt.new", "C:\\list.txt", &error));
     EXPECT_EQ(error, ERROR_FILE_NOT_FOUND);
