@@ -14,6 +14,7 @@
 #include "installer/support/TrwkTranslator.h"
 #include "platform/vcl/TestDriver.h"
 #include "tests/installer/wizard/CopyWindowTestSupport.h"
+#include "tests/platform/vcl/ControlTestSupport.h"
 
 namespace vt = vcl::test;
 
@@ -190,35 +191,7 @@ TEST_F(CopyWindowTest, TheEnginesCopyPassNamesTheInstallFileAndEndsTheWindow)
 // bytes of both files and ends full.
 TEST_F(CopyWindowTest, TheTotalBarFollowsAWholeInstallationFromItsArchive)
 {
-    // The setup's tree: a directory of two files inside a group.
-    auto makeSetup = [] {
-        auto setup = std::make_unique<TfrmCopySetup>(nullptr);
-        TInstall& install = setup->Install();
-        install.SetSourceDir("C:\\dist");
-        auto* group = new TInstallGroup(setup.get());
-        group->SetName("Group");
-        group->SetContainer(&install);
-        auto* docs = new TInstallDirectory(setup.get());
-        docs->SetName("Docs");
-        docs->SetContainer(group);
-        docs->SetDestDir("\\Docs");
-        TInstallFile::CreateInContainer(setup.get(), docs, "C:\\src\\a.txt")->SetName("FileA");
-        TInstallFile::CreateInContainer(setup.get(), docs, "C:\\src\\b.txt")->SetName("FileB");
-        install.SetInstalling(true);
-        install.SetCurrentInstallType(itFull);
-        return setup;
-    };
-    WriteHost(DriveC("src/a.txt"), std::string(300000, 'a'));
-    WriteHost(DriveC("src/b.txt"), std::string(100000, 'b'));
-    {
-        std::unique_ptr<TfrmCopySetup> building = makeSetup();
-        building->Install().Compress(CompressOption::ForceNetFilesLocal);
-        building->Install().SetInstalling(false);
-    }
-    // On the user's machine a setup of its own runs, and only the archives are there.
-    std::filesystem::remove(DriveC("src/a.txt"));
-    std::filesystem::remove(DriveC("src/b.txt"));
-    std::unique_ptr<TfrmCopySetup> setup = makeSetup();
+    std::unique_ptr<TfrmCopySetup> setup = ArchivedSetup();
     TInstall& install = setup->Install();
     auto* docs = setup->FindChild<TInstallDirectory>("Docs");
 
@@ -240,10 +213,74 @@ TEST_F(CopyWindowTest, TheTotalBarFollowsAWholeInstallationFromItsArchive)
     EXPECT_EQ(window->ProgressBar2->Position(), 100);
     ASSERT_FALSE(totals.empty());
     EXPECT_TRUE(std::is_sorted(totals.begin(), totals.end())) << ::testing::PrintToString(totals);
-    // The larger file first: three quarters of the bytes, so the total stands near 75 when it is done.
+    // The file added last stands first, so the larger one, three quarters of the bytes, takes the total
+    // from a quarter to full: it passes 70 to 80 on the way.
     EXPECT_TRUE(std::any_of(totals.begin(), totals.end(), [](int t) { return t >= 70 && t <= 80; }))
         << ::testing::PrintToString(totals);
     EXPECT_EQ(files.back(), 100) << ::testing::PrintToString(files);
+}
+
+// The middle row of a bar as its widget paints it in the form's picture.
+std::vector<uint32_t> PaintedRow(vcl::TCustomForm& form, const vcl::TControl& bar)
+{
+    const ctltest::TPicturePixels picture = ctltest::FormPicture(form);
+    const vcl::TPoint at = OnForm(bar);
+    const int y = form.FrameWidth() + form.CaptionHeight() + at.Y + bar.Height() / 2;
+    std::vector<uint32_t> row;
+    for (int x = 0; x < bar.Width(); ++x)
+        row.push_back(picture.At(form.FrameWidth() + at.X + x, y));
+    return row;
+}
+
+// How much of the bar's width is painted filled, in percent: the columns that differ from the empty bar.
+int PaintedPercent(const std::vector<uint32_t>& row, const std::vector<uint32_t>& empty)
+{
+    int filled = 0;
+    for (size_t x = 0; x < row.size(); ++x)
+        filled += row[x] != empty[x];
+    return static_cast<int>(std::lround(100.0 * filled / static_cast<double>(row.size())));
+}
+
+// What a person sees through the driver's whole run, as the setup program starts it (the archive's
+// information read first, then the tree installed): the total bar as its widget paints it rises with the
+// bytes and ends full.
+TEST_F(CopyWindowTest, TheTotalBarIsPaintedFullThroughTheDriversInstallationRun)
+{
+    std::unique_ptr<TfrmCopySetup> setup = ArchivedSetup();
+    auto* docs = setup->FindChild<TInstallDirectory>("Docs");
+    std::vector<std::vector<uint32_t>> rows;
+    size_t firstOfSecondFile = 0;
+    TCustomInstallFile* current = nullptr;
+    // Each status sees the window as the one before it left it.
+    docs->OnStatus = [&](TCustomInstallFile* file, uint32_t, uint32_t) {
+        TCopyFileForm* window = setup->CopyWindow();
+        if (!window)
+            return;
+        if (current && file != current && !firstOfSecondFile)
+            firstOfSecondFile = rows.size();
+        current = file;
+        rows.push_back(PaintedRow(*window, *window->ProgressBar2));
+    };
+    // As the loading program starts the setup: from the distribution's folder.
+    setup->Install().ParseCommandLine({"-sC:\\dist"});
+    setup->Install().Install();
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/a.txt")), std::string(300000, 'a'));
+
+    auto* window = dynamic_cast<TCopyFileForm*>(setup->CopyDialog().Form());
+    ASSERT_NE(window, nullptr);
+    vcl::TProgressBar& total = *window->ProgressBar2;
+    rows.push_back(PaintedRow(*window, total));  // as the pass left it
+    total.SetPosition(0);
+    const std::vector<uint32_t> empty = PaintedRow(*window, total);
+    std::vector<int> painted;
+    for (const auto& row : rows)
+        painted.push_back(PaintedPercent(row, empty));
+    ASSERT_GT(firstOfSecondFile, 10u) << ::testing::PrintToString(painted);
+    EXPECT_TRUE(std::is_sorted(painted.begin(), painted.end())) << ::testing::PrintToString(painted);
+    // The file added last stands first: the smaller one, a quarter of the bytes.
+    EXPECT_NEAR(painted[firstOfSecondFile], 25, 3) << ::testing::PrintToString(painted);
+    // Full, frame and all.
+    EXPECT_EQ(painted.back(), 100);
 }
 
 TEST_F(CopyWindowTest, WithoutTheDialogNoCopyWindowShowsAndAGoneDialogLeavesNoRegistration)

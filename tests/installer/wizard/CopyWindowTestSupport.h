@@ -2,6 +2,8 @@
 // A test setup with the windows of a copy pass: the driver, a during-copy manager, the copy window's
 // dialog and the status popup's dialog, all from a form resource.
 
+#include <memory>
+
 #include "installer/engine/Install.h"
 #include "installer/wizard/CopyFileUnit.h"
 #include "installer/wizard/InstallStatusUnit.h"
@@ -27,4 +29,7 @@ public:
 class CopyWindowTest : public WizardTest {
 protected:
     void SetUp() override;
+    // A setup installing a directory of two files (300000 and 100000 bytes) inside a group from the
+    // archive, made anew after the archive was built, as on the user's machine where only the archive is.
+    std::unique_ptr<TfrmCopySetup> ArchivedSetup();
 };
