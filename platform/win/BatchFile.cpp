@@ -214,33 +214,36 @@ private:
             std::cout << text << "\n";
     }
 
-    int Erase(const TCommand& command)
+    // Runs `each` on every path the line names, one without wildcards each; the level of the last path
+    // that failed, or 0.
+    template <class F>
+    int EachPlainTarget(const TCommand& command, F each)
     {
         const std::vector<std::string> paths = TargetPaths(command);
         if (paths.empty())
             return Fail("The syntax of the command is incorrect.");
         int level = 0;
         for (const std::string& path : paths) {
-            if (HasWildcards(path)) {
-                level = Fail(path + ": wildcards are not taken here");
-                continue;
-            }
-            const DWORD attributes = GetFileAttributes(path.c_str());
-            if (attributes == INVALID_FILE_ATTRIBUTES) {
-                level = Fail("Could Not Find " + path);
-                continue;
-            }
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-                // Emptying a folder is not what a line naming one path asks for.
-                level = Fail(path + ": a folder is not deleted by this command");
-                continue;
-            }
-            if ((attributes & FILE_ATTRIBUTE_READONLY) && HasSwitch(command, "/F"))
-                SetFileAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFile(path.c_str()))
-                level = FailWithLastError(path);
+            const int result = HasWildcards(path) ? Fail(path + ": wildcards are not taken here") : each(path);
+            if (result != 0)
+                level = result;
         }
         return level;
+    }
+
+    int Erase(const TCommand& command)
+    {
+        return EachPlainTarget(command, [&](const std::string& path) {
+            const DWORD attributes = GetFileAttributes(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                return Fail("Could Not Find " + path);
+            // Emptying a folder is not what a line naming one path asks for.
+            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                return Fail(path + ": a folder is not deleted by this command");
+            if ((attributes & FILE_ATTRIBUTE_READONLY) && HasSwitch(command, "/F"))
+                SetFileAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            return DeleteFile(path.c_str()) ? 0 : FailWithLastError(path);
+        });
     }
 
     int Move(const TCommand& command)
@@ -279,24 +282,12 @@ private:
     {
         if (HasSwitch(command, "/S"))
             return Fail("RD /S is not taken here: only an empty folder is removed");
-        const std::vector<std::string> paths = TargetPaths(command);
-        if (paths.empty())
-            return Fail("The syntax of the command is incorrect.");
-        int level = 0;
-        for (const std::string& path : paths) {
-            if (HasWildcards(path)) {
-                level = Fail(path + ": wildcards are not taken here");
-                continue;
-            }
+        return EachPlainTarget(command, [this](const std::string& path) {
             std::optional<TResolvedPath> resolved = ResolvePath(path.c_str());
-            if (resolved && (resolved->IsRoot || resolved->Host == "/")) {
-                level = Fail(path + ": a drive's root is never removed");
-                continue;
-            }
-            if (!resolved || !RemoveDirectory(path.c_str()))
-                level = 1;
-        }
-        return level;
+            if (resolved && (resolved->IsRoot || resolved->Host == "/"))
+                return Fail(path + ": a drive's root is never removed");
+            return resolved && RemoveDirectory(path.c_str()) ? 0 : 1;
+        });
     }
 
     bool Confirmed(const std::string& path)

@@ -394,15 +394,21 @@ def setup_checks():
     return setup_process
 
 
-def scenario_setup_wizard(args, work):
-    """The distribution's setup.exe on the display: every page of the wizard answered with its forward
-    button from the keyboard, then the installation judged by its files, registry and shortcuts."""
-    checks = setup_checks()
+def setup_prefix(work):
+    """An empty prefix for the setup, its environment, and the log of the windows it shows."""
     prefix = os.path.join(work, "prefix")
     os.makedirs(prefix)
     env = environment(prefix)
     log = os.path.join(work, "windows.log")
     env["SCRIVANE_WINDOW_LOG"] = log
+    return prefix, env, log
+
+
+def scenario_setup_wizard(args, work):
+    """The distribution's setup.exe on the display: every page of the wizard answered with its forward
+    button from the keyboard, then the installation judged by its files, registry and shortcuts."""
+    checks = setup_checks()
+    prefix, env, log = setup_prefix(work)
     app = Program([checks.setup_exe(args.dist)], env, work, "setup")
     try:
         for page in checks.WIZARD + ["Setup complete"]:
@@ -464,11 +470,7 @@ def scenario_setup_keys(args, work):
     """The wizard worked with the keyboard alone: Tab and typing on the Welcome page, every page's Tab
     cycle, and the label accelerators of the program-menu page; the installation goes where it was meant to."""
     checks = setup_checks()
-    prefix = os.path.join(work, "prefix")
-    os.makedirs(prefix)
-    env = environment(prefix)
-    log = os.path.join(work, "windows.log")
-    env["SCRIVANE_WINDOW_LOG"] = log
+    prefix, env, log = setup_prefix(work)
     env["SCRIVANE_FOCUS_LOG"] = os.path.join(work, "focus.log")
     focus = FocusLog(env["SCRIVANE_FOCUS_LOG"])
     app = Program([checks.setup_exe(args.dist)], env, work, "setup")
