@@ -386,6 +386,9 @@ void TCustomInstall::Install()
             "the IDE, then you need to add two command line parameters. In Run | Parameters | \"Run Parameters\", "
             "type in: -d \"-sBUILDPATH\" where BUILDPATH is the path into which you built the distributables. "
             "Example: -d \"-sC:\\My Build\"."));
+    // From here on a bad ending takes back everything the run changed, its own install key included.
+    InstallRollback().Begin();
+    NoteParentKeys();
     // A first run has no list to empty.
     if (switches_[swNewUnfinished] && !InstallKey().empty())
         ClearUnfinished();
@@ -399,15 +402,15 @@ void TCustomInstall::Install()
     BroadcastMessage(this, InstallMessage::BeforeInstall, nullptr);
     if (aborted_)
         return;
-    // From here on a bad ending puts back what the run changed; the records of earlier runs stay.
-    InstallRollback().Begin(UninstallKeyOf(information_->ProductName()));
     RunInstallSteps();
-    InstallRollback().Commit();
     if (reboot_ || unfinishedCount_ > 0)
         RegisterRunOnce();
+    if (reboot_)
+        SaveLanguage();
+    // The installation is complete: nothing of it is taken back any more, whatever follows.
+    InstallRollback().Commit();
     if (reboot_) {
         SetupExitCode() = secRestart;
-        SaveLanguage();
         BroadcastMessage(this, InstallMessage::BeforeReboot, nullptr);
         bool carryOn = reboot_;
         if (OnBeforeReboot)
@@ -425,7 +428,12 @@ void TCustomInstall::Install()
 void TCustomInstall::EndWell()
 {
     NotifyGoodInstall();
-    TempCleanup();
+    // The installation stands: a clean-up that fails says so and leaves its rest to the next start.
+    try {
+        TempCleanup();
+    } catch (const rtl::Exception& error) {
+        ReportCleanupFailure(error.Message());
+    }
     RemoveInstallKey();
     if (runAutomatic_)
         Shutdown();
@@ -550,10 +558,11 @@ void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
     aborted_ = true;
     SetupExitCode() = userAbort ? secCancelled : secFailed;
     // Whatever the cause, the machine is put back before the bad ending is shown.
-    InstallRollback().Undo();
+    const std::vector<AnsiString> left = InstallRollback().Undo();
     try {
         if (userAbort) {
             NotifyBadInstall();
+            ReportNotPutBack(left);
             TempCleanup();
             RemoveInstallKey();
             if (runAutomatic_)
@@ -562,6 +571,7 @@ void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
             NotifyBadInstall();
             if (application)
                 application->ShowException(error);
+            ReportNotPutBack(left);
             TempCleanup();
             // A resume keeps the key: its unfinished entries are still to be done by a later run.
             if (!switches_[swReboot])
@@ -600,7 +610,8 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
     registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
     rtl::TStringList names;
     try {
-        if (!registry.OpenKey(InstallRootKey, true))
+        // Only a run makes the parent: a look-up that finds nothing leaves nothing behind.
+        if (!registry.OpenKey(InstallRootKey, create))
             return {};
         registry.GetKeyNames(names);
         registry.CloseKey();
@@ -670,9 +681,10 @@ void TCustomInstall::RemoveInstallKey()
             RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, InstallKey());
         }
         // Each parent goes when it holds nothing more, the maker's key among them: an empty key left
-        // behind is debris on a machine the setup should leave as it found it.
+        // behind is debris on a machine the setup should leave as it found it. One that was there before
+        // the run is not the setup's to take.
         for (const char* parent : {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"}) {
-            if (!registry.OpenKey(parent, false))
+            if (parentsBefore_.count(rtl::UpperCase(parent)) || !registry.OpenKey(parent, false))
                 continue;
             rtl::TStringList values;
             registry.GetValueNames(values);
@@ -684,6 +696,37 @@ void TCustomInstall::RemoveInstallKey()
     } catch (const rtl::Exception&) {
     }
     InstallKey().clear();
+}
+
+void TCustomInstall::NoteParentKeys()
+{
+    parentsBefore_.clear();
+    TtrwkRegistry registry;
+    registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    for (const char* parent : {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"}) {
+        if (registry.KeyExists(parent))
+            parentsBefore_.insert(rtl::UpperCase(parent));
+    }
+}
+
+void TCustomInstall::ReportNotPutBack(const std::vector<AnsiString>& left)
+{
+    if (left.empty())
+        return;
+    AnsiString text = "Setup could not put back everything it changed:";
+    for (const AnsiString& line : left)
+        text += "\n" + line;
+    if (vcl::TApplication* application = vcl::GetApplication())
+        application->MessageBox(text, application->Title(), vcl::MB_OK);
+}
+
+void TCustomInstall::ReportCleanupFailure(const AnsiString& reason)
+{
+    if (vcl::TApplication* application = vcl::GetApplication())
+        application->MessageBox(rtl::Format("The installation is complete, but its temporary files could not all be "
+                                            "removed: %s\nThey are removed when Windows starts again.",
+                                            reason),
+                                application->Title(), vcl::MB_OK);
 }
 
 void TCustomInstall::ClearUnfinished()

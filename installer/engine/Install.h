@@ -9,6 +9,8 @@
 
 #include <array>
 #include <memory>
+#include <set>
+#include <vector>
 
 #include "installer/engine/FileContainers.h"
 #include "installer/support/InstallInformation.h"
@@ -271,6 +273,10 @@ private:
     void FinishUnfinished(const rtl::TStrings& lines);
     void WriteCleanupBatch(const rtl::AnsiString& program, const rtl::AnsiString& folder);
     void StartCleanupBatch();
+    // Notes which of the install key's parents exist before the run, so that only the run's own go.
+    void NoteParentKeys();
+    void ReportNotPutBack(const std::vector<rtl::AnsiString>& left);
+    void ReportCleanupFailure(const rtl::AnsiString& reason);
 
     bool autoMaximizeWindow_ = true;
     std::unique_ptr<TBuildInfo> buildInfo_;
@@ -287,6 +293,7 @@ private:
     bool useLoadingProgram_ = true;
 
     bool aborted_ = false;
+    std::set<rtl::AnsiString> parentsBefore_;  // the install key's parents that were there when the run started
     bool installing_ = false;
     bool activated_ = false;
     vcl::TComponentRef<vcl::TCustomForm> mainForm_;

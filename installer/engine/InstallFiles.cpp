@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "installer/engine/Install.h"
-#include "installer/engine/InstallRollback.h"
 #include "installer/engine/LockedFiles.h"
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/TranslatorHooks.h"
@@ -479,7 +478,7 @@ void TCustomInstallFile::InstallObjects()
     state_ = ifsInstall;
     WithCleanup(
         [&] {
-            InstallRollback().CreateFolders(GetDestPath());
+            CreateFolderAndParents(GetDestPath());
             const AnsiString archive = GetArchivePath();
             if (rtl::Trim(archive).empty())
                 RaiseBlankArchive();
@@ -515,7 +514,6 @@ void TCustomInstallFile::InstallObjects()
 // any other: the rule has decided to install over it.
 void TCustomInstallFile::PrepareTarget(const AnsiString& target)
 {
-    InstallRollback().BeforeFileWrite(target);
     const win::DWORD attributes = win::GetFileAttributes(target.c_str());
     if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_READONLY))
         win::SetFileAttributes(target.c_str(), attributes & ~win::FILE_ATTRIBUTE_READONLY);

@@ -1,7 +1,6 @@
 #include "installer/engine/InstallRegistry.h"
 
 #include "installer/engine/Install.h"
-#include "installer/engine/InstallRollback.h"
 #include "installer/engine/PathSpecifiers.h"
 #include "installer/engine/UninstallRecords.h"
 
@@ -98,7 +97,6 @@ AnsiString TRegistryEntry::GetExpandedText() const
 
 void TRegistryEntry::WriteEntry(TRootKeys root, const AnsiString& key) const
 {
-    InstallRollback().BeforeValueWrite(RootKeyHandle(root), key, ident_);
     TtrwkRegistry registry;
     SetRootKeyEnum(registry, root);
     if (!registry.OpenKey(key, true))

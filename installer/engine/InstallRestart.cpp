@@ -236,7 +236,22 @@ void TCustomInstall::TempCleanup()
         win::FindClose(search);
     }
     win::RemoveDirectory(folder.c_str());
-    WriteCleanupBatch(shortProgram, shortFolder);
+    try {
+        WriteCleanupBatch(shortProgram, shortFolder);
+    } catch (const rtl::Exception&) {
+        // What is left goes when Windows starts again, the folder last.
+        search = win::FindFirstFile((folder + "\\*.*").c_str(), &found);
+        if (search != win::INVALID_HANDLE_VALUE) {
+            do {
+                const AnsiString name = found.cFileName;
+                if (name != "." && name != ".." && !(found.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
+                    win::MoveFileEx((folder + "\\" + name).c_str(), nullptr, win::MOVEFILE_DELAY_UNTIL_REBOOT);
+            } while (win::FindNextFile(search, &found));
+            win::FindClose(search);
+        }
+        win::MoveFileEx(folder.c_str(), nullptr, win::MOVEFILE_DELAY_UNTIL_REBOOT);
+        throw;
+    }
 }
 
 void TCustomInstall::WriteCleanupBatch(const AnsiString& program, const AnsiString& folder)

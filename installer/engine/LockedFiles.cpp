@@ -5,7 +5,6 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
-#include "installer/engine/InstallRollback.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
 #include "installer/support/UninstallLayout.h"
@@ -132,7 +131,6 @@ void TCustomInstallFile::ReplaceLocked()
     const TOSVerType os = WindowsVersion();
     if (os == oswin95 || os == oswin98 || os == oswinME) {
         const AnsiString wininit = AddBackslash(WindowsDirectory()) + "WININIT.INI";
-        InstallRollback().BeforeFileWrite(wininit);
         rtl::WritePrivateProfileString("Rename", shortTarget, shortNew, wininit);
         if (driver)
             driver->SetReboot(true);
@@ -164,7 +162,6 @@ void TCustomInstallFile::FinishInstall()
     if (registerAsHelp_) {
         helpNotes_.BeforeKey(win::HKEY_LOCAL_MACHINE, HelpFilesKey);
         helpNotes_.BeforeValue(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName());
-        InstallRollback().BeforeValueWrite(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName());
         RegWriteString(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName(), HelpValueData());
         helpRegistered_ = true;
     }
@@ -219,13 +216,11 @@ bool TCustomInstallFile::UpdateSharedDLLCount()
     } catch (const rtl::Exception&) {
     }
     if (!shortName.empty() && registry.ValueExists(shortName)) {
-        InstallRollback().BeforeValueWrite(win::HKEY_LOCAL_MACHINE, SharedDLLsKey, shortName);
         registry.WriteInteger(shortName, registry.ReadInteger(shortName) + 1);
         countedName_ = shortName;
         return true;
     }
     const int count = registry.ValueExists(full) ? registry.ReadInteger(full) : 0;
-    InstallRollback().BeforeValueWrite(win::HKEY_LOCAL_MACHINE, SharedDLLsKey, full);
     registry.WriteInteger(full, count + 1);
     countedName_ = full;
     return true;

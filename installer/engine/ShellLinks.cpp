@@ -2,7 +2,6 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
-#include "installer/engine/InstallRollback.h"
 #include "installer/engine/UninstallEXE.h"
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/PathVariables.h"
@@ -132,7 +131,7 @@ void TCustomShellLinkGroup::InstallObjects()
 {
     // The stand-alone folder dialog may still change the folder.
     BroadcastMessage(this, InstallMessage::LinkGroupInstalls, nullptr);
-    InstallRollback().CreateFolders(GetDestPath());
+    CreateFolderAndParents(GetDestPath());
     inherited::InstallObjects();
 }
 
@@ -365,7 +364,7 @@ void TCustomInstallShellLink::InstallObjects()
             // The uninstaller is started with the product name.
             parameters_ = driver->Information()->ProductName();
         } else if (dynamic_cast<TCustomShellLinkGroup*>(object)) {
-            InstallRollback().CreateFolders(object->GetDestPath());
+            CreateFolderAndParents(object->GetDestPath());
         }
     }
     if (IsURL()) {
@@ -440,8 +439,7 @@ void TCustomInstallShellLink::WriteShellLink(const AnsiString& arguments, const 
 void TCustomInstallShellLink::CreateShellLink()
 {
     comReady_ = true;
-    InstallRollback().CreateFolders(GetDestPath());
-    InstallRollback().BeforeFileWrite(GetLinkPath());
+    CreateFolderAndParents(GetDestPath());
     try {
         TContainerPathSource source(this);
         const AnsiString arguments = ExpandPath(parameters_, &source);
@@ -462,8 +460,7 @@ void TCustomInstallShellLink::CreateShellLink()
 
 void TCustomInstallShellLink::CreateHardLink()
 {
-    InstallRollback().CreateFolders(GetDestPath());
-    InstallRollback().BeforeFileWrite(GetLinkPath());
+    CreateFolderAndParents(GetDestPath());
     AnsiString existing;
     GetObjectPath(existing);
     // The new link's own name: the folder alone would name nothing new.
@@ -473,8 +470,7 @@ void TCustomInstallShellLink::CreateHardLink()
 
 void TCustomInstallShellLink::CreateInternetShortcut()
 {
-    InstallRollback().CreateFolders(GetDestPath());
-    InstallRollback().BeforeFileWrite(GetLinkPath());
+    CreateFolderAndParents(GetDestPath());
     try {
         rtl::TIniFile(GetLinkPath()).WriteString("InternetShortcut", "URL", objectLocation_);
     } catch (const rtl::EIniFileException& e) {

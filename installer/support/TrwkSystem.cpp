@@ -91,8 +91,9 @@ rtl::AnsiString TempFileName(bool keep)
     char name[win::MAX_PATH + 1] = {};
     if (!Answered(length, FolderBufferSize) || win::GetTempFileName(folder, "bat", 0, name) == 0 || name[0] == 0)
         throw EAPIRoutines("Cannot create a temporary file");
-    if (!keep)
-        win::DeleteFile(name);
+    // The name is what is wanted: its placeholder must not stay behind, even after a failure that passes.
+    if (!keep && !win::DeleteFile(name) && !win::DeleteFile(name))
+        win::MoveFileEx(name, nullptr, win::MOVEFILE_DELAY_UNTIL_REBOOT);
     return name;
 }
 

@@ -28,6 +28,7 @@ public:
     bool IsDirectory = false;
     bool DeleteOnClose = false;
     bool MarkedArchive = false;  // set the archive bit once, at the first write
+    bool CountedWrite = false;   // the first write counted as a write operation (WriteFaults.h)
 
     bool CanRead() const;
     bool CanWrite() const;

@@ -12,9 +12,11 @@
 #include "platform/win/FileObjects.h"
 #include "platform/win/Files.h"
 #include "platform/win/HostIo.h"
+#include "platform/win/Journal.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Platform.h"
 #include "platform/win/SystemInfo.h"
+#include "platform/win/WriteFaults.h"
 
 namespace win {
 
@@ -54,6 +56,10 @@ bool CopyHostFile(const std::string& source, const struct stat& sourceInfo, cons
     if (in < 0)
         return FailWithErrno();
     std::string temporary = HostFolderOf(target) + "/.scrivane-copy-XXXXXX";
+    if (InjectedWriteFault("create", target)) {
+        ::close(in);
+        return FailWithErrno();
+    }
     const int out = ::mkstemp(temporary.data());
     if (out < 0) {
         const int error = errno;
@@ -72,6 +78,10 @@ bool CopyHostFile(const std::string& source, const struct stat& sourceInfo, cons
         }
         if (count == 0)
             break;
+        if (InjectedWriteFault("write", target)) {
+            error = errno;
+            break;
+        }
         ssize_t written = 0;
         while (written < count) {
             const ssize_t step = ::write(out, buffer + written, static_cast<size_t>(count - written));
@@ -92,7 +102,7 @@ bool CopyHostFile(const std::string& source, const struct stat& sourceInfo, cons
     ::close(in);
     if (::close(out) != 0 && !error)
         error = errno;
-    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0)
+    if (!error && (InjectedWriteFault("rename", target) || ::rename(temporary.c_str(), target.c_str()) != 0))
         error = errno;
     if (error) {
         ::unlink(temporary.c_str());
@@ -112,8 +122,12 @@ bool CopyResolved(const TResolvedPath& source, const struct stat& sourceInfo, co
     if (growth > 0 && !FitsOnDrive(target.Drive, growth))
         return FailWith(ERROR_DISK_FULL);
     const DWORD attributes = AttributesOf(source.Host, sourceInfo);
+    if (targetInfo && !JournalBeforeFileChange(target.Host, target.Windows, false))
+        return false;
     if (!CopyHostFile(source.Host, sourceInfo, target.Host))
         return false;
+    if (!targetInfo)
+        JournalFileCreated(target.Host, target.Windows);
     struct stat copied {};
     if (HostStat(target.Host, &copied))
         StoreAttributes(target.Host, copied, attributes);
@@ -159,6 +173,20 @@ BOOL RecordPendingMove(const char* existingFileName, const char* newFileName, DW
     } catch (const rtl::Exception&) {
         return FailWith(ERROR_ACCESS_DENIED);
     }
+    JournalStep(*source, [path = PendingMovesFilePath(), line](std::string& why) {
+        try {
+            std::string content = ReadHostFile(path).value_or("");
+            const size_t found = content.rfind(line);
+            if (found == std::string::npos)
+                return true;
+            content.erase(found, line.size());
+            WriteHostFileAtomically(path, content);
+            return true;
+        } catch (const rtl::Exception& error) {
+            why = error.Message();
+            return false;
+        }
+    });
     return TRUE;
 }
 
@@ -182,8 +210,9 @@ BOOL CreateDirectory(const char* pathName, SECURITY_ATTRIBUTES*)
         return FailWith(ERROR_ALREADY_EXISTS);
     if (!resolved->ParentExists)
         return FailWith(ERROR_PATH_NOT_FOUND);
-    if (::mkdir(resolved->Host.c_str(), 0777) != 0)
+    if (InjectedWriteFault("create folder", resolved->Host) || ::mkdir(resolved->Host.c_str(), 0777) != 0)
         return FailWith(errno == EEXIST ? ERROR_ALREADY_EXISTS : WindowsErrorFromErrno(errno));
+    JournalFolderCreated(resolved->Host, resolved->Windows);
     return TRUE;
 }
 
@@ -206,8 +235,10 @@ BOOL RemoveDirectory(const char* pathName)
     // The current directory is in use, as on Windows.
     if (std::optional<std::string> current = HostPathFromWindows(CurrentDirectory()); current && Inside(*current, resolved->Host))
         return FailWith(ERROR_SHARING_VIOLATION);
-    if (::rmdir(resolved->Host.c_str()) != 0)
+    const DWORD attributes = AttributesOf(resolved->Host, info);
+    if (InjectedWriteFault("remove folder", resolved->Host) || ::rmdir(resolved->Host.c_str()) != 0)
         return FailWith((errno == ENOTEMPTY || errno == EEXIST) ? ERROR_DIR_NOT_EMPTY : WindowsErrorFromErrno(errno));
+    JournalFolderRemoved(resolved->Host, resolved->Windows, attributes);
     ForgetAttributes(resolved->Host);
     return TRUE;
 }
@@ -228,7 +259,9 @@ BOOL DeleteFile(const char* fileName)
         return FailWith(ERROR_ACCESS_DENIED);
     if (LockedAgainstDelete(info, resolved->Host))
         return FailWith(ERROR_SHARING_VIOLATION);
-    if (::unlink(resolved->Host.c_str()) != 0)
+    if (!JournalBeforeFileChange(resolved->Host, resolved->Windows, false))
+        return FALSE;
+    if (InjectedWriteFault("delete", resolved->Host) || ::unlink(resolved->Host.c_str()) != 0)
         return FailWithErrno();
     ForgetAttributes(resolved->Host);
     return TRUE;
@@ -326,9 +359,19 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
     const bool otherVolume = source->Drive != target->Drive && (source->Drive == 'A' || target->Drive == 'A');
     if (source->Drive != target->Drive && !(flags & MOVEFILE_COPY_ALLOWED))
         return FailWith(ERROR_NOT_SAME_DEVICE);
+    if (!folder && !JournalBeforeFileChange(source->Host, source->Windows, false))
+        return FALSE;
+    if (targetExists && !JournalBeforeFileChange(targetHost, target->Windows, false))
+        return FALSE;
+    if (InjectedWriteFault("rename", targetHost))
+        return FailWithErrno();
     if (!otherVolume && ::rename(source->Host.c_str(), targetHost.c_str()) == 0) {
         MoveAttributes(source->Host, targetHost);
         MarkRunnableByName(targetHost);
+        if (folder)
+            JournalFolderMoved(source->Host, targetHost, target->Windows);
+        else if (!targetExists)
+            JournalFileCreated(targetHost, target->Windows);
         return TRUE;
     }
     if (!otherVolume && errno != EXDEV)
@@ -339,7 +382,7 @@ BOOL MoveFileEx(const char* existingFileName, const char* newFileName, DWORD fla
     copyTarget.Host = targetHost;
     if (!CopyResolved(*source, sourceInfo, copyTarget, targetExists ? &targetInfo : nullptr))
         return FALSE;
-    if (::unlink(source->Host.c_str()) != 0) {
+    if (InjectedWriteFault("delete", source->Host) || ::unlink(source->Host.c_str()) != 0) {
         const int error = errno;
         ::unlink(targetHost.c_str());
         return FailWith(WindowsErrorFromErrno(error));
@@ -370,8 +413,9 @@ BOOL CreateHardLink(const char* fileName, const char* existingFileName, SECURITY
         return FailWith(ERROR_PATH_NOT_FOUND);
     if (link->Drive != existing->Drive)
         return FailWith(ERROR_NOT_SAME_DEVICE);
-    if (::link(existing->Host.c_str(), link->Host.c_str()) != 0)
+    if (InjectedWriteFault("link", link->Host) || ::link(existing->Host.c_str(), link->Host.c_str()) != 0)
         return FailWith(errno == EEXIST ? ERROR_ALREADY_EXISTS : WindowsErrorFromErrno(errno));
+    JournalFileCreated(link->Host, link->Windows);
     StoreAttributes(link->Host, info, AttributesOf(existing->Host, info));
     return TRUE;
 }

@@ -8,7 +8,9 @@
 
 #include "platform/win/FileObjects.h"
 #include "platform/win/HostIo.h"
+#include "platform/win/Journal.h"
 #include "platform/win/Platform.h"
+#include "platform/win/WriteFaults.h"
 
 namespace win {
 
@@ -111,6 +113,11 @@ HANDLE CreateFile(const char* fileName, DWORD desiredAccess, DWORD shareMode, SE
         flags |= O_CREAT | O_EXCL;
     else if (truncates)
         flags |= O_TRUNC;
+    const bool changes = !exists || truncates || (access & GENERIC_WRITE);
+    if (changes && InjectedWriteFault(exists ? "open for writing" : "create", resolved->Host))
+        return Fail(ERROR_DISK_FULL);
+    if (changes && exists && !JournalBeforeFileChange(resolved->Host, resolved->Windows, true))
+        return INVALID_HANDLE_VALUE;
     mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
     if (HasProgramExtension(resolved->Host))
         mode |= 0111;  // a program must start on the host too
@@ -120,6 +127,8 @@ HANDLE CreateFile(const char* fileName, DWORD desiredAccess, DWORD shareMode, SE
     if (fd < 0)
         return Fail(WindowsErrorFromErrno(errno));
     ::fstat(fd, &info);
+    if (!exists)
+        JournalFileCreated(resolved->Host, resolved->Windows);
 
     if (!exists || creationDisposition == CREATE_ALWAYS) {
         // A new or recreated file takes the attributes asked for, with the archive bit.
@@ -197,6 +206,12 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD bytesToWrite, DWORD* byt
     const int64_t growth = static_cast<int64_t>(position) + bytesToWrite - static_cast<int64_t>(info.st_size);
     if (growth > 0 && !FitsOnDrive(file->Drive, growth))
         return FailWith(ERROR_DISK_FULL);
+    // One count for a handle's writes: a later write fails no differently from its first.
+    if (!file->CountedWrite) {
+        file->CountedWrite = true;
+        if (InjectedWriteFault("write", file->Host))
+            return FailWith(ERROR_DISK_FULL);
+    }
 
     DWORD done = 0;
     while (done < bytesToWrite) {
@@ -281,7 +296,7 @@ BOOL SetEndOfFile(HANDLE handle)
         return FailWithErrno();
     if (position > info.st_size && !FitsOnDrive(file->Drive, position - info.st_size))
         return FailWith(ERROR_DISK_FULL);
-    if (::ftruncate(file->Fd, position) != 0)
+    if (InjectedWriteFault("truncate", file->Host) || ::ftruncate(file->Fd, position) != 0)
         return FailWithErrno();
     return TRUE;
 }
@@ -324,7 +339,7 @@ BOOL FlushFileBuffers(HANDLE handle)
         return FALSE;
     if (!file->CanWrite())
         return FailWith(ERROR_ACCESS_DENIED);
-    if (::fsync(file->Fd) != 0 && errno != EINVAL)
+    if (InjectedWriteFault("fsync", file->Host) || (::fsync(file->Fd) != 0 && errno != EINVAL))
         return FailWithErrno();
     return TRUE;
 }
@@ -363,7 +378,7 @@ BOOL SetFileTime(HANDLE handle, const FILETIME*, const FILETIME* lastAccessTime,
         return stamp;
     };
     const timespec times[2] = {pick(lastAccessTime), pick(lastWriteTime)};
-    if (::futimens(file->Fd, times) != 0)
+    if (InjectedWriteFault("set times", file->Host) || ::futimens(file->Fd, times) != 0)
         return FailWithErrno();
     return TRUE;
 }
@@ -395,6 +410,12 @@ BOOL SetFileAttributes(const char* fileName, DWORD fileAttributes)
     struct stat info {};
     if (!resolved->Exists || !HostStat(resolved->Host, &info))
         return FailWith(resolved->ParentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    const DWORD before = AttributesOf(resolved->Host, info);
+    if (before == fileAttributes)
+        return TRUE;
+    if (InjectedWriteFault("attributes", resolved->Host))
+        return FailWithErrno();
+    JournalAttributesChanging(resolved->Host, resolved->Windows, before);
     if (!S_ISDIR(info.st_mode)) {
         const bool readOnly = fileAttributes & FILE_ATTRIBUTE_READONLY;
         const mode_t mode = readOnly ? (info.st_mode & ~mode_t{0222}) : (info.st_mode | S_IWUSR);

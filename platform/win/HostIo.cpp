@@ -10,6 +10,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/WinError.h"
+#include "platform/win/WriteFaults.h"
 
 namespace win {
 
@@ -49,6 +50,8 @@ std::optional<std::string> ReadHostFile(const std::string& path)
 void WriteHostFileAtomically(const std::string& path, const std::string& content)
 {
     std::string temporary = path + ".tmp-XXXXXX";
+    if (InjectedWriteFault("create", path))
+        throw rtl::Exception("Cannot write " + path + ": " + Reason(errno));
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         throw rtl::Exception("Cannot write " + path + ": " + Reason(errno));
@@ -57,6 +60,8 @@ void WriteHostFileAtomically(const std::string& path, const std::string& content
         ::unlink(temporary.c_str());
         throw rtl::Exception("Cannot write " + path + ": " + Reason(error));
     };
+    if (InjectedWriteFault("write", path))
+        fail(errno);
     size_t written = 0;
     while (written < content.size()) {
         const ssize_t count = ::write(fd, content.data() + written, content.size() - written);
@@ -67,14 +72,14 @@ void WriteHostFileAtomically(const std::string& path, const std::string& content
         }
         written += static_cast<size_t>(count);
     }
-    if (::fchmod(fd, 0644) != 0 || ::fsync(fd) != 0)
+    if (::fchmod(fd, 0644) != 0 || InjectedWriteFault("fsync", path) || ::fsync(fd) != 0)
         fail(errno);
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         throw rtl::Exception("Cannot write " + path + ": " + Reason(error));
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (InjectedWriteFault("rename", path) || ::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
         throw rtl::Exception("Cannot write " + path + ": " + Reason(error));

@@ -25,9 +25,11 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
 #include "platform/win/HostIo.h"
+#include "platform/win/Journal.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Settings.h"
+#include "platform/win/WriteFaults.h"
 
 namespace win {
 
@@ -796,11 +798,14 @@ DWORD WriteHive(THive& hive, DWORD injectedFailure)
             return ErrorOfErrno(error.value());
     }
     std::string temporary = hive.Path + ".XXXXXX";
+    if (InjectedWriteFault("create", hive.Path))
+        return ErrorOfErrno(errno);
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return ErrorOfErrno(errno);
     int error = 0;
-    bool written = WriteAll(fd, text, &error) && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    bool written = !InjectedWriteFault("write", hive.Path) && WriteAll(fd, text, &error) &&
+                   ::fchmod(fd, 0644) == 0 && !InjectedWriteFault("fsync", hive.Path) && ::fsync(fd) == 0;
     if (!written && error == 0)
         error = errno;
     if (::close(fd) != 0 && written) {
@@ -810,7 +815,8 @@ DWORD WriteHive(THive& hive, DWORD injectedFailure)
     DWORD result = written ? ERROR_SUCCESS : ErrorOfErrno(error);
     if (written && injectedFailure != ERROR_SUCCESS)
         result = injectedFailure;
-    if (result == ERROR_SUCCESS && ::rename(temporary.c_str(), hive.Path.c_str()) != 0)
+    if (result == ERROR_SUCCESS &&
+        (InjectedWriteFault("rename", hive.Path) || ::rename(temporary.c_str(), hive.Path.c_str()) != 0))
         result = ErrorOfErrno(errno);
     if (result != ERROR_SUCCESS) {
         ::unlink(temporary.c_str());
@@ -1028,6 +1034,155 @@ LONG Persist(TRegistryState& state, const TRegKey& key)
     return static_cast<LONG>(WriteHive(*key.Hive, state.WriteFailure));
 }
 
+// ---------------------------------------------------------------------------------------------------------
+// The run's journal: each change notes how to take it back, by the key's path, so the note holds whatever
+// the tree went through in between.
+
+struct TKeyPlace {
+    HKEY Root = nullptr;  // the predefined key of the hive
+    std::vector<std::string> Names;
+};
+
+std::optional<TKeyPlace> PlaceOf(const TRegKey& key)
+{
+    if (!key.Hive || key.Volatile || key.Hive->Path.empty())
+        return std::nullopt;
+    TKeyPlace place{key.Hive->Root, {}};
+    for (const TRegKey* at = &key; at->Parent; at = at->Parent)
+        place.Names.push_back(at->Name);
+    std::reverse(place.Names.begin(), place.Names.end());
+    return place;
+}
+
+std::string PlaceText(const TKeyPlace& place, const std::string& value = {}, bool withValue = false)
+{
+    std::string text = place.Root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+    for (const std::string& name : place.Names)
+        text += "\\" + name;
+    if (withValue)
+        text += "\\" + (value.empty() ? std::string("@") : value);
+    return text;
+}
+
+THive* HiveOf(TRegistryState& state, HKEY root)
+{
+    for (THive* hive : {&state.System, &state.User, &state.Config})
+        if (hive->Root == root)
+            return hive;
+    return nullptr;
+}
+
+TKeyPtr CloneKey(const TRegKey& from, TRegKey& parent)
+{
+    TKeyPtr key = NewKey(parent, from.Name, from.Volatile);
+    key->Values = from.Values;
+    key->LastWrite = from.LastWrite;
+    for (const auto& [name, child] : from.SubKeys)
+        InsertSubKey(*key, CloneKey(*child, *key));
+    return key;
+}
+
+bool Persisted(TRegistryState& state, const TRegKey& key, std::string& why)
+{
+    const LONG error = key.Hive ? static_cast<LONG>(WriteHive(*key.Hive, state.WriteFailure)) : ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS)
+        why = "the registry cannot be written (error " + std::to_string(error) + ")";
+    return error == ERROR_SUCCESS;
+}
+
+// Before a value of `key` changes: puts `previous` back, or removes the value when it had none.
+void NoteValue(const TRegKey& key, const std::string& name, std::optional<TRegValue> previous)
+{
+    std::optional<TKeyPlace> place = PlaceOf(key);
+    if (!place || !JournalOpen())
+        return;
+    JournalStep(PlaceText(*place, name, true), [place = *place, name, previous](std::string& why) {
+        std::lock_guard lock(RegistryLock());
+        TRegistryState& state = Registry();
+        THive* hive = HiveOf(state, place.Root);
+        TKeyPtr target = hive ? WalkPath(hive->Top, place.Names) : nullptr;
+        if (!target) {
+            if (!previous)
+                return true;
+            why = "its key is gone";
+            return false;
+        }
+        std::optional<TRegValue> now;
+        if (auto found = target->Values.find(name); found != target->Values.end())
+            now = found->second;
+        if (now == previous)
+            return true;
+        if (previous)
+            StoreValue(*target, name, previous->Type, previous->Data);
+        else {
+            target->Values.erase(name);
+            ++target->ValueGeneration;
+        }
+        if (Persisted(state, *target, why))
+            return true;
+        if (now)
+            StoreValue(*target, name, now->Type, now->Data);
+        else {
+            target->Values.erase(name);
+            ++target->ValueGeneration;
+        }
+        return false;
+    });
+}
+
+// After `created` (with what is below it) was made.
+void NoteKeyCreated(const TRegKey& created)
+{
+    std::optional<TKeyPlace> place = PlaceOf(created);
+    if (!place || !JournalOpen())
+        return;
+    JournalStep(PlaceText(*place), [place = *place](std::string& why) {
+        std::lock_guard lock(RegistryLock());
+        TRegistryState& state = Registry();
+        THive* hive = HiveOf(state, place.Root);
+        TKeyPtr target = hive ? WalkPath(hive->Top, place.Names) : nullptr;
+        if (!target || !target->Parent)
+            return true;
+        TRegKey& parent = *target->Parent;
+        MarkDeleted(*target, true);
+        EraseSubKey(parent, target->Name);
+        if (Persisted(state, parent, why)) {
+            target->Parent = nullptr;
+            return true;
+        }
+        MarkDeleted(*target, false);
+        InsertSubKey(parent, target);
+        return false;
+    });
+}
+
+// After `deleted` was taken out of its tree: it comes back as it was.
+void NoteKeyDeleted(const TKeyPlace& place, const TKeyPtr& deleted)
+{
+    if (!JournalOpen())
+        return;
+    JournalStep(PlaceText(place), [place, deleted](std::string& why) {
+        std::lock_guard lock(RegistryLock());
+        TRegistryState& state = Registry();
+        THive* hive = HiveOf(state, place.Root);
+        std::vector<std::string> parentNames(place.Names.begin(), place.Names.end() - 1);
+        TKeyPtr parent = hive ? WalkPath(hive->Top, parentNames) : nullptr;
+        if (!parent) {
+            why = "its parent key is gone";
+            return false;
+        }
+        if (SharedSubKey(*parent, deleted->Name))
+            return true;
+        TKeyPtr copy = CloneKey(*deleted, *parent);
+        InsertSubKey(*parent, copy);
+        if (Persisted(state, *parent, why))
+            return true;
+        MarkDeleted(*copy, true);
+        EraseSubKey(*parent, copy->Name);
+        return false;
+    });
+}
+
 LONG Finish(LONG result)
 {
     if (result != ERROR_SUCCESS)
@@ -1171,6 +1326,7 @@ LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD reserved, const char* cl
                 return error;
             }
             outcome = REG_CREATED_NEW_KEY;
+            NoteKeyCreated(*created);
         }
         *result = NewHandle(state, target, granted, base.Root);
         if (disposition)
@@ -1209,6 +1365,7 @@ LONG RegDeleteKey(HKEY key, const char* subKey)
         if (!target->SubKeys.empty() && !Win9xKind())
             return ERROR_ACCESS_DENIED;
         TRegKey& parent = *target->Parent;
+        const std::optional<TKeyPlace> place = PlaceOf(*target);
         MarkDeleted(*target, true);
         EraseSubKey(parent, target->Name);
         const LONG error = Persist(state, *target);
@@ -1218,6 +1375,8 @@ LONG RegDeleteKey(HKEY key, const char* subKey)
             return error;
         }
         target->Parent = nullptr;
+        if (place)
+            NoteKeyDeleted(*place, target);
         return ERROR_SUCCESS;
     });
 }
@@ -1265,6 +1424,8 @@ LONG RegSetValueEx(HKEY key, const char* valueName, DWORD reserved, DWORD type, 
         } else if (error != ERROR_SUCCESS) {
             target.Values.erase(name);
             ++target.ValueGeneration;
+        } else {
+            NoteValue(target, name, std::move(previous));
         }
         return error;
     });
@@ -1287,6 +1448,7 @@ LONG RegDeleteValue(HKEY key, const char* valueName)
             ++target.ValueGeneration;
             return error;
         }
+        NoteValue(target, entry.key(), entry.mapped());
         target.LastWrite = FileTimeNow();
         return ERROR_SUCCESS;
     });
