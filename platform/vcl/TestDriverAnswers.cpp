@@ -31,6 +31,9 @@ struct TAnswerScript {
     std::string path;
     std::vector<TAnswerLine> lines;
     size_t next = 0;
+    // Lines written "*caption<TAB>button": that window is answered whenever it comes, as often as it
+    // comes, before the next line in order; for windows a run may or may not show.
+    std::vector<TAnswerLine> standing;
 };
 
 std::optional<TAnswerScript>& ScriptState()
@@ -69,7 +72,10 @@ TAnswerScript* Script()
                          path);
             continue;
         }
-        state->lines.push_back(TAnswerLine{number, line.substr(0, tab), line.substr(tab + 1)});
+        if (line[0] == '*')
+            state->standing.push_back(TAnswerLine{number, line.substr(1, tab - 1), line.substr(tab + 1)});
+        else
+            state->lines.push_back(TAnswerLine{number, line.substr(0, tab), line.substr(tab + 1)});
     }
     return &*state;
 }
@@ -185,6 +191,15 @@ TControl* FindAnswer(TCustomForm& modal, const TAnswerLine& line)
     return nullptr;
 }
 
+TControl* FindStandingAnswer(TCustomForm& modal, const TAnswerScript& script)
+{
+    for (const TAnswerLine& line : script.standing) {
+        if (TControl* button = FindAnswer(modal, line))
+            return button;
+    }
+    return nullptr;
+}
+
 // ---- the window log
 
 struct TLogState {
@@ -274,7 +289,19 @@ bool AnswerModalFromScript(TCustomForm& form)
     };
     Settle();
     const int waitMs = WaitMs();
+    auto click = [](TControl& button) {
+        try {
+            Click(button);
+        } catch (const ETestScriptError&) {
+            // told on stderr where it was raised
+        }
+    };
     while (!ended()) {
+        if (TControl* button = FindStandingAnswer(*guard, *script)) {
+            click(*button);
+            Settle();
+            continue;
+        }
         if (script->next >= script->lines.size()) {
             giveUp("no answer left");
             return true;
@@ -292,14 +319,14 @@ bool AnswerModalFromScript(TCustomForm& form)
             Settle();
             if (ended())
                 return true;
+            if (FindStandingAnswer(*guard, *script))
+                break;
             button = FindAnswer(*guard, line);
         }
+        if (!button)
+            continue;
         ++script->next;
-        try {
-            Click(*button);
-        } catch (const ETestScriptError&) {
-            // told on stderr where it was raised
-        }
+        click(*button);
     }
     return true;
 }
@@ -311,6 +338,16 @@ bool AnswerMessageFromScript(const TShownMessage& shown, const std::vector<int>&
         return false;
     result = escape;
     const AnsiString box = "the " + shown.Kind + " '" + shown.Caption + "': " + shown.Text;
+    for (const TAnswerLine& line : script->standing) {
+        if (line.Caption != shown.Caption)
+            continue;
+        for (size_t i = 0; i < shown.Buttons.size() && i < results.size(); ++i) {
+            if (shown.Buttons[i] == line.Button && results[i] != mrNone) {
+                result = results[i];
+                return true;
+            }
+        }
+    }
     if (script->next >= script->lines.size()) {
         std::fprintf(stderr, "answers: no answer left for %s; taken as %d\n", box.c_str(), escape);
         return true;

@@ -112,6 +112,30 @@ TEST_F(AnswerScriptTest, AMessageBoxTakesItsLineOnlyWhenCaptionAndButtonFit)
     EXPECT_EQ(run.Out, "question 7\nwizard 2\n");
 }
 
+TEST_F(AnswerScriptTest, AStandingLineAnswersItsWindowWheneverItComes)
+{
+    // The confirmation comes twice and is answered each time, before the lines in order and between them;
+    // a standing line for a window that never comes costs no wait.
+    const auto started = std::chrono::steady_clock::now();
+    TChildRun run = Answer("*Never shown\tOK\n"
+                           "*Confirm\t&No\n"
+                           "*Question\t&Yes\n"
+                           "Welcome\tNext >\n"
+                           "Ready\tNext >\n"
+                           "Ready\tNext >\n",
+                           5000);
+    EXPECT_EQ(run.Out, "question 6\nwizard 2\n") << run.Err;
+    EXPECT_NE(run.Err.find("answers: no answer left"), std::string::npos) << run.Err;
+    EXPECT_EQ(Log(), "message Question: Go on?\nform Setup Wizard\nform Welcome\nform Ready\n"
+                     "message Confirm: Install now?\nmessage Confirm: Install now?\nform Finished\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(4));
+
+    // A standing answer for the page that is in front takes it whatever the next line wants.
+    run = Answer("*Question\t&Yes\n*Welcome\tNext >\n*Confirm\t&Yes\nReady\tNext >\n");
+    EXPECT_EQ(run.Out, "question 6\nwizard 1\n") << run.Err;
+    EXPECT_EQ(run.Err.find("answers:"), std::string::npos) << run.Err;
+}
+
 TEST_F(AnswerScriptTest, WithoutAScriptNobodyAnswers)
 {
     std::remove(Path("windows.log").c_str());
