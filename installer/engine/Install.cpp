@@ -371,6 +371,10 @@ void TCustomInstall::FirstActivation(rtl::TObject*)
 void TCustomInstall::Install()
 {
     aborted_ = false;
+    // A Cancel counts from the start of this run until its commit.
+    committed_ = false;
+    SharedCompressor().SetAbort(false);
+    SetNetDownloadAbort(false);
     // The run decides how the program ends, whatever was shown before it.
     SetupExitCode() = secGood;
     RunStart() = rtl::Now();
@@ -402,7 +406,11 @@ void TCustomInstall::Install()
     // From here on a bad ending puts back what the run changed; the records of earlier runs stay.
     InstallRollback().Begin(UninstallKeyOf(information_->ProductName()));
     RunInstallSteps();
+    // A Cancel confirmed after the copy loops last looked at their flags still ends the run as cancelled.
+    if (SharedCompressor().Abort() || NetDownloadAbort())
+        throw EAIUserAbort();
     InstallRollback().Commit();
+    committed_ = true;
     if (reboot_ || unfinishedCount_ > 0)
         RegisterRunOnce();
     if (reboot_) {

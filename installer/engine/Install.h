@@ -162,6 +162,8 @@ public:
     bool Installing() const { return installing_; }
     void SetInstalling(bool value) { installing_ = value; }
     bool Aborted() const { return aborted_; }
+    // The run has committed its changes: a Cancel can no longer undo them.
+    bool Committed() const { return committed_; }
     // The folder the setup runs from.
     const rtl::AnsiString& SourceDir() const { return sourceDir_; }
     void SetSourceDir(const rtl::AnsiString& value) { sourceDir_ = value; }
@@ -287,6 +289,7 @@ private:
     bool useLoadingProgram_ = true;
 
     bool aborted_ = false;
+    bool committed_ = false;
     bool installing_ = false;
     bool activated_ = false;
     vcl::TComponentRef<vcl::TCustomForm> mainForm_;
