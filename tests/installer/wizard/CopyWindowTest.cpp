@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <memory>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QTest>
 #include <QWidget>
 
 #include "installer/engine/InstallFiles.h"
@@ -376,6 +378,34 @@ TEST_F(CopyWindowTest, ACloseRequestIsACancelAndTheWindowStays)
     EXPECT_FALSE(window->Visible());
     SharedCompressor().SetAbort(false);
     SetNetDownloadAbort(false);
+}
+
+// Keys typed into the copy window as it comes up: Return and Space meant for the page before do not
+// cancel; Escape, the window's cancel key, asks as the button does.
+TEST_F(CopyWindowTest, OnlyEscapeCancelsFromTheKeyboard)
+{
+    std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
+    int asked = 0;
+    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+        ++asked;
+        quitOut = false;
+    };
+    TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
+    setup->Send(InstallMessage::FileStatus, &status);
+    TCopyFileForm* window = setup->CopyWindow();
+    ASSERT_NE(window, nullptr);
+    QWidget* top = vcl::WidgetOf(*window)->window();
+    QApplication::setActiveWindow(top);
+    vt::ProcessMessages();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : top;
+    EXPECT_NE(target, vcl::WidgetOf(*window->CancelBtn));
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Space);
+    EXPECT_EQ(asked, 0);
+    QTest::keyClick(target, Qt::Key_Escape);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(window->Visible());
+    setup->Send(InstallMessage::PassDone, nullptr);
 }
 
 class CopyWindowRunTest : public CopyWindowTest {
