@@ -371,6 +371,10 @@ void TCustomInstall::FirstActivation(rtl::TObject*)
 void TCustomInstall::Install()
 {
     aborted_ = false;
+    // A Cancel counts from the start of this run until its commit.
+    committed_ = false;
+    SharedCompressor().SetAbort(false);
+    SetNetDownloadAbort(false);
     // The run decides how the program ends, whatever was shown before it.
     SetupExitCode() = secGood;
     RunStart() = rtl::Now();
@@ -403,12 +407,16 @@ void TCustomInstall::Install()
     if (aborted_)
         return;
     RunInstallSteps();
+    // A Cancel confirmed after the copy loops last looked at their flags still ends the run as cancelled.
+    if (SharedCompressor().Abort() || NetDownloadAbort())
+        throw EAIUserAbort();
     if (reboot_ || unfinishedCount_ > 0)
         RegisterRunOnce();
     if (reboot_)
         SaveLanguage();
     // The installation is complete: nothing of it is taken back any more, whatever follows.
     InstallRollback().Commit();
+    committed_ = true;
     if (reboot_) {
         SetupExitCode() = secRestart;
         BroadcastMessage(this, InstallMessage::BeforeReboot, nullptr);

@@ -164,6 +164,8 @@ public:
     bool Installing() const { return installing_; }
     void SetInstalling(bool value) { installing_ = value; }
     bool Aborted() const { return aborted_; }
+    // The run has committed its changes: a Cancel can no longer undo them.
+    bool Committed() const { return committed_; }
     // The folder the setup runs from.
     const rtl::AnsiString& SourceDir() const { return sourceDir_; }
     void SetSourceDir(const rtl::AnsiString& value) { sourceDir_ = value; }
@@ -294,6 +296,7 @@ private:
 
     bool aborted_ = false;
     std::set<rtl::AnsiString> parentsBefore_;  // the install key's parents that were there when the run started
+    bool committed_ = false;
     bool installing_ = false;
     bool activated_ = false;
     vcl::TComponentRef<vcl::TCustomForm> mainForm_;

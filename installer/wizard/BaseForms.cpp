@@ -2,9 +2,11 @@
 
 #include "installer/engine/Install.h"
 #include "installer/support/NetInstallLocation.h"
+#include "installer/support/TranslatorHooks.h"
 #include "installer/support/TrwkCompress.h"
 #include "installer/wizard/BaseFormContainer.h"
 #include "installer/wizard/DialogManager.h"
+#include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Messages.h"
 
 VCL_IMPLEMENT_CLASS_NOPROPS(TBaseTarnwickForm)
@@ -186,11 +188,22 @@ void TBaseDuringCopyForm::SetDM(TDialogManager* value)
 
 void TBaseDuringCopyForm::CancelCopy()
 {
+    TCustomInstall* driver = InstallDriver();
+    if (driver && driver->Committed()) {
+        vcl::MessageDlg(TranslateText("The installation is complete and can no longer be cancelled."),
+                        vcl::mtInformation, {vcl::mbOK}, 0);
+        return;
+    }
     if (!UserConfirmsAbort())
         return;
     // Both loops look at their flag at their next step; the window stays until copying ends.
     SharedCompressor().SetAbort(true);
     SetNetDownloadAbort(true);
+}
+
+void TBaseDuringCopyForm::CloseRequestedByUser()
+{
+    CancelCopy();
 }
 
 void TBaseDuringCopyForm::UpdateProgress(TFileStatusParameter*, TDownloadStatusParameter*) {}

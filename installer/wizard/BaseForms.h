@@ -98,8 +98,11 @@ public:
     TDialogManager* DM() const;
     void SetDM(TDialogManager* value);
 
-    // What the Cancel button calls: once the driver agrees, the archive and download loops stop.
+    // What the Cancel button calls: once the driver agrees, the archive and download loops stop, and the
+    // run ends as cancelled. Once the run has committed, a Cancel is refused with a message.
     virtual void CancelCopy();
+    // The close box and Alt+F4 are a Cancel: the window stays while the copy goes on.
+    void CloseRequestedByUser() override;
     // Either parameter may be null.
     virtual void UpdateProgress(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus);
 

@@ -24,6 +24,9 @@ TCopyFileForm::TCopyFileForm(vcl::TComponent* owner) : TBaseDuringCopyForm(owner
     Label2 = FindChild<TTranslateLabel>("Label2");
     ProgressBar1 = FindChild<vcl::TProgressBar>("ProgressBar1");
     ProgressBar2 = FindChild<vcl::TProgressBar>("ProgressBar2");
+    // The window comes up while the person may still be typing on the last page: Cancel takes no focus
+    // of its own, so a Return or Space meant for that page never cancels. Escape and a click still do.
+    CancelBtn->SetTabStop(false);
 }
 
 void TCopyFileForm::UpdateProgress(TFileStatusParameter* fileStatus, TDownloadStatusParameter* downloadStatus)

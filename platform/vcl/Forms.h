@@ -205,8 +205,9 @@ public:
     // A control leaves the form: the active and focused control forget it (OnExit only when it is not
     // being destroyed).
     void ControlRemoved(TControl* control);
-    // The user (or the close box) asks the window to close: the same path as Close.
-    void CloseRequestedByUser();
+    // The user (or the close box) asks the window to close: the same path as Close, unless a form gives
+    // the request a meaning of its own.
+    virtual void CloseRequestedByUser();
     // The window became the active one, or stopped being it (the application's activation model).
     void Activate();
     void Deactivate();

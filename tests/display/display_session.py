@@ -3,7 +3,7 @@
 keys through xdotool, the window manager's close request through Xlib. Any sanitizer report, crash or
 hang fails the run.
 
-usage: display_session.py SCENARIO --scrivane PATH --install PATH --examples DIR [--dist BUILD_PREFIX]
+usage: display_session.py SCENARIO --scrivane PATH --install PATH --examples DIR [--dist BUILD_PREFIX] [--init PROGRAM]
 """
 import argparse
 import ctypes
@@ -429,6 +429,100 @@ def scenario_setup_wizard(args, work):
         raise Failure(str(failure))
 
 
+def setup_fresh_prefix(args, work):
+    """A prefix laid out as a fresh machine's, its snapshot, its environment, and the window log."""
+    checks = setup_checks()
+    prefix, before = checks.fresh_prefix(args, work)
+    env = environment(prefix)
+    log = os.path.join(work, "windows.log")
+    env["SCRIVANE_WINDOW_LOG"] = log
+    return prefix, before, env, log
+
+
+def through_the_wizard(app, checks, last_keys=("space",)):
+    """Every page answered with its forward button from the keyboard; the last page's keys are given."""
+    for page in checks.WIZARD:
+        window = app.wait_window("^%s$" % re.escape(page))
+        app.keys(window, *(last_keys if page == checks.WIZARD[-1] else ("space",)))
+
+
+def wait_logged(log, line):
+    """Waits until the window log has `line`: a window shown by the program, whatever the screen shows."""
+    checks = setup_checks()
+    deadline = time.monotonic() + WAIT
+    while line not in checks.pc.read_lines(log):
+        if time.monotonic() > deadline:
+            raise Failure("no '%s' in the window log: %r" % (line, checks.pc.read_lines(log)))
+        time.sleep(0.05)
+
+
+def cancelled_mid_copy(args, work, cancel):
+    """The copy window cancelled by `cancel` (app, window) while the copy goes on: the bad ending, exit 2,
+    and the prefix as before."""
+    checks = setup_checks()
+    prefix, before, env, log = setup_fresh_prefix(args, work)
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        through_the_wizard(app, checks)
+        wait_logged(log, "form Copying installation files")
+        copying = app.wait_window("^Copying installation files$")
+        cancel(app, copying)
+        done = app.wait_window("^Setup incomplete$")
+        app.keys(done, "space")
+        app.wait_end(expected=checks.CANCELLED)
+    finally:
+        app.kill()
+    shown = checks.shown_forms(checks.pc.read_lines(log))
+    try:
+        checks.check_order(shown, checks.WIZARD + ["Copying installation files", "Setup incomplete"])
+        if "Setup complete" in shown:
+            raise Failure("the good ending was shown after the Cancel: %r" % shown)
+        checks.wait_until_as_before(prefix, before, "after the Cancel in the copy window")
+    except checks.Failure as failure:
+        raise Failure(str(failure))
+
+
+def scenario_setup_cancel_copy(args, work):
+    """Escape, the copy window's Cancel from the keyboard, while the files are copied."""
+    cancelled_mid_copy(args, work, lambda app, window: app.keys(window, "Escape"))
+
+
+def scenario_setup_close_copy(args, work):
+    """The copy window's close request (Alt+F4 under the window manager, its close message on the bare
+    display) is a Cancel: the window stays and the run ends cancelled."""
+
+    def close(app, window):
+        if args.wm:
+            app.keys(window, "alt+F4")
+        else:
+            request_close(window)
+
+    cancelled_mid_copy(args, work, close)
+
+
+def scenario_setup_return_twice(args, work):
+    """Return pressed twice on the last page: the second press belongs to that page, not to the copy
+    window that comes up under it, so the installation goes through."""
+    checks = setup_checks()
+    prefix, _, env, log = setup_fresh_prefix(args, work)
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        # A quick double press: the copy window comes up between the two.
+        through_the_wizard(app, checks, last_keys=("--delay", "300", "Return", "Return"))
+        done = app.wait_window("^Setup (complete|incomplete)$")
+        if window_name(done) != "Setup complete":
+            raise Failure("the run ended %r: %r" % (window_name(done), checks.pc.read_lines(log)))
+        app.keys(done, "space")
+        app.wait_end()
+    finally:
+        app.kill()
+    try:
+        checks.check_temp_cleaned(prefix, [])
+        checks.check_installed(prefix, args.examples, work)
+    except checks.Failure as failure:
+        raise Failure(str(failure))
+
+
 class FocusLog:
     """Where the keys go, from the program's focus log: "focus <form caption>: <control name>" lines."""
 
@@ -516,6 +610,9 @@ SCENARIOS = {
     "install-starts": scenario_install_starts,
     "setup-wizard": scenario_setup_wizard,
     "setup-keys": scenario_setup_keys,
+    "setup-cancel-copy": scenario_setup_cancel_copy,
+    "setup-close-copy": scenario_setup_close_copy,
+    "setup-return-twice": scenario_setup_return_twice,
 }
 
 
@@ -526,6 +623,7 @@ def main():
     parser.add_argument("--install")
     parser.add_argument("--examples")
     parser.add_argument("--dist")
+    parser.add_argument("--init", help="the platform's program that lays out a fresh prefix")
     parser.add_argument("--wm", action="store_true", help="run under a window manager")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):

@@ -8,10 +8,17 @@
 #include <filesystem>
 #include <memory>
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTest>
+#include <QWidget>
+
 #include "installer/engine/InstallFiles.h"
 #include "installer/support/NetInstallLocation.h"
 #include "installer/support/TrwkCompress.h"
 #include "installer/support/TrwkTranslator.h"
+#include "platform/vcl/QtSeam.h"
 #include "platform/vcl/TestDriver.h"
 #include "tests/installer/wizard/CopyWindowTestSupport.h"
 #include "tests/platform/vcl/ControlTestSupport.h"
@@ -326,6 +333,161 @@ TEST_F(CopyWindowTest, CancelAsksTheDriverAndStopsTheLoopsButLeavesTheWindowOpen
     EXPECT_FALSE(window->Visible());
     SharedCompressor().SetAbort(false);
     SetNetDownloadAbort(false);
+}
+
+// The window system's close request to the copy window's own Qt window (the close box, Alt+F4).
+void RequestClose(vcl::TCustomForm& form)
+{
+    QWidget* widget = vcl::WidgetOf(form);
+    ASSERT_NE(widget, nullptr);
+    QCloseEvent close;
+    QCoreApplication::sendEvent(widget->window(), &close);
+    vt::ProcessMessages();
+}
+
+TEST_F(CopyWindowTest, ACloseRequestIsACancelAndTheWindowStays)
+{
+    std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
+    int asked = 0;
+    bool answer = false;
+    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+        ++asked;
+        quitOut = answer;
+    };
+    SharedCompressor().SetAbort(false);
+    SetNetDownloadAbort(false);
+    TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
+    setup->Send(InstallMessage::FileStatus, &status);
+    TCopyFileForm* window = setup->CopyWindow();
+    ASSERT_NE(window, nullptr);
+
+    // Refused by the driver: nothing stops, and the window is still there to cancel later.
+    RequestClose(*window);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(SharedCompressor().Abort());
+    EXPECT_TRUE(window->Visible());
+    answer = true;
+    RequestClose(*window);
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(SharedCompressor().Abort());
+    EXPECT_TRUE(NetDownloadAbort());
+    EXPECT_TRUE(window->Visible());
+    EXPECT_EQ(setup->CopyWindow(), window);
+    // The pass's own end still takes the window away.
+    setup->Send(InstallMessage::PassDone, nullptr);
+    EXPECT_FALSE(window->Visible());
+    SharedCompressor().SetAbort(false);
+    SetNetDownloadAbort(false);
+}
+
+// Keys typed into the copy window as it comes up: Return and Space meant for the page before do not
+// cancel; Escape, the window's cancel key, asks as the button does.
+TEST_F(CopyWindowTest, OnlyEscapeCancelsFromTheKeyboard)
+{
+    std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
+    int asked = 0;
+    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+        ++asked;
+        quitOut = false;
+    };
+    TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
+    setup->Send(InstallMessage::FileStatus, &status);
+    TCopyFileForm* window = setup->CopyWindow();
+    ASSERT_NE(window, nullptr);
+    QWidget* top = vcl::WidgetOf(*window)->window();
+    QApplication::setActiveWindow(top);
+    vt::ProcessMessages();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : top;
+    EXPECT_NE(target, vcl::WidgetOf(*window->CancelBtn));
+    QTest::keyClick(target, Qt::Key_Return);
+    QTest::keyClick(target, Qt::Key_Space);
+    EXPECT_EQ(asked, 0);
+    QTest::keyClick(target, Qt::Key_Escape);
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(window->Visible());
+    setup->Send(InstallMessage::PassDone, nullptr);
+}
+
+class CopyWindowRunTest : public CopyWindowTest {
+protected:
+    void TearDown() override
+    {
+        if (vcl::GetApplication())
+            vcl::GetApplication()->ResetRunState();
+        SetupExitCode() = secGood;
+        SharedCompressor().SetAbort(false);
+        SetNetDownloadAbort(false);
+        CopyWindowTest::TearDown();
+    }
+    // The driver's run as the setup program makes it; what leaves it goes to the application's handler.
+    void Run(TInstall& install)
+    {
+        install.ParseCommandLine({"-sC:\\dist"});
+        try {
+            install.Install();
+        } catch (...) {
+            vcl::GetApplication()->HandleException(&install);
+        }
+    }
+};
+
+// Cancel pressed while the last file finishes, after the archive loop last looked at its flag: the run
+// still ends as cancelled, and what it had installed goes again.
+TEST_F(CopyWindowRunTest, ACancelAsTheLastFileEndsIsHonoured)
+{
+    std::unique_ptr<TfrmCopySetup> setup = ArchivedSetup();
+    // The file added first is unpacked last.
+    auto* last = setup->FindChild<TCustomInstallFile>("FileA");
+    int asked = 0;
+    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+        ++asked;
+        quitOut = true;
+    };
+    last->OnAfterInstall = [&](TCustomInstallFile*) {
+        TCopyFileForm* window = setup->CopyWindow();
+        ASSERT_NE(window, nullptr);
+        vt::Click(*window->CancelBtn);
+    };
+    Run(setup->Install());
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(SetupExitCode(), secCancelled);
+    EXPECT_TRUE(setup->Install().Aborted());
+    EXPECT_FALSE(setup->Install().Committed());
+    EXPECT_FALSE(std::filesystem::exists(DriveC("Program Files/MyApplication/Docs/a.txt")));
+    EXPECT_FALSE(std::filesystem::exists(DriveC("Program Files/MyApplication/Docs/b.txt")));
+}
+
+// Once the run has committed, Cancel and the close request are refused with a message, unasked.
+TEST_F(CopyWindowRunTest, AfterTheCommitACancelIsRefusedWithAMessage)
+{
+    std::unique_ptr<TfrmCopySetup> setup = ArchivedSetup();
+    int asked = 0;
+    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
+        ++asked;
+        quitOut = true;
+    };
+    Run(setup->Install());
+    ASSERT_EQ(SetupExitCode(), secGood);
+    EXPECT_TRUE(setup->Install().Committed());
+
+    TFileStatusParameter status = FileStatus("a.txt", 100, 100);
+    setup->Send(InstallMessage::FileStatus, &status);
+    TCopyFileForm* window = setup->CopyWindow();
+    ASSERT_NE(window, nullptr);
+    vt::ClearMessages();
+    vt::AnswerMessage(vcl::mrOk);
+    vt::Click(*window->CancelBtn);
+    vt::AnswerMessage(vcl::mrOk);
+    RequestClose(*window);
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(SharedCompressor().Abort());
+    EXPECT_FALSE(NetDownloadAbort());
+    ASSERT_EQ(vt::Messages().size(), 2u);
+    for (const vt::TShownMessage& shown : vt::Messages())
+        EXPECT_EQ(shown.Text, "The installation is complete and can no longer be cancelled.");
+    EXPECT_TRUE(window->Visible());
+    setup->Send(InstallMessage::PassDone, nullptr);
+    EXPECT_EQ(ReadHost(DriveC("Program Files/MyApplication/Docs/a.txt")), std::string(300000, 'a'));
 }
 
 // ---------------------------------------------------------------------------------------------------------
