@@ -636,7 +636,7 @@ bool TFileContainer::HasNetFiles() const
     return false;
 }
 
-int32_t TFileContainer::TotalSize(bool all, bool deep)
+int64_t TFileContainer::TotalSize(bool all, bool deep)
 {
     int64_t total = 0;
     for (int i = 0; i < FileCount(); ++i) {
@@ -650,10 +650,10 @@ int32_t TFileContainer::TotalSize(bool all, bool deep)
                 total += sub->TotalSizeDeep(all);
         }
     }
-    return static_cast<int32_t>(total);
+    return total;
 }
 
-int32_t TFileContainer::TotalArchivedSize(bool all)
+int64_t TFileContainer::TotalArchivedSize(bool all)
 {
     int64_t total = 0;
     for (int i = 0; i < FileCount(); ++i) {
@@ -662,7 +662,7 @@ int32_t TFileContainer::TotalArchivedSize(bool all)
     }
     for (int i = 0; i < FileContainerCount(); ++i)
         total += static_cast<TFileContainer*>(FileContainers(i))->TotalArchivedSize(all);
-    return static_cast<int32_t>(total);
+    return total;
 }
 
 void TFileContainer::ReadArchiveInfo()
@@ -737,10 +737,11 @@ void TFileContainer::DoFileStatus(TCustomInstallFile* file, TFileStatusParameter
 
 // ---- Hooks
 
-void TFileContainer::AddToTotals(TFileStatusParameter& status, int32_t doneBytes)
+void TFileContainer::AddToTotals(TFileStatusParameter& status, int64_t doneBytes)
 {
-    status.TotalBytesDone = bytesDone_ + doneBytes;
-    status.TotalPercent = GuardedPercent(status.TotalBytesDone, operationTotal_);
+    const int64_t totalDone = bytesDone_ + doneBytes;
+    status.TotalBytesDone = ClampedBytes(totalDone);
+    status.TotalPercent = GuardedPercent(totalDone, operationTotal_);
 }
 
 namespace {

@@ -168,8 +168,9 @@ public:
 
     TInstallFileState ContainerState() const { return containerState_; }
     void SetContainerState(TInstallFileState value) { containerState_ = value; }
-    int32_t OperationTotal() const { return operationTotal_; }
-    int32_t BytesDone() const { return bytesDone_; }
+    // The byte totals of the operation under way, in 64 bits: an installation may pass 2 GiB.
+    int64_t OperationTotal() const { return operationTotal_; }
+    int64_t BytesDone() const { return bytesDone_; }
     TpsFileContainer* PathSpecifier() const { return pathSpecifier_.get(); }
     // The specifier a stored form brought replaces the one the constructor made.
     void AdoptPathSpecifier(TpsFileContainer* specifier);
@@ -191,10 +192,10 @@ public:
     TCustomInstallFile* FindFileBySource(const rtl::AnsiString& path) const;
     bool HasNetFiles() const;
     // The bytes of the files counted (all, or only the included ones), of sub-containers too when deep.
-    virtual int32_t TotalSize(bool all, bool deep);
-    int32_t TotalSizeFlat(bool all) { return TotalSize(all, false); }
-    int32_t TotalSizeDeep(bool all) { return TotalSize(all, true); }
-    virtual int32_t TotalArchivedSize(bool all);
+    virtual int64_t TotalSize(bool all, bool deep);
+    int64_t TotalSizeFlat(bool all) { return TotalSize(all, false); }
+    int64_t TotalSizeDeep(bool all) { return TotalSize(all, true); }
+    virtual int64_t TotalArchivedSize(bool all);
     virtual void ReadArchiveInfo();
     virtual void ReadInfo();
     virtual bool NeedsDownload();
@@ -214,7 +215,7 @@ private:
     // pass hook, the file information and the byte totals. False when it is left out.
     bool StartPass(bool includeAll);
     void CompressChild(TFileRelated& child, uint32_t options, const rtl::AnsiString& folder);
-    void AddToTotals(TFileStatusParameter& status, int32_t doneBytes);
+    void AddToTotals(TFileStatusParameter& status, int64_t doneBytes);
     void HandleFileStatus(int code, rtl::TObject* parameter);
     void HandleNewDisk(rtl::TObject* parameter);
     void HandleDownloadStatus(rtl::TObject* parameter);
@@ -222,8 +223,8 @@ private:
 
     rtl::AnsiString description_;
     TInstallFileState containerState_ = ifsNone;
-    int32_t operationTotal_ = 0;
-    int32_t bytesDone_ = 0;
+    int64_t operationTotal_ = 0;
+    int64_t bytesDone_ = 0;
     vcl::TComponentRef<TpsFileContainer> pathSpecifier_;
     bool afterInstallEnabled_ = true;
 };

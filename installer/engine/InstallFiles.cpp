@@ -552,7 +552,7 @@ void TCustomInstallFile::StatusHandler(TlzhFileStats& stats)
     parameter.FilePercent = stats.Percent;
     parameter.FileName = fileName_;
     parameter.Stats = stats;
-    parameter.TotalBytesDone = static_cast<int32_t>(stats.TotalDone);
+    parameter.TotalBytesDone = ClampedBytes(stats.TotalDone);
     parameter.TotalPercent = stats.TotalPercent;
     TParameterPair pair(this, &parameter);
     if (OnStatus)
@@ -602,7 +602,9 @@ void TCustomInstallFile::ReadSizeDateVersion()
         rtl::TDateTime date = 0;
         FileDateForOverwrite(path, date);
         fileDate_ = date;
-        size_ = static_cast<int32_t>(stream.Size());
+        // Size is 32 bits wide; a larger source (one for a plain copy: no archive entry holds it) counts as
+        // the largest size, as its copy reports it, so the totals still meet.
+        size_ = ClampedBytes(stream.Size());
     } catch (const rtl::Exception&) {
         throw IECustomInstallFile(Fmt,
                                   "Could not open or find the following file when trying to read the Size, Date, and "

@@ -12,8 +12,10 @@
 // Container links only order them. A container being destroyed tells every other container first, so no
 // link or child list keeps it.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -123,6 +125,13 @@ class TMessageParameter : public rtl::TObject {
 public:
     rtl::AnsiString Message;
 };
+
+// A byte count for a 32-bit field (a parameter's, a file's Size): a count past what it holds reads as its
+// largest value, never wrapped into a negative one. The engine keeps its running totals in 64 bits.
+inline int32_t ClampedBytes(int64_t bytes)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(bytes, 0, std::numeric_limits<int32_t>::max()));
+}
 
 class TFileStatusParameter : public rtl::TObject {
 public:

@@ -3,7 +3,10 @@
 // path specifier each container gets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 
 #include "installer/engine/PathSpecifiers.h"
 #include "platform/vcl/TestDriver.h"
@@ -27,6 +30,34 @@ public:
     std::vector<uint32_t> Percents;
 };
 VCL_IMPLEMENT_CLASS_NOPROPS(TDownloadWatcher)
+
+// Sits among the driver's children, where the copy window's manager sits, and follows the totals of the
+// file-status messages it gets: each must be at least the one before.
+class TTotalWatcher : public TInstallObject {
+    VCL_CLASS(TTotalWatcher, TInstallObject)
+public:
+    explicit TTotalWatcher(vcl::TComponent* owner) : TInstallObject(owner) {}
+    int ComponentType() const override { return 2000; }
+    void ContainerMessage(vcl::TComponent*, int code, rtl::TObject* parameter) override
+    {
+        if (code != InstallMessage::FileStatus)
+            return;
+        const auto& status = *static_cast<TFileStatusParameter*>(parameter);
+        if (Messages > 0 && (status.TotalPercent < LastPercent || status.TotalBytesDone < LastBytes))
+            ++Falls;
+        ++Messages;
+        LastPercent = status.TotalPercent;
+        LastBytes = status.TotalBytesDone;
+        if (LastPercent >= 40 && LastPercent <= 60)
+            ++Halfway;
+    }
+    int64_t Messages = 0;
+    int64_t Falls = 0;
+    int64_t Halfway = 0;
+    uint32_t LastPercent = 0;
+    int32_t LastBytes = 0;
+};
+VCL_IMPLEMENT_CLASS_NOPROPS(TTotalWatcher)
 
 class FileContainerTest : public FileEngineTest {};
 
@@ -64,6 +95,22 @@ TEST_F(FileContainerTest, TotalsCountIncludedFilesOfIncludedContainersOrEverythi
     EXPECT_EQ(group_->TotalSize(true, false), 120);
     EXPECT_EQ(group_->TotalSize(true, true), 3127);
     EXPECT_EQ(install_->TotalSizeDeep(true), 3127);
+}
+
+// A file's size has 32 bits; a larger source reads as the largest one, never as a negative size, and the
+// totals over such files pass 32 bits.
+TEST_F(FileContainerTest, TotalsOfSourcesPastWhat32BitsHoldStayWhole)
+{
+    constexpr int64_t Largest = std::numeric_limits<int32_t>::max();
+    for (const char* name : {"big1.bin", "big2.bin"}) {
+        AddFile(name, "");
+        std::filesystem::resize_file(DriveC(std::string("src/") + name), int64_t{3} << 30);  // sparse
+    }
+    AddFile("small.txt", "seven b");
+    docs_->ReadInfo();
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\big1.bin")->Size(), Largest);
+    EXPECT_EQ(docs_->TotalSize(true, false), 2 * Largest + 7);
+    EXPECT_EQ(install_->TotalSizeDeep(true), 2 * Largest + 7);
 }
 
 TEST_F(FileContainerTest, IdleContainersDropHooksAndBusyOnesCheckTheirParameters)
@@ -272,4 +319,44 @@ TEST_F(FileContainerTest, TheContainerAnswersForANewDiskAndSilencesTheFilesOwnPr
     docs_->SetContainerState(ifsNone);
     EXPECT_EQ(disk.Path, "A:\\disk3");
     EXPECT_EQ(file->Tag(), 1);
+}
+
+// An installation of 2.5 GiB: the sources are sparse files of zeros, the archive a few megabytes, and
+// only the installed copies take their room on the disk, until the prefix goes. Its totals pass what 32
+// bits hold after the fourth file; the total shown must still rise and end full, and the byte count the
+// messages carry stops at its largest value instead of turning negative.
+TEST_F(FileContainerTest, AnInstallationPastTwoGigabytesFillsTheTotalToTheEnd)
+{
+    constexpr int64_t FileBytes = int64_t{512} << 20;
+    constexpr int Files = 5;
+    for (int i = 0; i < Files; ++i) {
+        const std::string name = "part" + std::to_string(i) + ".bin";
+        AddFile(name, "");
+        std::filesystem::resize_file(DriveC("src/" + name), FileBytes);
+    }
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    std::filesystem::remove_all(DriveC("src"));
+
+    auto* watcher = new TTotalWatcher(form_.get());
+    watcher->SetContainer(install_);
+    std::vector<uint32_t> fileTotals;
+    docs_->OnStatus = [&](TCustomInstallFile*, uint32_t, uint32_t total) {
+        if (fileTotals.empty() || fileTotals.back() != total)
+            fileTotals.push_back(total);
+    };
+    install_->InstallTree();
+    for (int i = 0; i < Files; ++i)
+        EXPECT_EQ(std::filesystem::file_size(InstalledHost("Docs/part" + std::to_string(i) + ".bin")), FileBytes);
+
+    EXPECT_EQ(install_->OperationTotal(), Files * FileBytes);
+    EXPECT_EQ(install_->BytesDone(), Files * FileBytes);
+    EXPECT_GT(watcher->Messages, 1000);
+    EXPECT_EQ(watcher->Falls, 0);
+    EXPECT_GT(watcher->Halfway, 0);
+    EXPECT_EQ(watcher->LastPercent, 100u);
+    EXPECT_EQ(watcher->LastBytes, std::numeric_limits<int32_t>::max());
+    // The directory's own event counts the same 2.5 GiB.
+    ASSERT_FALSE(fileTotals.empty());
+    EXPECT_TRUE(std::is_sorted(fileTotals.begin(), fileTotals.end())) << ::testing::PrintToString(fileTotals);
+    EXPECT_EQ(fileTotals.back(), 100u);
 }
