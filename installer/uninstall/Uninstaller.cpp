@@ -1,6 +1,7 @@
 #include "installer/uninstall/Uninstaller.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "installer/support/ProgramLauncher.h"
@@ -43,10 +44,13 @@ std::map<int, AnsiString> NumberedNames(const std::vector<AnsiString>& names, co
     return numbered;
 }
 
+// The readers open for reading only: what the user may not change is still seen as it is, not taken for
+// gone.
+
 // The subkeys (or values) of a key; none when it cannot be opened.
 std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool keys)
 {
-    TtrwkRegistry registry;
+    vcl::TRegistry registry(win::KEY_READ);
     registry.SetRootKey(root);
     if (!registry.OpenKeyReadOnly(key))
         return {};
@@ -55,7 +59,7 @@ std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool k
 
 bool ValueExists(win::HKEY root, const AnsiString& key, const AnsiString& name)
 {
-    TtrwkRegistry registry;
+    vcl::TRegistry registry(win::KEY_READ);
     registry.SetRootKey(root);
     return registry.OpenKeyReadOnly(key) && registry.ValueExists(name);
 }
@@ -295,7 +299,7 @@ std::vector<TFileEntry> TUninstaller::FileEntries(const char* record)
     // A later subkey took the entries an earlier one could not, so it was written later.
     for (int k = MaxRecordSubkeys - 1; k >= 0; --k) {
         const AnsiString subkey = RecordSubkey(key_, record, k);
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         registry.SetRootKey(Machine);
         if (!registry.OpenKeyReadOnly(subkey))
             continue;
@@ -365,8 +369,8 @@ bool TUninstaller::Unregister(const TFileEntry& entry)
     win::HMODULE module = win::LoadLibrary(entry.Path.c_str());
     if (!module)
         return true;
-    using TUnregister = long (*)();
-    long result = 0;
+    using TUnregister = int32_t (*)();  // an HRESULT
+    int32_t result = 0;
     if (auto unregister = reinterpret_cast<TUnregister>(win::GetProcAddress(module, "DllUnregisterServer")))
         result = unregister();
     win::FreeLibrary(module);
@@ -650,7 +654,7 @@ TUninstaller::TRecordState TUninstaller::RemoveCreatedKeys(const TRegistryRecord
     if (!rtl::SameText(key, created) && !rtl::SameText(key.substr(0, created.size() + 1), created + "\\"))
         return TRecordState::Removed;
     for (AnsiString current = key; current.size() >= created.size(); current = ParentOf(current)) {
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(current))
             continue;
@@ -674,7 +678,7 @@ TUninstaller::TRecordState TUninstaller::RemoveCreatedKeys(const TRegistryRecord
 void TUninstaller::RemoveEmptyKeys(TRootKeys root, AnsiString key)
 {
     for (; !key.empty() && !IsKeptKey(root, key); key = ParentOf(key)) {
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(key))
             continue;
