@@ -82,6 +82,48 @@ void WriteUninstallValues(const AnsiString& key, const TInstallInformation& info
     WriteWhenSet(key, "RegOwner", registration.RegOwner());
 }
 
+namespace {
+
+// Entries of "RegistryKeys" are subkeys, those of "Files" and "ActiveX" values.
+bool EntryIsKey(const AnsiString& record) { return rtl::SameText(record, RegistryKeysRecord); }
+
+AnsiString EntryName(const AnsiString& record, int n)
+{
+    return (EntryIsKey(record) ? RegistryKeyPrefix : RecordFilePrefix) + rtl::IntToStr(n);
+}
+
+bool EntryExists(const AnsiString& subkey, const AnsiString& record, int n)
+{
+    TtrwkRegistry registry;
+    registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKeyReadOnly(subkey))
+        return false;
+    const AnsiString name = EntryName(record, n);
+    return EntryIsKey(record) ? registry.KeyExists(name) : registry.ValueExists(name);
+}
+
+// What a failed attempt wrote of entry n. Should this fail as well, the entry keeps its number, which no
+// later entry takes (EntryExists), and the uninstaller passes over what it cannot use.
+void RemoveEntry(const AnsiString& subkey, const AnsiString& record, int n)
+{
+    const AnsiString name = EntryName(record, n);
+    if (EntryIsKey(record))
+        RegDeleteKeyTree(win::HKEY_LOCAL_MACHINE, subkey + "\\" + name);
+    TtrwkRegistry registry;
+    registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKey(subkey, false))
+        return;
+    if (!EntryIsKey(record) && registry.ValueExists(name))
+        registry.DeleteValue(name);
+    // A subkey made for this entry alone goes with it.
+    const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
+    registry.CloseKey();
+    if (empty)
+        registry.DeleteKey(subkey);
+}
+
+}  // namespace
+
 AnsiString AddRecordEntry(const AnsiString& key, const AnsiString& record, const TRecordEntryWriter& writeEntry)
 {
     std::exception_ptr lastError;
@@ -90,14 +132,30 @@ AnsiString AddRecordEntry(const AnsiString& key, const AnsiString& record, const
         int n = 0;
         try {
             n = ReadRecordCount(subkey) + 1;
-            writeEntry(subkey, n);
-        } catch (const rtl::EAbort&) {
-            throw;
+            // A number some earlier, broken-off entry kept is not given to another one.
+            while (EntryExists(subkey, record, n))
+                ++n;
         } catch (const rtl::Exception&) {
             lastError = std::current_exception();
             continue;
         }
-        RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, RecordEntries, rtl::IntToStr(n));
+        try {
+            writeEntry(subkey, n);
+        } catch (const rtl::EAbort&) {
+            RemoveEntry(subkey, record, n);
+            throw;
+        } catch (const rtl::Exception&) {
+            RemoveEntry(subkey, record, n);
+            lastError = std::current_exception();
+            continue;
+        }
+        try {
+            RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, RecordEntries, rtl::IntToStr(n));
+        } catch (...) {
+            // Not counted, the entry is not written either: the run fails with it.
+            RemoveEntry(subkey, record, n);
+            throw;
+        }
         return subkey;
     }
     std::rethrow_exception(lastError);
@@ -239,15 +297,30 @@ void AddRegistryKeysRecordEntry(const AnsiString& key, TRootKeys root, const Ans
 {
     const win::HKEY machine = win::HKEY_LOCAL_MACHINE;
     auto writeEntries = [&](const AnsiString& record, bool known) {
-        for (const auto& [name, text] : entries) {
-            // A name the record holds already was written by this product before: its state before
-            // that is what the record kept then.
-            const bool ours = known && ValueExists(machine, record + "\\" + RecordEntries, name);
-            auto previous = notes.Previous.find(name);
-            if (!ours && previous != notes.Previous.end() &&
-                !RegWriteRawValue(machine, record + "\\" + RegistryKeyPrevious, name, previous->second))
-                throw EIRCannotWriteValue(record + "\\" + RegistryKeyPrevious);
-            RegWriteString(machine, record + "\\" + RecordEntries, name, text);
+        std::vector<AnsiString> added;  // names this call gave the record, taken back when one fails
+        try {
+            for (const auto& [name, text] : entries) {
+                // A name the record holds already was written by this product before: its state before
+                // that is what the record kept then.
+                const bool ours = known && ValueExists(machine, record + "\\" + RecordEntries, name);
+                if (!ours)
+                    added.push_back(name);
+                auto previous = notes.Previous.find(name);
+                if (!ours && previous != notes.Previous.end() &&
+                    !RegWriteRawValue(machine, record + "\\" + RegistryKeyPrevious, name, previous->second))
+                    throw EIRCannotWriteValue(record + "\\" + RegistryKeyPrevious);
+                RegWriteString(machine, record + "\\" + RecordEntries, name, text);
+            }
+        } catch (...) {
+            for (const AnsiString& name : added) {
+                for (const char* subkey : {RecordEntries, RegistryKeyPrevious}) {
+                    TtrwkRegistry registry;
+                    registry.SetRootKey(machine);
+                    if (registry.OpenKey(record + "\\" + subkey, false) && registry.ValueExists(name))
+                        registry.DeleteValue(name);
+                }
+            }
+            throw;
         }
     };
     const AnsiString existing = FindRegistryRecord(key, root, fullKey);
@@ -257,10 +330,12 @@ void AddRegistryKeysRecordEntry(const AnsiString& key, TRootKeys root, const Ans
     }
     AddRecordEntry(key, RegistryKeysRecord, [&](const AnsiString& subkey, int n) {
         const AnsiString record = subkey + "\\" + RegistryKeyPrefix + rtl::IntToStr(n);
-        RegWriteString(machine, record, RegistryKeyPath, fullKey);
+        // "Key" last: a record broken off before it names no key, so no later run adds to it and the
+        // uninstaller knows it for what it is.
         RegWriteInteger(machine, record, RegistryKeyRoot, static_cast<int>(root));
         RegWriteString(machine, record, RegistryKeyCreated, notes.Created);
         writeEntries(record, false);
+        RegWriteString(machine, record, RegistryKeyPath, fullKey);
     });
 }
 

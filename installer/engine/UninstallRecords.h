@@ -35,9 +35,11 @@ void WriteUninstallValues(const rtl::AnsiString& key, const TInstallInformation&
                           const TRegistrationInformation& registration, const TUninstallDisplayFiles& files);
 
 // Adds one entry to a record of the key: reads "Entries" of the record's subkey (missing: 0), lets
-// `writeEntry` write entry n = that + 1 under the subkey, then stores n as "Entries". A subkey whose
-// "Entries" is no number of zero or more, or where the entry cannot be written, passes the entry on to
-// the next numbered subkey; after MaxRecordSubkeys the last error is raised. Gives the subkey used.
+// `writeEntry` write entry n = that + 1 (or the next number no entry holds yet) under the subkey, then
+// stores n as "Entries". An entry is added whole or not at all: what a failing write left of it is
+// removed. A subkey whose "Entries" is no number of zero or more, or where the entry cannot be written,
+// passes the entry on to the next numbered subkey; after MaxRecordSubkeys the last error is raised; a
+// failing "Entries" is raised at once. Gives the subkey used.
 using TRecordEntryWriter = std::function<void(const rtl::AnsiString& subkey, int n)>;
 rtl::AnsiString AddRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& record,
                                const TRecordEntryWriter& writeEntry);

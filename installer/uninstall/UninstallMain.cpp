@@ -59,6 +59,11 @@ int main(int argc, char** argv)
     if (!silent)
         Tell(silent, arguments.ProductName + " was removed.", vcl::mtInformation);
     std::fflush(stdout);
-    StartCleanupBatch(report);
+    // Last: the batch removes this program's own file once it has ended.
+    if (!StartCleanupBatch(report)) {
+        Tell(silent, "The uninstaller could not remove itself: " + report.CleanupBatch + " did not start.",
+             vcl::mtWarning);
+        return 1;
+    }
     return 0;
 }

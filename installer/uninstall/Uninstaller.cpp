@@ -1,6 +1,7 @@
 #include "installer/uninstall/Uninstaller.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 #include "installer/support/ProgramLauncher.h"
@@ -43,10 +44,13 @@ std::map<int, AnsiString> NumberedNames(const std::vector<AnsiString>& names, co
     return numbered;
 }
 
+// The readers open for reading only: what the user may not change is still seen as it is, not taken for
+// gone.
+
 // The subkeys (or values) of a key; none when it cannot be opened.
 std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool keys)
 {
-    TtrwkRegistry registry;
+    vcl::TRegistry registry(win::KEY_READ);
     registry.SetRootKey(root);
     if (!registry.OpenKeyReadOnly(key))
         return {};
@@ -55,7 +59,7 @@ std::vector<AnsiString> NamesUnder(win::HKEY root, const AnsiString& key, bool k
 
 bool ValueExists(win::HKEY root, const AnsiString& key, const AnsiString& name)
 {
-    TtrwkRegistry registry;
+    vcl::TRegistry registry(win::KEY_READ);
     registry.SetRootKey(root);
     return registry.OpenKeyReadOnly(key) && registry.ValueExists(name);
 }
@@ -179,30 +183,49 @@ private:
     bool IsSpared(const AnsiString& path, bool& keepEntry) const;
     // Whether the file's entry may go: it is gone now, was gone already, or stays for other programs.
     bool RemoveFile(const AnsiString& path);
-    // False when the file must stay for now (its server program is still at work).
+    // False when the file must stay for now: its server program is still at work, or its registration
+    // could not be taken back.
     bool Unregister(const TFileEntry& entry);
     bool UnregisterServer(const AnsiString& path);
-    void UnregisterTypeLibrary(const AnsiString& path);
+    bool UnregisterTypeLibrary(const AnsiString& path);
     // Each folder upward that the removal left empty, short of the folders Windows itself keeps.
-    void RemoveEmptyFolders(AnsiString folder);
+    // False when one of them stays empty: its removal failed.
+    bool RemoveEmptyFolders(AnsiString folder);
     bool IsKeptFolder(const AnsiString& folder);
-    void RemoveRegistryRecord(const AnsiString& record);
+    enum class TRecordState { Pending, Removed, Waiting, Failed };
+    // One "RegistryKey<n>"; Usable when it names a key and a root.
+    struct TRegistryRecord {
+        AnsiString Path;
+        AnsiString Key;
+        TRootKeys Root = hkLocalMachine;
+        bool Usable = false;
+        TRecordState State = TRecordState::Pending;
+    };
+    TRecordState RemoveRegistryRecord(const TRegistryRecord& record);
     bool RemoveRecordedValue(win::HKEY root, const AnsiString& key, const AnsiString& shown,
                              const AnsiString& previous, const AnsiString& name);
-    bool RemoveRecordedKeys(TRootKeys root, const AnsiString& key, const AnsiString& record);
-    // The key, then its parents while empty, up to and with `created`; false when one cannot be deleted.
-    bool RemoveCreatedKeys(TRootKeys root, const AnsiString& key, const AnsiString& created);
+    TRecordState RemoveRecordedKeys(const TRegistryRecord& record);
+    // The key, then its parents while empty, up to and with `created`; Waiting when one stays non-empty
+    // for what another record still names.
+    TRecordState RemoveCreatedKeys(const TRegistryRecord& record, const AnsiString& created);
+    // Whether another record not yet removed names `key` or a key below it that still exists.
+    bool IsHeldByRecord(const TRegistryRecord& record, const AnsiString& key) const;
     // The key itself when empty, then its parents while empty, short of the keys Windows itself keeps.
     void RemoveEmptyKeys(TRootKeys root, AnsiString key);
     // Record subkeys that hold no entry any more.
     void PruneRecords();
     bool IsProductsUninstaller(const AnsiString& uninstallString);
-    void WriteCleanupBatch();
+    // False when it could not be written (said in the report).
+    bool WriteCleanupBatch();
+    // Takes back a batch written for an end that did not come.
+    void DropCleanupBatch();
 
     AnsiString key_;
     TUninstallReport& report_;
     std::vector<AnsiString> keptFolders_;
     std::map<AnsiString, bool> spared_;  // long path of a counted file -> its entry stays
+    std::vector<TRegistryRecord> records_;
+    AnsiString cleanupPlaceholder_;
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -215,38 +238,43 @@ void TUninstaller::LowerSharedCounters()
         const int contribution = RegReadInteger(Machine, record, counter, 0);
         const int remaining = RegReadInteger(Machine, SharedDLLsKey, counter, 0) - contribution;
         const AnsiString file = RemoveBackslash(LongForm(counter));
-        if (remaining > 0) {
-            // Someone else's too, whatever happens next: out of our records before the count changes.
-            spared_[rtl::UpperCase(file)] = false;
-            for (const char* files : {FilesRecord, ActiveXRecord}) {
-                for (const TFileEntry& entry : FileEntries(files)) {
-                    if (rtl::SameText(RemoveBackslash(LongForm(entry.Path)), file))
-                        DropEntry(entry);
-                }
+        if (remaining <= 0) {
+            // Ours alone: a later run that finds the count gone already removes nothing twice.
+            if (!DeleteValue(Machine, SharedDLLsKey, counter)) {
+                spared_[rtl::UpperCase(file)] = true;
+                report_.Failed.push_back("The use count of " + file + " could not be lowered; the file stays.");
+                continue;
             }
-        }
-        bool lowered = false;
-        if (remaining > 0) {
-            try {
-                RegWriteInteger(Machine, SharedDLLsKey, counter, remaining);
-                lowered = true;
-            } catch (const rtl::Exception&) {
-            }
-        } else {
-            lowered = DeleteValue(Machine, SharedDLLsKey, counter);
-        }
-        if (!lowered) {
-            spared_[rtl::UpperCase(file)] = true;
-            report_.Failed.push_back("The use count of " + file + " could not be lowered; the file stays.");
+            report_.Removed.push_back("use count " + counter);
+            if (!DeleteValue(Machine, record, counter))
+                report_.Failed.push_back("The record of the use count of " + file + " could not be removed.");
             continue;
         }
-        if (remaining > 0)
-            report_.Kept.push_back("file " + file + ": still used by other programs (" + rtl::IntToStr(remaining) +
-                                   ")");
-        else
-            report_.Removed.push_back("use count " + counter);
-        if (!DeleteValue(Machine, record, counter))
+        // Someone else's too, whatever happens next: out of our records before the count changes.
+        spared_[rtl::UpperCase(file)] = false;
+        for (const char* files : {FilesRecord, ActiveXRecord}) {
+            for (const TFileEntry& entry : FileEntries(files)) {
+                if (rtl::SameText(RemoveBackslash(LongForm(entry.Path)), file))
+                    DropEntry(entry);
+            }
+        }
+        // The record goes before the count is lowered: a run that stopped between the two must not
+        // lower it a second time, which would take the file from under the other programs.
+        if (!DeleteValue(Machine, record, counter)) {
             report_.Failed.push_back("The record of the use count of " + file + " could not be removed.");
+            continue;
+        }
+        try {
+            RegWriteInteger(Machine, SharedDLLsKey, counter, remaining);
+        } catch (const rtl::Exception&) {
+            report_.Failed.push_back("The use count of " + file + " could not be lowered.");
+            try {
+                RegWriteInteger(Machine, record, counter, contribution);
+            } catch (const rtl::Exception&) {
+            }
+            continue;
+        }
+        report_.Kept.push_back("file " + file + ": still used by other programs (" + rtl::IntToStr(remaining) + ")");
     }
 }
 
@@ -271,7 +299,7 @@ std::vector<TFileEntry> TUninstaller::FileEntries(const char* record)
     // A later subkey took the entries an earlier one could not, so it was written later.
     for (int k = MaxRecordSubkeys - 1; k >= 0; --k) {
         const AnsiString subkey = RecordSubkey(key_, record, k);
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         registry.SetRootKey(Machine);
         if (!registry.OpenKeyReadOnly(subkey))
             continue;
@@ -331,18 +359,25 @@ bool TUninstaller::Unregister(const TFileEntry& entry)
 {
     if (entry.Kind == "1")
         return UnregisterServer(entry.Path);
-    if (entry.Kind == "2") {
-        UnregisterTypeLibrary(entry.Path);
-        return true;
-    }
+    if (entry.Kind == "2")
+        return UnregisterTypeLibrary(entry.Path);
     if (entry.Kind != "0")
         return true;
-    // A self-registering library takes its registration back; one that cannot is removed anyway.
-    if (win::HMODULE module = win::LoadLibrary(entry.Path.c_str())) {
-        using TUnregister = long (*)();
-        if (auto unregister = reinterpret_cast<TUnregister>(win::GetProcAddress(module, "DllUnregisterServer")))
-            unregister();
-        win::FreeLibrary(module);
+    // A self-registering library takes its registration back; one that cannot be loaded, or has nothing
+    // to take back, is removed anyway. One whose unregistration fails stays with its registration, which
+    // would otherwise name a file that is gone.
+    win::HMODULE module = win::LoadLibrary(entry.Path.c_str());
+    if (!module)
+        return true;
+    using TUnregister = int32_t (*)();  // an HRESULT
+    int32_t result = 0;
+    if (auto unregister = reinterpret_cast<TUnregister>(win::GetProcAddress(module, "DllUnregisterServer")))
+        result = unregister();
+    win::FreeLibrary(module);
+    if (result < 0) {
+        report_.Failed.push_back(entry.Path + " stays registered: DllUnregisterServer failed (" +
+                                 "0x" + rtl::IntToHex(static_cast<uint32_t>(result), 8) + ").");
+        return false;
     }
     return true;
 }
@@ -371,11 +406,11 @@ bool TUninstaller::UnregisterServer(const AnsiString& path)
     return ended;
 }
 
-void TUninstaller::UnregisterTypeLibrary(const AnsiString& path)
+bool TUninstaller::UnregisterTypeLibrary(const AnsiString& path)
 {
     win::TTypeLib* library = nullptr;
     if (win::LoadTypeLib(path.c_str(), &library) != win::S_OK)
-        return;
+        return true;
     const win::TLIBATTR attributes = library->Attributes;
     library->Release();
     // Only a registration that still names this file is ours to take back.
@@ -385,10 +420,15 @@ void TUninstaller::UnregisterTypeLibrary(const AnsiString& path)
                                                  attributes.lcid),
                       "", "");
     if (registered.empty() || !rtl::SameText(LongForm(registered), LongForm(path)))
-        return;
+        return true;
     if (win::UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
-                               attributes.syskind) == win::S_OK)
-        report_.Removed.push_back("type library registration " + win::GuidText(attributes.guid));
+                               attributes.syskind) != win::S_OK) {
+        report_.Failed.push_back("The type library registration " + win::GuidText(attributes.guid) + " of " + path +
+                                 " could not be removed; the file stays with it.");
+        return false;
+    }
+    report_.Removed.push_back("type library registration " + win::GuidText(attributes.guid));
+    return true;
 }
 
 bool TUninstaller::RemoveFile(const AnsiString& path)
@@ -399,8 +439,10 @@ bool TUninstaller::RemoveFile(const AnsiString& path)
     if (path.empty())
         return true;
     const win::DWORD attributes = win::GetFileAttributes(path.c_str());
-    if (attributes == win::INVALID_FILE_ATTRIBUTES)
-        return true;  // gone already, or never installed
+    if (attributes == win::INVALID_FILE_ATTRIBUTES) {
+        // Gone already, or never installed; a folder an earlier run could not remove goes now.
+        return RemoveEmptyFolders(ParentOf(path));
+    }
     if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) {
         report_.Kept.push_back("folder " + path + ": not the file that was installed there, left alone");
         return true;
@@ -416,8 +458,28 @@ bool TUninstaller::RemoveFile(const AnsiString& path)
         return false;
     }
     report_.Removed.push_back("file " + path);
-    RemoveEmptyFolders(ParentOf(path));
-    return true;
+    // A folder that stays empty keeps the entry, so that a later run still knows of it.
+    return RemoveEmptyFolders(ParentOf(path));
+}
+
+// A folder that exists and holds nothing.
+bool IsEmptyFolder(const AnsiString& folder)
+{
+    const win::DWORD attributes = win::GetFileAttributes(folder.c_str());
+    if (attributes == win::INVALID_FILE_ATTRIBUTES || !(attributes & win::FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    win::WIN32_FIND_DATA found{};
+    const win::HANDLE search = win::FindFirstFile((folder + "\\*").c_str(), &found);
+    if (search == win::INVALID_HANDLE_VALUE)
+        return true;
+    bool empty = true;
+    do {
+        const AnsiString name = found.cFileName;
+        if (name != "." && name != "..")
+            empty = false;
+    } while (empty && win::FindNextFile(search, &found));
+    win::FindClose(search);
+    return empty;
 }
 
 bool TUninstaller::IsKeptFolder(const AnsiString& folder)
@@ -437,13 +499,20 @@ bool TUninstaller::IsKeptFolder(const AnsiString& folder)
                                                    [&folder](const AnsiString& kept) { return rtl::SameText(kept, folder); });
 }
 
-void TUninstaller::RemoveEmptyFolders(AnsiString folder)
+bool TUninstaller::RemoveEmptyFolders(AnsiString folder)
 {
     for (; !folder.empty() && !IsKeptFolder(folder); folder = ParentOf(folder)) {
-        if (!win::RemoveDirectory(folder.c_str()))
-            return;  // not empty, or not ours to remove
-        report_.Removed.push_back("folder " + folder);
+        if (win::RemoveDirectory(folder.c_str())) {
+            report_.Removed.push_back("folder " + folder);
+            continue;
+        }
+        const win::DWORD error = win::GetLastError();
+        if (!IsEmptyFolder(folder))
+            return true;  // gone, or it holds what is not ours to remove
+        report_.Failed.push_back("The folder " + folder + " could not be removed: " + rtl::SysErrorMessage(error));
+        return false;
     }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -451,43 +520,81 @@ void TUninstaller::RemoveEmptyFolders(AnsiString folder)
 
 void TUninstaller::RemoveRegistryKeys()
 {
+    records_.clear();
     for (int k = MaxRecordSubkeys - 1; k >= 0; --k) {
         const AnsiString subkey = RecordSubkey(key_, RegistryKeysRecord, k);
-        const auto records = NumberedNames(NamesUnder(Machine, subkey, true), RegistryKeyPrefix);
-        for (auto it = records.rbegin(); it != records.rend(); ++it)
-            RemoveRegistryRecord(subkey + "\\" + it->second);
+        const auto numbered = NumberedNames(NamesUnder(Machine, subkey, true), RegistryKeyPrefix);
+        for (auto it = numbered.rbegin(); it != numbered.rend(); ++it) {
+            TRegistryRecord record;
+            record.Path = subkey + "\\" + it->second;
+            record.Key = AbsoluteKey(RegReadString(Machine, record.Path, RegistryKeyPath, ""));
+            const int root = RegReadInteger(Machine, record.Path, RegistryKeyRoot, -1);
+            record.Usable = !record.Key.empty() && root >= 0 && root <= static_cast<int>(hkUsers);
+            record.Root = record.Usable ? static_cast<TRootKeys>(root) : hkLocalMachine;
+            records_.push_back(std::move(record));
+        }
+    }
+    // The last written first. A record whose created key another record still holds waits for that one
+    // and is tried again once a round has removed something.
+    for (bool progress = true; progress;) {
+        progress = false;
+        for (TRegistryRecord& record : records_) {
+            if (record.State == TRecordState::Removed || record.State == TRecordState::Failed)
+                continue;
+            record.State = RemoveRegistryRecord(record);
+            progress = progress || record.State == TRecordState::Removed;
+        }
+    }
+    for (const TRegistryRecord& record : records_) {
+        if (record.State == TRecordState::Waiting)
+            report_.Failed.push_back(AnsiString("The registry key ") + RootName(record.Root) + record.Key +
+                                     " stays until what could not be removed below it is gone.");
     }
 }
 
-void TUninstaller::RemoveRegistryRecord(const AnsiString& record)
+TUninstaller::TRecordState TUninstaller::RemoveRegistryRecord(const TRegistryRecord& record)
 {
-    const AnsiString key = AbsoluteKey(RegReadString(Machine, record, RegistryKeyPath, ""));
-    const int rootOrdinal = RegReadInteger(Machine, record, RegistryKeyRoot, -1);
-    if (key.empty() || rootOrdinal < 0 || rootOrdinal > static_cast<int>(hkUsers)) {
-        report_.Failed.push_back("The uninstall record " + record + " names no usable registry key.");
-        return;
+    TtrwkRegistry registry;
+    registry.SetRootKey(Machine);
+    if (!record.Usable) {
+        // Broken off while the setup wrote it (that run failed): it names nothing that could be removed,
+        // and kept it would keep the product from ever being removed.
+        if (!registry.DeleteKeyTree(record.Path) && registry.KeyExists(record.Path)) {
+            report_.Failed.push_back("The incomplete uninstall record " + record.Path + " could not be removed.");
+            return TRecordState::Failed;
+        }
+        report_.Removed.push_back("incomplete record " + record.Path);
+        return TRecordState::Removed;
     }
-    const auto root = static_cast<TRootKeys>(rootOrdinal);
-    const AnsiString entries = record + "\\" + RecordEntries;
-    const AnsiString previous = record + "\\" + RegistryKeyPrevious;
+    const AnsiString entries = record.Path + "\\" + RecordEntries;
+    const AnsiString previous = record.Path + "\\" + RegistryKeyPrevious;
     bool valuesGone = true;
     for (const AnsiString& name : NamesUnder(Machine, entries, false)) {
-        if (!RemoveRecordedValue(RootHandle(root), key, RootName(root) + key, previous, name)) {
+        if (!RemoveRecordedValue(RootHandle(record.Root), record.Key, RootName(record.Root) + record.Key, previous,
+                                 name)) {
             valuesGone = false;
             continue;
         }
+        // The entry before its old value: with the entry kept, a later run puts the old value back again
+        // instead of deleting it.
         if (!DeleteValue(Machine, entries, name)) {
             report_.Failed.push_back("The record entry " + entries + "\\" + name + " could not be removed.");
             valuesGone = false;
+            continue;
         }
+        DeleteValue(Machine, previous, name);  // what stays goes with the record
     }
     // A value that stayed keeps its key anyway; the record waits for a later run.
-    if (!valuesGone || !RemoveRecordedKeys(root, key, record))
-        return;
-    TtrwkRegistry registry;
-    registry.SetRootKey(Machine);
-    if (!registry.DeleteKeyTree(record))
-        report_.Failed.push_back("The uninstall record " + record + " could not be removed.");
+    if (!valuesGone)
+        return TRecordState::Failed;
+    const TRecordState keys = RemoveRecordedKeys(record);
+    if (keys != TRecordState::Removed)
+        return keys;
+    if (!registry.DeleteKeyTree(record.Path) && registry.KeyExists(record.Path)) {
+        report_.Failed.push_back("The uninstall record " + record.Path + " could not be removed.");
+        return TRecordState::Failed;
+    }
+    return TRecordState::Removed;
 }
 
 bool TUninstaller::RemoveRecordedValue(win::HKEY root, const AnsiString& key, const AnsiString& shown,
@@ -501,7 +608,6 @@ bool TUninstaller::RemoveRecordedValue(win::HKEY root, const AnsiString& key, co
             return false;
         }
         report_.Removed.push_back("restored value " + value);
-        DeleteValue(Machine, previous, name);
         return true;
     }
     if (!ValueExists(root, key, name))
@@ -514,47 +620,65 @@ bool TUninstaller::RemoveRecordedValue(win::HKEY root, const AnsiString& key, co
     return true;
 }
 
-bool TUninstaller::RemoveRecordedKeys(TRootKeys root, const AnsiString& key, const AnsiString& record)
+TUninstaller::TRecordState TUninstaller::RemoveRecordedKeys(const TRegistryRecord& record)
 {
     // Records of older setups do not say which keys they created: empty ones are guessed to be theirs.
-    if (!ValueExists(Machine, record, RegistryKeyCreated)) {
-        RemoveEmptyKeys(root, key);
-        return true;
+    if (!ValueExists(Machine, record.Path, RegistryKeyCreated)) {
+        RemoveEmptyKeys(record.Root, record.Key);
+        return TRecordState::Removed;
     }
-    const AnsiString created = AbsoluteKey(RegReadString(Machine, record, RegistryKeyCreated, ""));
+    const AnsiString created = AbsoluteKey(RegReadString(Machine, record.Path, RegistryKeyCreated, ""));
     if (created.empty())
-        return true;  // the key was there before the setup
-    return RemoveCreatedKeys(root, key, created);
+        return TRecordState::Removed;  // the key was there before the setup
+    return RemoveCreatedKeys(record, created);
 }
 
-bool TUninstaller::RemoveCreatedKeys(TRootKeys root, const AnsiString& key, const AnsiString& created)
+bool TUninstaller::IsHeldByRecord(const TRegistryRecord& record, const AnsiString& key) const
 {
+    for (const TRegistryRecord& other : records_) {
+        if (&other == &record || !other.Usable || other.Root != record.Root || other.State == TRecordState::Removed)
+            continue;
+        const bool below = rtl::SameText(other.Key, key) ||
+                           rtl::SameText(other.Key.substr(0, key.size() + 1), key + "\\");
+        if (below && KeyExists(RootHandle(other.Root), other.Key))
+            return true;
+    }
+    return false;
+}
+
+TUninstaller::TRecordState TUninstaller::RemoveCreatedKeys(const TRegistryRecord& record, const AnsiString& created)
+{
+    const AnsiString& key = record.Key;
+    const TRootKeys root = record.Root;
     // A created key that is not the key or above it says nothing about the key: nothing is removed.
     if (!rtl::SameText(key, created) && !rtl::SameText(key.substr(0, created.size() + 1), created + "\\"))
-        return true;
+        return TRecordState::Removed;
     for (AnsiString current = key; current.size() >= created.size(); current = ParentOf(current)) {
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(current))
             continue;
         const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
         registry.CloseKey();
-        if (!empty)
-            return true;
+        if (!empty) {
+            // What another record of ours still names keeps the record, so that the key goes with it later;
+            // what others put there keeps the key for good.
+            return IsHeldByRecord(record, current) ? TRecordState::Waiting : TRecordState::Removed;
+        }
         if (!registry.DeleteKey(current)) {
             report_.Failed.push_back(AnsiString("The registry key ") + RootName(root) + current +
                                      " could not be removed.");
-            return false;
+            return TRecordState::Failed;
         }
         report_.Removed.push_back(AnsiString("key ") + RootName(root) + current);
     }
-    return true;
+    return TRecordState::Removed;
 }
 
 void TUninstaller::RemoveEmptyKeys(TRootKeys root, AnsiString key)
 {
     for (; !key.empty() && !IsKeptKey(root, key); key = ParentOf(key)) {
-        TtrwkRegistry registry;
+        vcl::TRegistry registry(win::KEY_READ);
         SetRootKeyEnum(registry, root);
         if (!registry.OpenKeyReadOnly(key))
             continue;
@@ -576,16 +700,21 @@ void TUninstaller::Finish()
         PruneRecords();
         return;
     }
-    const AnsiString uninstallString = RegReadString(Machine, key_, "UninstallString", "");
+    // The batch that removes the uninstaller first: without it the key stays, naming the uninstaller,
+    // so that the next run finishes the work instead of leaving the program behind unlisted.
+    if (IsProductsUninstaller(RegReadString(Machine, key_, "UninstallString", "")) && !WriteCleanupBatch()) {
+        PruneRecords();
+        return;
+    }
     TtrwkRegistry registry;
     registry.SetRootKey(Machine);
     if (!registry.DeleteKeyTree(key_) && registry.KeyExists(key_)) {
         report_.Failed.push_back("The uninstall record " + key_ + " could not be removed.");
+        DropCleanupBatch();
+        PruneRecords();
         return;
     }
     report_.Removed.push_back("key " + key_);
-    if (IsProductsUninstaller(uninstallString))
-        WriteCleanupBatch();
 }
 
 // A subkey that still lists something keeps its "Entries", so that a later setup run numbers on after it.
@@ -618,7 +747,7 @@ bool TUninstaller::IsProductsUninstaller(const AnsiString& uninstallString)
            rtl::SameText(LongForm(arguments.front()), LongForm(own));
 }
 
-void TUninstaller::WriteCleanupBatch()
+bool TUninstaller::WriteCleanupBatch()
 {
     // A running program cannot remove its own file: a batch started after the end does, with short names
     // taken now, while the files still exist.
@@ -628,17 +757,34 @@ void TUninstaller::WriteCleanupBatch()
     // RD fails on the first folder that still holds something, and every parent with it.
     for (AnsiString folder = ParentOf(program); !folder.empty() && !IsKeptFolder(folder); folder = ParentOf(folder))
         lines.Add("RD " + ShortOrGiven(folder));
+    AnsiString placeholder;
     try {
-        const AnsiString batch = rtl::ChangeFileExt(TempFileName(false), ".bat");
-        const AnsiString shortBatch =
-            AddBackslash(ShortOrGiven(rtl::ExtractFileDir(batch))) + rtl::ExtractFileName(batch);
-        lines.Add("ERASE " + rtl::ChangeFileExt(shortBatch, ".PIF"));
-        lines.Add("ERASE " + shortBatch);
-        lines.SaveToFile(batch);
+        // The placeholder keeps the name taken until the batch, which removes it too, has run.
+        placeholder = TempFileName(true);
+        const AnsiString batch = rtl::ChangeFileExt(placeholder, ".bat");
+        const AnsiString shortFolder = AddBackslash(ShortOrGiven(rtl::ExtractFileDir(batch)));
+        lines.Add("ERASE " + shortFolder + rtl::ExtractFileName(placeholder));
+        lines.Add("ERASE " + shortFolder + rtl::ChangeFileExt(rtl::ExtractFileName(batch), ".PIF"));
+        lines.Add("ERASE " + shortFolder + rtl::ExtractFileName(batch));
+        cleanupPlaceholder_ = placeholder;
         report_.CleanupBatch = batch;
-    } catch (const rtl::Exception&) {
-        // The uninstaller stays behind, which is all that is lost.
+        lines.SaveToFile(batch);
+        return true;
+    } catch (const rtl::Exception& error) {
+        report_.Failed.push_back("The removal of " + program + " could not be prepared: " + error.what());
+        DropCleanupBatch();
+        return false;
     }
+}
+
+void TUninstaller::DropCleanupBatch()
+{
+    for (const AnsiString& file : {report_.CleanupBatch, cleanupPlaceholder_}) {
+        if (!file.empty())
+            win::DeleteFile(file.c_str());
+    }
+    report_.CleanupBatch.clear();
+    cleanupPlaceholder_.clear();
 }
 
 }  // namespace
@@ -667,10 +813,10 @@ std::string StayedMessage(const TUninstallReport& report)
     return text;
 }
 
-void StartCleanupBatch(const TUninstallReport& report)
+bool StartCleanupBatch(const TUninstallReport& report)
 {
     if (report.CleanupBatch.empty())
-        return;
+        return true;
     AnsiString commandLine = "\"" + report.CleanupBatch + "\"";
     win::STARTUPINFO startup{};
     startup.cb = sizeof startup;
@@ -679,11 +825,12 @@ void StartCleanupBatch(const TUninstallReport& report)
     win::PROCESS_INFORMATION started{};
     // Started in the temporary folder: a current folder inside the uninstaller's own would keep it.
     const AnsiString folder = rtl::ExtractFileDir(report.CleanupBatch);
-    if (win::CreateProcess(report.CleanupBatch.c_str(), commandLine.data(), nullptr, nullptr, win::FALSE, 0, nullptr,
-                           folder.c_str(), &startup, &started)) {
-        win::CloseHandle(started.hProcess);
-        win::CloseHandle(started.hThread);
-    }
+    if (!win::CreateProcess(report.CleanupBatch.c_str(), commandLine.data(), nullptr, nullptr, win::FALSE, 0, nullptr,
+                            folder.c_str(), &startup, &started))
+        return false;
+    win::CloseHandle(started.hProcess);
+    win::CloseHandle(started.hThread);
+    return true;
 }
 
 bool ParseUninstallArguments(const std::vector<std::string>& arguments, TUninstallArguments& parsed, std::string& error)

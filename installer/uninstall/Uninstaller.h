@@ -22,7 +22,8 @@ struct TUninstallReport {
     std::vector<std::string> Kept;     // what stays on purpose: libraries other programs still count on
     std::vector<std::string> Failed;   // what stayed although a record named it, each a sentence
     // The batch that removes the uninstaller and its folder once it has ended; empty when none was written
-    // (something stayed, or the running program is not the product's uninstaller).
+    // (something stayed, or the running program is not the product's uninstaller). It is written before
+    // the product's key goes; when it cannot be, that is a failure and the key stays for the next run.
     rtl::AnsiString CleanupBatch;
 };
 
@@ -32,8 +33,9 @@ bool RunUninstall(const rtl::AnsiString& productName, TUninstallReport& report);
 // What to tell the user when something stayed: each item, and that another run removes them.
 std::string StayedMessage(const TUninstallReport& report);
 
-// Starts the report's clean-up batch hidden, without waiting for it; nothing when there is none.
-void StartCleanupBatch(const TUninstallReport& report);
+// Starts the report's clean-up batch hidden, without waiting for it; nothing when there is none. False
+// when it could not be started.
+bool StartCleanupBatch(const TUninstallReport& report);
 
 // The command line of the program: "[/S] product". Unknown switches and a missing product are refused.
 struct TUninstallArguments {

@@ -1192,13 +1192,11 @@ LONG Finish(LONG result)
 
 std::string ValueNameOf(const char* name) { return name ? std::string(name) : std::string(); }
 
-// Strings keep one terminating zero, so that sizes always count it.
-std::string StoredData(DWORD type, const BYTE* data, DWORD size)
+// Exactly the bytes given, as Windows keeps them: a string written without its zero is read back without
+// one, and a value saved earlier is put back byte for byte.
+std::string StoredData(const BYTE* data, DWORD size)
 {
-    std::string bytes = data ? std::string(reinterpret_cast<const char*>(data), size) : std::string();
-    if ((type == REG_SZ || type == REG_EXPAND_SZ) && (bytes.empty() || bytes.back() != '\0'))
-        bytes += '\0';
-    return bytes;
+    return data ? std::string(reinterpret_cast<const char*>(data), size) : std::string();
 }
 
 // Copies `text` and its zero into a buffer of *length characters; ERROR_MORE_DATA when it does not fit.
@@ -1409,7 +1407,7 @@ LONG RegSetValueEx(HKEY key, const char* valueName, DWORD reserved, DWORD type, 
         const std::string name = ValueNameOf(valueName);
         if ((!data && size > 0) || name.size() > MaxValueNameLength || !NameFitsFile(name))
             return ERROR_INVALID_PARAMETER;
-        TRegValue value{type, StoredData(type, data, size)};
+        TRegValue value{type, StoredData(data, size)};
         TRegKey& target = *base.Key;
         std::optional<TRegValue> previous;
         if (auto found = target.Values.find(name); found != target.Values.end()) {

@@ -83,8 +83,8 @@ LONG RegDeleteKey(HKEY key, const char* subKey);
 LONG RegFlushKey(HKEY key);
 
 // Values. A null or empty name is the key's default value. `data` null asks for the size; a buffer too
-// small gives ERROR_MORE_DATA with the size needed. Strings are kept with their terminating zero, which
-// the sizes include.
+// small gives ERROR_MORE_DATA with the size needed. Data is kept exactly as given: a string's terminating
+// zero is part of its size when the writer gave it, and missing when it did not.
 LONG RegQueryValueEx(HKEY key, const char* valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
 LONG RegSetValueEx(HKEY key, const char* valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
 LONG RegDeleteValue(HKEY key, const char* valueName);

@@ -17,6 +17,19 @@ using UninstallRecordsTest = EngineTest;
 const win::HKEY HKLM = win::HKEY_LOCAL_MACHINE;
 const AnsiString Key = UninstallKeyOf("Scrivane");
 
+// The subkeys (or values) of a key; none when it does not exist.
+std::vector<std::string> NamesOf(const AnsiString& key, bool keys = true)
+{
+    TtrwkRegistry registry;
+    registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKeyReadOnly(key))
+        return {};
+    std::vector<std::string> names;
+    for (const AnsiString& name : RegistryNames(registry, keys))
+        names.push_back(name);
+    return names;
+}
+
 TEST_F(UninstallRecordsTest, DisplayValuesAreWrittenWhenSet)
 {
     TInstallInformation information;
@@ -137,6 +150,39 @@ TEST_F(UninstallRecordsTest, AnUnusableRecordMovesOnAndGivesUpAfterItsLimit)
     // A count at the top of its range cannot count one more either.
     RegWriteString(HKLM, Key + "\\RegistryKeys", "Entries", "2147483647");
     EXPECT_EQ(AddRecordEntry(Key, "RegistryKeys", [](const AnsiString&, int) {}), Key + "\\RegistryKeys1");
+}
+
+TEST_F(UninstallRecordsTest, AnEntryIsAddedWholeOrNotAtAllAndNoNumberServesTwoEntries)
+{
+    const AnsiString help = "\\SOFTWARE\\Microsoft\\Windows\\Help";
+    // The second value's name is too long for the registry: the record's write fails half-way.
+    const std::vector<std::pair<AnsiString, AnsiString>> broken = {{"SCRIVANE HELP.HLP", "C:\\A"},
+                                                                   {AnsiString(20000, 'n'), "x"}};
+    TRegistryWriteNotes notes;
+    EXPECT_THROW(AddRegistryKeysRecordEntry(Key, hkLocalMachine, help, broken, notes), rtl::Exception);
+    EXPECT_EQ(NamesOf(Key), std::vector<std::string>());
+
+    AddRegistryKeysRecordEntry(Key, hkClassesRoot, "\\.wkp", {{"", "Scrivane.Project"}}, notes);
+    const AnsiString record = Key + "\\RegistryKeys\\RegistryKey1";
+    EXPECT_EQ(ReadValue(HKLM, record, "Key"), "\\.wkp");
+    EXPECT_EQ(NamesOf(record + "\\Entries", false), std::vector<std::string>{""});
+
+    // What a failure could not take back keeps its number: the next entry takes the one after it.
+    RegWriteString(HKLM, Key + "\\Files", "File1", "C:\\A\\left.exe");
+    AddFilesRecordEntry(Key, "C:\\A\\one.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File1"), "C:\\A\\left.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File2"), "C:\\A\\one.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "2");
+    RegWriteString(HKLM, Key + "\\RegistryKeys\\RegistryKey2", "Key", "\\Half");
+    AddRegistryKeysRecordEntry(Key, hkClassesRoot, "\\.wkt", {{"", "Scrivane.Template"}}, notes);
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\RegistryKeys\\RegistryKey2", "Key"), "\\Half");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\RegistryKeys\\RegistryKey3", "Key"), "\\.wkt");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\RegistryKeys", "Entries"), "3");
+
+    // Names added to a known record are taken back as well when one of them fails.
+    EXPECT_THROW(AddRegistryKeysRecordEntry(Key, hkClassesRoot, "\\.wkp", {{"Extra", "1"}, broken[1]}, notes),
+                 rtl::Exception);
+    EXPECT_EQ(NamesOf(record + "\\Entries", false), std::vector<std::string>{""});
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "installer/engine/InstallRegistry.h"
 #include "installer/engine/UninstallRecords.h"
+#include "installer/uninstall/Uninstaller.h"
 #include "installer/support/TrwkSystem.h"
 #include "platform/win/Files.h"
 #include "platform/win/KnownFolders.h"
@@ -242,6 +243,8 @@ TEST_F(UninstallRoundTripTest, OverwrittenValuesComeBackAndOnlyTheKeysTheSetupCr
     const AnsiString editor = "\\Software\\Other\\Editor";
     RegWriteString(win::HKEY_CURRENT_USER, editor, "Editor", "theirs");
     RegWriteInteger(win::HKEY_CURRENT_USER, editor, "Size", 5);
+    // A string stored without its terminating zero, as another program may have written it.
+    ASSERT_TRUE(RegWriteRawValue(win::HKEY_CURRENT_USER, editor, "Bare", {win::REG_EXPAND_SZ, {'A'}}));
     {
         TtrwkRegistry registry;
         registry.SetRootKey(HKLM);
@@ -260,6 +263,7 @@ TEST_F(UninstallRoundTripTest, OverwrittenValuesComeBackAndOnlyTheKeysTheSetupCr
         add(overwrite, "Editor", "Scrivane");
         add(overwrite, "Size", "9");
         add(overwrite, "Ours", "x");
+        add(overwrite, "Bare", "Scrivane");
         auto* mark = new TInstallRegistry(&form);
         mark->SetKey("\\SOFTWARE\\Empty Before");
         add(mark, "Mark", "1");
@@ -281,6 +285,10 @@ TEST_F(UninstallRoundTripTest, OverwrittenValuesComeBackAndOnlyTheKeysTheSetupCr
     EXPECT_EQ(ReadValue(win::HKEY_CURRENT_USER, editor, "Editor"), "theirs");
     EXPECT_EQ(RegReadInteger(win::HKEY_CURRENT_USER, editor, "Size", -1), 5);  // a number again
     EXPECT_EQ(ReadValue(win::HKEY_CURRENT_USER, editor, "Ours"), "<none>");
+    TRegRawValue bare;
+    ASSERT_TRUE(RegReadRawValue(win::HKEY_CURRENT_USER, editor, "Bare", bare));
+    EXPECT_EQ(bare.Type, win::REG_EXPAND_SZ);
+    EXPECT_EQ(bare.Data, std::vector<win::BYTE>{'A'});  // byte for byte, no zero added
     // Keys go no higher than the setup created them, and a key it found stays, even empty.
     EXPECT_FALSE(KeyExists(HKLM, "\\SOFTWARE\\Halvern\\Scrivane"));
     EXPECT_TRUE(KeyExists(HKLM, "\\SOFTWARE\\Halvern"));
@@ -351,6 +359,136 @@ TEST_F(UninstallRoundTripTest, TheProductsOwnUninstallerGoesWithItsFolderAfterIt
     // layer keeps the short names the batch was written with, as a file system keeps them.
     auto after = PrefixSnapshot();
     EXPECT_EQ(SnapshotDifferences(after, before), std::vector<std::string>());
+}
+
+TEST_F(UninstallRoundTripTest, ARecordBrokenOffByAFailedSetupDoesNotKeepTheProductForGood)
+{
+    SettleRegistry();
+    const auto before = PrefixSnapshot();
+    RunSetup(StartMenu());
+    // What an older setup left when its run failed after the record's first value.
+    RegWriteString(HKLM, Key + "\\RegistryKeys\\RegistryKey9", "Key", "\\Scrivane.Project");
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors), 0) << errors;
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+    auto after = PrefixSnapshot();
+    after.erase("drive_c/Program Files/Halvern Scrivane/uninstall.exe");
+    after.erase("drive_c/Program Files/Halvern Scrivane");
+    EXPECT_EQ(SnapshotDifferences(after, before), std::vector<std::string>());
+}
+
+TEST_F(UninstallRoundTripTest, AKeyThatAStayingRecordKeepsFilledKeepsItsOwnRecordUntilALaterRun)
+{
+    // The product's company key holds nothing of its own; its settings key below holds a value.
+    const AnsiString company = "\\Software\\Scrivane Test";
+    const AnsiString settings = company + "\\Settings";
+    TRegistryWriteNotes notes;
+    notes.Created = company;
+    AddRegistryKeysRecordEntry(Key, hkCurrentUser, company, {}, notes);
+    notes.Created = settings;
+    RegWriteString(win::HKEY_CURRENT_USER, settings, "Size", "9");
+    AddRegistryKeysRecordEntry(Key, hkCurrentUser, settings, {{"Size", "9"}}, notes);
+
+    // The settings cannot be removed: the company key stays, and so must its record.
+    win::SetRegistryAccessDenied(win::HKEY_CURRENT_USER, true);
+    TUninstallReport first;
+    ASSERT_TRUE(RunUninstall("Scrivane", first));
+    win::SetRegistryAccessDenied(win::HKEY_CURRENT_USER, false);
+    EXPECT_FALSE(first.Failed.empty());
+    EXPECT_TRUE(KeyExists(HKLM, Key + "\\RegistryKeys\\RegistryKey1"));
+    EXPECT_TRUE(KeyExists(HKLM, Key + "\\RegistryKeys\\RegistryKey2"));
+
+    TUninstallReport second;
+    ASSERT_TRUE(RunUninstall("Scrivane", second));
+    EXPECT_EQ(second.Failed, std::vector<std::string>());
+    EXPECT_FALSE(KeyExists(win::HKEY_CURRENT_USER, company));
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
+TEST_F(UninstallRoundTripTest, AnEmptiedFolderThatCannotBeRemovedIsAFailureAndALaterRunRemovesIt)
+{
+    const AnsiString help = Folder + "\\Help";
+    InstallFile(help + "\\Scrivane.hlp");
+    RegWriteString(HKLM, Key, "UninstallString", UninstallCommandLine(Folder + "\\uninstall.exe", "Scrivane"));
+    WriteHost(HostOf(Folder + "\\uninstall.exe"), "uninstaller");
+    ASSERT_TRUE(win::SetFileAttributes(help.c_str(), win::FILE_ATTRIBUTE_READONLY));
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors), 1) << errors;
+    EXPECT_NE(errors.find("The folder " + help + " could not be removed"), std::string::npos) << errors;
+    EXPECT_FALSE(HostExists(HostOf(help + "\\Scrivane.hlp")));
+    EXPECT_TRUE(HostExists(HostOf(help)));
+    EXPECT_EQ(Listed(Key + "\\Files"), std::vector<std::string>{help + "\\Scrivane.hlp"});
+
+    ASSERT_TRUE(win::SetFileAttributes(help.c_str(), win::FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(Uninstall(errors), 0) << errors;
+    EXPECT_FALSE(HostExists(HostOf(help)));
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
+TEST_F(UninstallRoundTripTest, RegistrationsThatCannotBeTakenBackStayWithTheirFilesAndRecords)
+{
+    const std::array<uint8_t, 16> guid = {3, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const AnsiString types = Folder + "\\Types.tlb";
+    const AnsiString control = Folder + "\\Control.ocx";
+    InstallTypeLibrary(types, guid);
+    std::filesystem::copy_file(ENGINE_TEST_SERVER, HostOf(control));
+    AddActiveXRecordEntry(Key, control, control);
+    RegWriteString(HKLM, Key, "UninstallString", UninstallCommandLine(Folder + "\\uninstall.exe", "Scrivane"));
+    // A key below the registration's own keeps it from being deleted.
+    const AnsiString registration = "\\" + win::TypeLibPathKey(guid, 1, 0, 0x409);
+    RegWriteString(win::HKEY_CLASSES_ROOT, registration + "\\Held", "", "x");
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors, UNINSTALL_EXE, {"SCRIVANE_TEST_UNREGISTER_RESULT=0x80004005"}), 1) << errors;
+    EXPECT_NE(errors.find(control + " stays registered"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("The type library registration " + win::GuidText(guid) + " of " + types), std::string::npos)
+        << errors;
+    EXPECT_TRUE(HostExists(HostOf(control)));
+    EXPECT_TRUE(HostExists(HostOf(types)));
+    EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, registration, ""), types);
+    EXPECT_EQ(Listed(Key + "\\ActiveX").size(), 2u);
+
+    RegDeleteKeyTree(win::HKEY_CLASSES_ROOT, registration + "\\Held");
+    EXPECT_EQ(Uninstall(errors), 0) << errors;
+    EXPECT_FALSE(HostExists(HostOf(control)));
+    EXPECT_FALSE(HostExists(HostOf(types)));
+    EXPECT_FALSE(KeyExists(win::HKEY_CLASSES_ROOT, "\\TypeLib\\" + win::GuidText(guid)));
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
+TEST_F(UninstallRoundTripTest, ACleanupBatchThatCannotBeWrittenKeepsTheKeyForTheNextRun)
+{
+    SettleRegistry();
+    const auto before = PrefixSnapshot();
+    const AnsiString uninstaller = Folder + "\\uninstall.exe";
+    RunSetup(StartMenu(), {}, uninstaller);
+    std::filesystem::copy_file(UNINSTALL_EXE, HostOf(uninstaller), std::filesystem::copy_options::overwrite_existing);
+    // A file where the temporary folder should be: no batch can be made there.
+    const std::string temp = *win::HostPathFromWindows(win::TempFolder());
+    const std::string aside = temp + ".aside";
+    const bool hadTemp = HostExists(temp);
+    if (hadTemp)
+        std::filesystem::rename(temp, aside);
+    WriteHost(temp, "not a folder");
+
+    std::string errors;
+    EXPECT_EQ(Uninstall(errors, HostOf(uninstaller)), 1) << errors;
+    EXPECT_NE(errors.find("The removal of " + uninstaller + " could not be prepared"), std::string::npos) << errors;
+    EXPECT_TRUE(HostExists(HostOf(uninstaller)));
+    EXPECT_EQ(ReadValue(HKLM, Key, "UninstallString"), UninstallCommandLine(uninstaller, "Scrivane"));
+    EXPECT_FALSE(HostExists(HostOf(Folder + "\\Scrivane.exe")));
+
+    std::filesystem::remove(temp);
+    if (hadTemp)
+        std::filesystem::rename(aside, temp);
+    EXPECT_EQ(Uninstall(errors, HostOf(uninstaller)), 0) << errors;
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (HostExists(HostOf(Folder)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(HostExists(HostOf(Folder)));
 }
 
 }  // namespace

@@ -161,9 +161,15 @@ TEST_F(RegistryTest, QueryValueReportsSizesAndTheDefaultValue)
               ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueEx(key, "Other", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
 
-    // A string written without its zero gets one, and the size counts it.
+    // A string written without its zero is kept without one, as given, and so is it after a reload.
     ASSERT_EQ(RegSetValueEx(key, "Bare", 0, REG_SZ, Bytes("abc"), 3), ERROR_SUCCESS);
-    EXPECT_EQ(Query(key, "Bare"), WithZero("abc"));
+    ASSERT_EQ(RegSetValueEx(key, "Bare expand", 0, REG_EXPAND_SZ, Bytes("%x%"), 3), ERROR_SUCCESS);
+    EXPECT_EQ(Query(key, "Bare"), "abc");
+    RegCloseKey(key);
+    ResetPlatform();
+    ASSERT_EQ(OpenKey(HKEY_CURRENT_USER, "Software\\Sizes", KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    EXPECT_EQ(Query(key, "Bare"), "abc");
+    EXPECT_EQ(Query(key, "Bare expand"), "%x%");
 
     // Null and empty names are the same default value.
     EXPECT_EQ(RegQueryValueEx(key, nullptr, nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
