@@ -671,6 +671,14 @@ void TCustomInstall::RemoveInstallKey()
 {
     if (InstallKey().empty())
         return;
+    // Once more for a deletion that failed in passing: a key left here would outlive the installation.
+    for (int pass = 0; pass < 2; ++pass)
+        RemoveInstallKeyOnce();
+    InstallKey().clear();
+}
+
+void TCustomInstall::RemoveInstallKeyOnce()
+{
     vcl::TRegistry registry;
     registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
     try {
@@ -703,7 +711,6 @@ void TCustomInstall::RemoveInstallKey()
         }
     } catch (const rtl::Exception&) {
     }
-    InstallKey().clear();
 }
 
 void TCustomInstall::NoteParentKeys()

@@ -277,6 +277,7 @@ private:
     void StartCleanupBatch();
     // Notes which of the install key's parents exist before the run, so that only the run's own go.
     void NoteParentKeys();
+    void RemoveInstallKeyOnce();
     void ReportNotPutBack(const std::vector<rtl::AnsiString>& left);
     void ReportCleanupFailure(const rtl::AnsiString& reason);
 

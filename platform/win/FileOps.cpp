@@ -164,23 +164,30 @@ BOOL RecordPendingMove(const char* existingFileName, const char* newFileName, DW
     }
     const std::string line =
         *source + "\t" + target + "\t" + ((flags & MOVEFILE_REPLACE_EXISTING) ? "R" : "-") + "\n";
+    const std::string path = PendingMovesFilePath();
+    bool existed = false;
     try {
-        const std::string path = PendingMovesFilePath();
-        std::string content = ReadHostFile(path).value_or("");
-        if (!content.empty() && content.back() != '\n')
-            content += '\n';
-        WriteHostFileAtomically(path, content + line);
+        std::optional<std::string> content = ReadHostFile(path);
+        existed = content.has_value();
+        if (content && !content->empty() && content->back() != '\n')
+            *content += '\n';
+        WriteHostFileAtomically(path, content.value_or("") + line);
     } catch (const rtl::Exception&) {
         return FailWith(ERROR_ACCESS_DENIED);
     }
-    JournalStep(*source, [path = PendingMovesFilePath(), line](std::string& why) {
+    JournalStep(*source, [path, line, existed](std::string& why) {
         try {
             std::string content = ReadHostFile(path).value_or("");
             const size_t found = content.rfind(line);
             if (found == std::string::npos)
                 return true;
             content.erase(found, line.size());
-            WriteHostFileAtomically(path, content);
+            if (content.empty() && !existed) {
+                if (InjectedWriteFault("delete", path) || (::unlink(path.c_str()) != 0 && errno != ENOENT))
+                    throw rtl::Exception("Cannot remove " + path + ": " + std::strerror(errno));
+            } else {
+                WriteHostFileAtomically(path, content);
+            }
             return true;
         } catch (const rtl::Exception& error) {
             why = error.Message();

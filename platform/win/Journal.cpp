@@ -177,8 +177,9 @@ std::string WindowsOfHost(const std::string& host)
 
 void RemoveKeptFolder(TJournal& journal)
 {
-    if (!journal.Folder.empty())
-        ::rmdir(journal.Folder.c_str());  // stays when an original could not be put back
+    // An original that could not be put back stays until Windows starts again, and the folder after it.
+    if (!journal.Folder.empty() && ::rmdir(journal.Folder.c_str()) != 0 && errno == ENOTEMPTY)
+        MoveFileEx(WindowsOfHost(journal.Folder).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     journal.Folder.clear();
 }
 

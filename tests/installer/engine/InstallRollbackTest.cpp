@@ -2,11 +2,16 @@
 // registry files) reads as it did before the run, and the program's exit code says how it ended.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include "installer/engine/InstallRegistry.h"
 #include "installer/engine/InstallRollback.h"
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/TrwkRegistry.h"
 #include "platform/win/Files.h"
+#include "platform/win/Restart.h"
+#include "tests/platform/win/TypeLibraryBytes.h"
 #include "tests/installer/engine/EngineTestSupport.h"
 #include "tests/installer/engine/RegistryTestSupport.h"
 
@@ -22,11 +27,17 @@ public:
     explicit TFailingStep(vcl::TComponent* owner) : TTestInstallItem(owner) { code_ = 8700; }
     void Install() override
     {
+        if (Before)
+            Before();
+        if (!Fail)
+            return;
         if (Cancel)
             throw EAIUserAbort();
         throw IEInstall(AnsiString("The disk is full."));
     }
     bool Cancel = false;
+    bool Fail = true;
+    std::function<void()> Before;
 };
 
 }  // namespace
@@ -53,6 +64,38 @@ protected:
         if (vcl::GetApplication())
             vcl::GetApplication()->ResetRunState();
         SetupExitCode() = secGood;
+    }
+
+    TFailingStep* AddFailingStep()
+    {
+        auto* step = new TFailingStep(form_.get());
+        step->SetName("Failing");
+        step->SetContainer(install_);
+        return step;
+    }
+
+    static bool KeyExists(const AnsiString& key)
+    {
+        TtrwkRegistry registry;
+        registry.SetRootKey(HKLM);
+        return registry.KeyExists(key);
+    }
+
+    // A fresh prefix keeps its registry in memory until the first change: make the files exist, so that a
+    // snapshot holds them.
+    static void SettleRegistry()
+    {
+        for (win::HKEY root : {win::HKEY_LOCAL_MACHINE, win::HKEY_CURRENT_USER}) {
+            RegWriteString(root, "\\Snapshot", "Taken", "now");
+            RegDeleteKeyTree(root, "\\Snapshot");
+        }
+    }
+
+    static void MakeEmptyKey(const AnsiString& key)
+    {
+        TtrwkRegistry registry;
+        registry.SetRootKey(HKLM);
+        ASSERT_TRUE(registry.OpenKey(key, true));
     }
 
     void RunInstall()
@@ -146,6 +189,104 @@ TEST_F(InstallRollbackTest, AGoodRunReplacesAReadOnlyTargetAndKeepsNoCopies)
     for (const std::string& difference : SnapshotDifferences(PrefixSnapshot(), before))
         EXPECT_EQ(difference.find("Temp"), std::string::npos) << difference;
     EXPECT_FALSE(InstallRollback().Active());
+}
+
+TEST_F(InstallRollbackTest, AnOriginalHeldWhenTheRunFailsIsKeptSaidAndBackAtTheNextStart)
+{
+    const AnsiString readme = "C:\\Program Files\\MyApplication\\Docs\\readme.txt";
+    AddFile("readme.txt", "new readme");
+    AddFile("guide.txt", "guide");
+    TFailingStep* step = AddFailingStep();
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    install_->SetInstalling(false);
+    WriteHost(InstalledHost("Docs/readme.txt"), "the user's readme");
+    SettleRegistry();
+    const auto before = PrefixSnapshot();
+    // Another program opens the installed readme before a later step fails.
+    std::unique_ptr<THeldFile> held;
+    step->Before = [&] { held = std::make_unique<THeldFile>(readme); };
+    const std::string log = Prefix() + "/../windows.log";
+    setenv("SCRIVANE_WINDOW_LOG", log.c_str(), 1);
+
+    RunInstall();
+    unsetenv("SCRIVANE_WINDOW_LOG");
+    const std::string shown = ReadHost(log);
+    std::filesystem::remove(log);
+    const bool said = shown.find("could not put back everything") != std::string::npos &&
+                      shown.find(readme + ": it is in use by another program (it is put back when Windows starts "
+                                          "again)") != std::string::npos;
+
+    ASSERT_TRUE(held && held->Held());
+    EXPECT_EQ(SetupExitCode(), secFailed);
+    EXPECT_EQ(ReadHost(InstalledHost("Docs/readme.txt")), "new readme");
+    EXPECT_FALSE(std::filesystem::exists(InstalledHost("Docs/guide.txt")));
+    EXPECT_TRUE(said) << shown;
+    // The user's readme is kept until it is back in its place.
+    held.reset();
+    win::RunBootStep();
+    EXPECT_EQ(ReadHost(InstalledHost("Docs/readme.txt")), "the user's readme");
+    const auto differences = SnapshotDifferences(PrefixSnapshot(), before);
+    EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
+}
+
+TEST_F(InstallRollbackTest, RegistrationsAndDelayedMovesOfTheRunGoWithItsBadEnding)
+{
+    const std::string library = TypeLibraryBytes({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, 0x409, 1, 0, "");
+    AddFile("types.tlb", library);
+    AddFile("tool.dll", "new library");
+    AddFailingStep();
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    install_->SetInstalling(false);
+    WriteHost(InstalledHost("Docs/tool.dll"), "old library");
+    SettleRegistry();
+    const auto before = PrefixSnapshot();
+    THeldFile held("C:\\Program Files\\MyApplication\\Docs\\tool.dll");
+    ASSERT_TRUE(held.Held());
+    std::vector<win::TPendingMove> pending;
+    bool registered = false;
+    dynamic_cast<TFailingStep*>(form_->FindComponent("Failing"))->Before = [&] {
+        pending = win::PendingMoves();
+        registered = KeyExists("\\SOFTWARE\\Classes\\TypeLib\\{04030201-0605-0807-090A-0B0C0D0E0F10}");
+    };
+
+    RunInstall();
+
+    // The run had both before it failed; neither outlives it.
+    EXPECT_EQ(pending.size(), 1u);
+    EXPECT_TRUE(registered);
+    EXPECT_EQ(SetupExitCode(), secFailed);
+    EXPECT_TRUE(win::PendingMoves().empty());
+    EXPECT_FALSE(KeyExists("\\SOFTWARE\\Classes\\TypeLib\\{04030201-0605-0807-090A-0B0C0D0E0F10}"));
+    const auto differences = SnapshotDifferences(PrefixSnapshot(), before);
+    EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
+}
+
+TEST_F(InstallRollbackTest, KeysOfTheMakerThatWereThereStayWhateverTheEnding)
+{
+    AddFile("readme.txt", "new readme");
+    TFailingStep* step = AddFailingStep();
+    install_->Compress(CompressOption::ForceNetFilesLocal);
+    install_->SetInstalling(false);
+    MakeEmptyKey("\\Software\\Tarnwick");
+    MakeEmptyKey("\\SOFTWARE\\ULO");
+    const auto before = PrefixSnapshot();
+
+    RunInstall();
+    EXPECT_EQ(SetupExitCode(), secFailed);
+    EXPECT_TRUE(KeyExists("\\Software\\Tarnwick"));
+    EXPECT_TRUE(KeyExists("\\SOFTWARE\\ULO"));
+    EXPECT_FALSE(KeyExists("\\SOFTWARE\\ULO\\Install"));
+    const auto differences = SnapshotDifferences(PrefixSnapshot(), before);
+    EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences);
+
+    step->Fail = false;
+    vcl::GetApplication()->ResetRunState();
+    SetupExitCode() = secGood;
+    RunInstall();
+    EXPECT_EQ(SetupExitCode(), secGood);
+    EXPECT_TRUE(KeyExists("\\Software\\Tarnwick"));
+    EXPECT_TRUE(KeyExists("\\SOFTWARE\\ULO"));
+    EXPECT_FALSE(KeyExists("\\SOFTWARE\\ULO\\Install"));
 }
 
 TEST_F(InstallRollbackTest, WithoutARunNothingIsNotedOrUndone)

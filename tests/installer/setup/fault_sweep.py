@@ -13,6 +13,7 @@ usage: fault_sweep.py install|uninstall --dist BUILD_PREFIX --init PROGRAM [--sh
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -85,11 +86,45 @@ def copy_prefix(source, target):
     shutil.copytree(source, target, symlinks=True, copy_function=copy)
 
 
-def settled(prefix, expected, allowed_new=(), seconds=30):
+RECORD = re.compile(re.escape(sp.UNINSTALL_KEY) + r"\\(FILES|ACTIVEX|REGISTRYKEYS)\d*(\\.*)?$")
+
+
+def normal(snapshot):
+    """The snapshot as two complete installations compare: the uninstall records by what they list, since
+    an entry that could not be written goes to the next numbered record subkey; shell links by their size,
+    since they carry the times of their targets."""
+    found = {path: snapshot.registry.pop(path) for path in list(snapshot.registry) if RECORD.match(path)}
+    records = {}
+    for path, key in found.items():
+        kind = RECORD.match(path).group(1)
+        if kind == "REGISTRYKEYS" and re.search(r"\\REGISTRYKEY\d+$", path):
+            entries = found.get(path + "\\ENTRIES")
+            records.setdefault(kind, []).append((
+                sorted((name, data[1:]) for name, data in key.values.items()),
+                sorted((name, data[1:]) for name, data in entries.values.items()) if entries else []))
+        elif kind != "REGISTRYKEYS":
+            records.setdefault(kind, []).extend(data[2] for name, data in key.values.items()
+                                                if re.fullmatch(r"FILE\d+", name))
+    for kind, listed in records.items():
+        holder = pc.RegistryKey("<records>\\" + kind)
+        holder.values = {"%06d" % i: ("%d" % i, pc.REG_BINARY, repr(item).encode()) for i, item in enumerate(sorted(listed))}
+        snapshot.registry["<RECORDS>\\" + kind] = holder
+    for path, entry in snapshot.entries.items():
+        if path.lower().endswith(".lnk") and entry.kind == "file":
+            entry.digest, entry.text = "link", None
+    return snapshot
+
+
+def snapshot(prefix, whole):
+    taken = pc.Snapshot(prefix, sp.LEFT_OUT)
+    return taken if whole else normal(taken)
+
+
+def settled(prefix, expected, allowed_new=(), seconds=30, whole=True):
     """The differences from `expected` once the clean-up that runs after a program's end is done."""
     deadline = time.monotonic() + seconds
     while True:
-        changed = pc.differences(expected, pc.Snapshot(prefix, sp.LEFT_OUT), allowed_new)
+        changed = pc.differences(expected, snapshot(prefix, whole), allowed_new)
         if not changed or time.monotonic() > deadline:
             return changed
         time.sleep(0.5)
@@ -119,7 +154,7 @@ def sweep_install(args, work, shard):
     complete_prefix = os.path.join(work, "complete")
     sp.check_temp_cleaned(prefix, sp.temp_entries(pristine))
     os.rename(prefix, complete_prefix)
-    complete = pc.Snapshot(complete_prefix, sp.LEFT_OUT)
+    complete = snapshot(complete_prefix, False)
     total = count(counter)
     print("K = %d write operations in an installation" % total)
     problems = []
@@ -128,10 +163,10 @@ def sweep_install(args, work, shard):
         os.remove(counter)
         run = run_program(setup, prefix, work, SETUP_ANSWERS, counter, n)
         if run.code == GOOD:
-            changed = settled(prefix, complete)
+            changed = settled(prefix, complete, whole=False)
             if changed:
                 boot(args, prefix, work)
-                changed = settled(prefix, complete, seconds=5)
+                changed = settled(prefix, complete, seconds=5, whole=False)
             if changed:
                 problems.append("failure %d: exit 0, but the installation is not complete:\n%s\n%s" % (
                     n, "\n".join(changed), run.describe()))

@@ -322,10 +322,11 @@ def scenario_cancel(args, work):
 
 
 def scenario_fail(args, work):
-    """A file the setup cannot write (a folder stands at its path) stops the copy half-way: the error is
-    shown after the bad ending, the exit code says the setup failed, and what it had installed goes again."""
+    """A file the setup cannot write (a folder stands at its path) stops the copy half-way, after four files
+    and their folders: the error is shown after the bad ending, the exit code says the setup failed, and what
+    it had installed goes again."""
     prefix, _ = fresh_prefix(args, work)
-    os.makedirs(pc.host_path(prefix, INSTALL_DIR + r"\Help\Scrivane Help.cnt"))
+    os.makedirs(pc.host_path(prefix, INSTALL_DIR + r"\Scrivane.exe"))
     before = pc.Snapshot(prefix, LEFT_OUT)
     answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup incomplete", "Finish"), ("Scrivane Install", "OK")]
     log, errors = run_setup(args.dist, prefix, work, answers, FAILED)
