@@ -507,8 +507,11 @@ bool TUninstaller::RemoveEmptyFolders(AnsiString folder)
             continue;
         }
         const win::DWORD error = win::GetLastError();
+        // Gone already (an earlier run got this far): the folders above may still be ours to remove.
+        if (win::GetFileAttributes(folder.c_str()) == win::INVALID_FILE_ATTRIBUTES)
+            continue;
         if (!IsEmptyFolder(folder))
-            return true;  // gone, or it holds what is not ours to remove
+            return true;  // it holds what is not ours to remove
         report_.Failed.push_back("The folder " + folder + " could not be removed: " + rtl::SysErrorMessage(error));
         return false;
     }

@@ -408,8 +408,10 @@ TEST_F(UninstallRoundTripTest, AKeyThatAStayingRecordKeepsFilledKeepsItsOwnRecor
 
 TEST_F(UninstallRoundTripTest, AnEmptiedFolderThatCannotBeRemovedIsAFailureAndALaterRunRemovesIt)
 {
+    // The file's own folder goes; the one above it cannot.
     const AnsiString help = Folder + "\\Help";
-    InstallFile(help + "\\Scrivane.hlp");
+    const AnsiString topics = help + "\\Topics";
+    InstallFile(topics + "\\Scrivane.hlp");
     RegWriteString(HKLM, Key, "UninstallString", UninstallCommandLine(Folder + "\\uninstall.exe", "Scrivane"));
     WriteHost(HostOf(Folder + "\\uninstall.exe"), "uninstaller");
     ASSERT_TRUE(win::SetFileAttributes(help.c_str(), win::FILE_ATTRIBUTE_READONLY));
@@ -417,9 +419,9 @@ TEST_F(UninstallRoundTripTest, AnEmptiedFolderThatCannotBeRemovedIsAFailureAndAL
     std::string errors;
     EXPECT_EQ(Uninstall(errors), 1) << errors;
     EXPECT_NE(errors.find("The folder " + help + " could not be removed"), std::string::npos) << errors;
-    EXPECT_FALSE(HostExists(HostOf(help + "\\Scrivane.hlp")));
+    EXPECT_FALSE(HostExists(HostOf(topics)));
     EXPECT_TRUE(HostExists(HostOf(help)));
-    EXPECT_EQ(Listed(Key + "\\Files"), std::vector<std::string>{help + "\\Scrivane.hlp"});
+    EXPECT_EQ(Listed(Key + "\\Files"), std::vector<std::string>{topics + "\\Scrivane.hlp"});
 
     ASSERT_TRUE(win::SetFileAttributes(help.c_str(), win::FILE_ATTRIBUTE_NORMAL));
     EXPECT_EQ(Uninstall(errors), 0) << errors;
