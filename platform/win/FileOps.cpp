@@ -66,36 +66,7 @@ bool CopyHostFile(const std::string& source, const struct stat& sourceInfo, cons
         ::close(in);
         return FailWith(WindowsErrorFromErrno(error));
     }
-    int error = 0;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        if (count == 0)
-            break;
-        if (InjectedWriteFault("write", target)) {
-            error = errno;
-            break;
-        }
-        ssize_t written = 0;
-        while (written < count) {
-            const ssize_t step = ::write(out, buffer + written, static_cast<size_t>(count - written));
-            if (step < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                break;
-            }
-            written += step;
-        }
-        if (error)
-            break;
-    }
+    int error = CopyHostContents(in, out, target);
     const timespec times[2] = {sourceInfo.st_atim, sourceInfo.st_mtim};
     if (!error && (::fchmod(out, sourceInfo.st_mode & 07777) != 0 || ::futimens(out, times) != 0))
         error = errno;

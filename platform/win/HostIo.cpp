@@ -47,6 +47,30 @@ std::optional<std::string> ReadHostFile(const std::string& path)
     return content;
 }
 
+int CopyHostContents(int in, int out, std::string counted)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(in, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return errno;
+        if (count == 0)
+            return 0;
+        if (!counted.empty() && InjectedWriteFault("write", counted))
+            return errno;
+        counted.clear();
+        for (ssize_t done = 0; done < count;) {
+            const ssize_t step = ::write(out, buffer + done, static_cast<size_t>(count - done));
+            if (step < 0 && errno != EINTR)
+                return errno;
+            if (step > 0)
+                done += step;
+        }
+    }
+}
+
 void WriteHostFileAtomically(const std::string& path, const std::string& content)
 {
     std::string temporary = path + ".tmp-XXXXXX";

@@ -14,6 +14,10 @@ std::optional<std::string> ReadHostFile(const std::string& path);
 // content, never a part. Raises rtl::Exception (and leaves `path` as it was) on any failure.
 void WriteHostFileAtomically(const std::string& path, const std::string& content);
 
+// Copies what is left to read of `in` to `out`; 0, or the errno of the first failure. `counted` names the
+// target for the write-fault hook (WriteFaults.h), counted once as a handle's writes are; empty: not counted.
+int CopyHostContents(int in, int out, std::string counted = {});
+
 // The lines of a text without their ends (LF or CR LF); a last line without an end counts too.
 std::vector<std::string> SplitLines(const std::string& text);
 

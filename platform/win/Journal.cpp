@@ -100,26 +100,7 @@ bool CopyAside(const std::string& from, const struct stat& info, const std::stri
         errno = error;
         return false;
     }
-    int error = 0;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = ::read(in, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            error = count < 0 ? errno : 0;
-            break;
-        }
-        for (ssize_t done = 0; done < count && !error;) {
-            const ssize_t step = ::write(out, buffer + done, static_cast<size_t>(count - done));
-            if (step < 0 && errno != EINTR)
-                error = errno;
-            else if (step > 0)
-                done += step;
-        }
-        if (error)
-            break;
-    }
+    int error = CopyHostContents(in, out);
     const timespec times[2] = {info.st_atim, info.st_mtim};
     if (!error && (::fchmod(out, info.st_mode & 07777) != 0 || ::futimens(out, times) != 0))
         error = errno;

@@ -143,45 +143,58 @@ def numbers(total, shard):
     return [n for n in range(1, total + 1) if n % shards == index % shards]
 
 
+def sweep(what, template, prefix, work, shard, run, after_reference, judge):
+    """Runs `run` once in a copy of `template` counting its write operations (K), then once for each N of
+    the shard with the N-th failing; `judge` tells what is wrong after each, if anything."""
+    counter = os.path.join(work, "counter")
+    copy_prefix(template, prefix)
+    reference = run(counter, None, os.path.join(work, "operations.txt"))
+    sp.check(reference.code == GOOD, "the %s without failures: %s" % (what, reference.describe()))
+    after_reference()
+    total = count(counter)
+    print("K = %d write operations in an %s" % (total, what), flush=True)
+    problems = []
+    for n in numbers(total, shard):
+        copy_prefix(template, prefix)
+        os.remove(counter)
+        result = run(counter, n, None)
+        problem = judge(n, result)
+        if problem:
+            problems.append("failure %d (exit %d): %s\n%s" % (n, result.code, problem, result.describe()))
+        print("failure %d: exit %d%s" % (n, result.code, " PROBLEM" if problem else ""), flush=True)
+    sp.check(not problems, "\n\n".join(problems))
+
+
 def sweep_install(args, work, shard):
     pristine, before = sp.fresh_prefix(args, work)
     prefix = os.path.join(work, "run")
-    setup = [sp.setup_exe(args.dist)]
-    counter = os.path.join(work, "counter")
-    copy_prefix(pristine, prefix)
-    reference = run_program(setup, prefix, work, SETUP_ANSWERS, counter, None, os.path.join(work, "operations.txt"))
-    sp.check(reference.code == GOOD, "the setup without failures: " + reference.describe())
-    complete_prefix = os.path.join(work, "complete")
-    sp.check_temp_cleaned(prefix, sp.temp_entries(pristine))
-    os.rename(prefix, complete_prefix)
-    complete = snapshot(complete_prefix, False)
-    total = count(counter)
-    print("K = %d write operations in an installation" % total)
-    problems = []
-    for n in numbers(total, shard):
-        copy_prefix(pristine, prefix)
-        os.remove(counter)
-        run = run_program(setup, prefix, work, SETUP_ANSWERS, counter, n)
-        if run.code == GOOD:
-            changed = settled(prefix, complete, whole=False)
+    complete = {}
+
+    def run(counter, fail_at, fault_log):
+        return run_program([sp.setup_exe(args.dist)], prefix, work, SETUP_ANSWERS, counter, fail_at, fault_log)
+
+    def keep_complete():
+        sp.check_temp_cleaned(prefix, sp.temp_entries(pristine))
+        complete["snapshot"] = snapshot(prefix, False)
+
+    def judge(n, result):
+        if result.code == GOOD:
+            changed = settled(prefix, complete["snapshot"], whole=False)
             if changed:
+                # What a clean-up had to leave goes at the next start.
                 boot(args, prefix, work)
-                changed = settled(prefix, complete, seconds=5, whole=False)
-            if changed:
-                problems.append("failure %d: exit 0, but the installation is not complete:\n%s\n%s" % (
-                    n, "\n".join(changed), run.describe()))
-        elif run.code == FAILED:
-            changed = settled(prefix, before)
-            if changed:
-                problems.append("failure %d: exit 1, but the prefix is not as before:\n%s\n%s" % (
-                    n, "\n".join(changed), run.describe()))
-            if not any(line.startswith("message ") for line in run.log) and "cannot" not in run.errors.lower():
-                problems.append("failure %d: exit 1 without a word: %s" % (n, run.describe()))
-        else:
-            problems.append("failure %d: %s" % (n, run.describe()))
-        print("failure %d: exit %d%s" % (n, run.code, " PROBLEM" if problems and problems[-1].startswith(
-            "failure %d:" % n) else ""), flush=True)
-    sp.check(not problems, "\n\n".join(problems))
+                changed = settled(prefix, complete["snapshot"], seconds=5, whole=False)
+            return changed and "the installation is not complete:\n" + "\n".join(changed)
+        if result.code != FAILED:
+            return "neither a good ending nor a failure"
+        changed = settled(prefix, before)
+        if changed:
+            return "the prefix is not as before:\n" + "\n".join(changed)
+        if not any(line.startswith("message ") for line in result.log) and "cannot" not in result.errors.lower():
+            return "a failure without a word"
+        return None
+
+    sweep("installation", pristine, prefix, work, shard, run, keep_complete, judge)
 
 
 def sweep_uninstall(args, work, shard):
@@ -199,32 +212,21 @@ def sweep_uninstall(args, work, shard):
         return run_program([pc.host_path(prefix, argv[0])] + argv[1:], prefix, work, UNINSTALL_ANSWERS, counter,
                            fail_at, fault_log)
 
-    counter = os.path.join(work, "counter")
-    copy_prefix(installed, prefix)
-    reference = uninstall(counter, None, os.path.join(work, "operations.txt"))
-    sp.check(reference.code == GOOD, "the uninstall without failures: " + reference.describe())
-    changed = settled(prefix, before)
-    sp.check(not changed, "the uninstall without failures left:\n" + "\n".join(changed))
-    total = count(counter)
-    print("K = %d write operations in an uninstall" % total)
-    problems = []
-    for n in numbers(total, shard):
-        copy_prefix(installed, prefix)
-        os.remove(counter)
-        run = uninstall(counter, n)
-        if run.code != GOOD:
+    def removed():
+        changed = settled(prefix, before)
+        sp.check(not changed, "the uninstall without failures left:\n" + "\n".join(changed))
+
+    def judge(n, result):
+        if result.code != GOOD:
             # What is left is still an installation: a second uninstall removes it.
             settled(prefix, before, seconds=5)
             second = uninstall()
             if second.code != GOOD:
-                problems.append("failure %d: the second uninstall: %s\nfirst: %s" % (n, second.describe(),
-                                                                                   run.describe()))
+                return "the second uninstall: " + second.describe()
         changed = settled(prefix, before)
-        if changed:
-            problems.append("failure %d (exit %d): the prefix is not as before:\n%s\n%s" % (
-                n, run.code, "\n".join(changed), run.describe()))
-        print("failure %d: exit %d" % (n, run.code), flush=True)
-    sp.check(not problems, "\n\n".join(problems))
+        return changed and "the prefix is not as before:\n" + "\n".join(changed)
+
+    sweep("uninstall", installed, prefix, work, shard, uninstall, removed, judge)
 
 
 def main():

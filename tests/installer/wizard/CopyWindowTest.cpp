@@ -301,21 +301,34 @@ TEST_F(CopyWindowTest, WithoutTheDialogNoCopyWindowShowsAndAGoneDialogLeavesNoRe
     EXPECT_EQ(setup->Manager().DuringCopyFormCount(), 0);
 }
 
+// A copy window shown by a pass, whose driver counts the user's questions and answers them with Answer.
+struct TAskedCopyWindow {
+    TAskedCopyWindow() : Setup(new TfrmCopySetup(nullptr))
+    {
+        Setup->Install().OnUserAbort = [this](TCustomInstall*, bool& quitOut) {
+            ++Asked;
+            quitOut = Answer;
+        };
+        SharedCompressor().SetAbort(false);
+        SetNetDownloadAbort(false);
+        TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
+        Setup->Send(InstallMessage::FileStatus, &status);
+        Window = Setup->CopyWindow();
+    }
+    std::unique_ptr<TfrmCopySetup> Setup;
+    int Asked = 0;
+    bool Answer = false;
+    TCopyFileForm* Window = nullptr;
+};
+
 TEST_F(CopyWindowTest, CancelAsksTheDriverAndStopsTheLoopsButLeavesTheWindowOpen)
 {
-    std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
-    int asked = 0;
-    bool answer = false;
-    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
-        ++asked;
-        quitOut = answer;
-    };
-    SharedCompressor().SetAbort(false);
-    SetNetDownloadAbort(false);
-    TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
-    setup->Send(InstallMessage::FileStatus, &status);
-    TCopyFileForm* window = setup->CopyWindow();
-    ASSERT_NE(window, nullptr);
+    TAskedCopyWindow asking;
+    ASSERT_NE(asking.Window, nullptr);
+    TfrmCopySetup* setup = asking.Setup.get();
+    TCopyFileForm* window = asking.Window;
+    int& asked = asking.Asked;
+    bool& answer = asking.Answer;
 
     vt::Click(*window->CancelBtn);
     EXPECT_EQ(asked, 1);
@@ -347,19 +360,12 @@ void RequestClose(vcl::TCustomForm& form)
 
 TEST_F(CopyWindowTest, ACloseRequestIsACancelAndTheWindowStays)
 {
-    std::unique_ptr<TfrmCopySetup> setup(new TfrmCopySetup(nullptr));
-    int asked = 0;
-    bool answer = false;
-    setup->Install().OnUserAbort = [&](TCustomInstall*, bool& quitOut) {
-        ++asked;
-        quitOut = answer;
-    };
-    SharedCompressor().SetAbort(false);
-    SetNetDownloadAbort(false);
-    TFileStatusParameter status = FileStatus("Scrivane.exe", 50, 50);
-    setup->Send(InstallMessage::FileStatus, &status);
-    TCopyFileForm* window = setup->CopyWindow();
-    ASSERT_NE(window, nullptr);
+    TAskedCopyWindow asking;
+    ASSERT_NE(asking.Window, nullptr);
+    TfrmCopySetup* setup = asking.Setup.get();
+    TCopyFileForm* window = asking.Window;
+    int& asked = asking.Asked;
+    bool& answer = asking.Answer;
 
     // Refused by the driver: nothing stops, and the window is still there to cancel later.
     RequestClose(*window);
