@@ -23,6 +23,8 @@ using rtl::AnsiString;
 namespace {
 
 const char* const InstallRootKey = "\\SOFTWARE\\ULO\\Install";
+// The keys above the install keys, innermost first: each goes once it holds nothing more.
+const char* const InstallKeyParents[] = {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"};
 const char SwitchLetters[] = "bcdefnrs";
 
 const char* const UsageText =
@@ -699,7 +701,7 @@ void TCustomInstall::RemoveInstallKeyOnce()
         // Each parent goes when it holds nothing more, the maker's key among them: an empty key left
         // behind is debris on a machine the setup should leave as it found it. One that was there before
         // the run is not the setup's to take.
-        for (const char* parent : {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"}) {
+        for (const char* parent : InstallKeyParents) {
             if (parentsBefore_.count(rtl::UpperCase(parent)) || !registry.OpenKey(parent, false))
                 continue;
             rtl::TStringList values;
@@ -718,7 +720,7 @@ void TCustomInstall::NoteParentKeys()
     parentsBefore_.clear();
     TtrwkRegistry registry;
     registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
-    for (const char* parent : {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"}) {
+    for (const char* parent : InstallKeyParents) {
         if (registry.KeyExists(parent))
             parentsBefore_.insert(rtl::UpperCase(parent));
     }
