@@ -108,6 +108,33 @@ bool IsRelativeFolder(const AnsiString& folder) { return !folder.empty() && fold
 
 }  // namespace
 
+namespace {
+
+// A wait for the server ended by the abort flag: the download stops as it does between blocks.
+struct TDownloadCancelled {};
+
+bool WaitCancelled()
+{
+    return downloadAbort && win::GetLastError() == win::ERROR_INTERNET_OPERATION_CANCELLED;
+}
+
+// While the download waits for its server the window goes on and Cancel is heard.
+class TWaitCheck {
+public:
+    TWaitCheck()
+    {
+        win::SetInternetWaitCheck([] {
+            vcl::Application->ProcessMessages();
+            return downloadAbort;
+        });
+    }
+    ~TWaitCheck() { win::SetInternetWaitCheck(nullptr); }
+    TWaitCheck(const TWaitCheck&) = delete;
+    TWaitCheck& operator=(const TWaitCheck&) = delete;
+};
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------------------------------
 // Errors
 
@@ -345,6 +372,8 @@ void TCustomNetInstallLocation::OpenRemoteFile()
 {
     if (loginInformation_->Protocol() == ipFTP) {
         file_ = FtpOpenFile_(connection_, remoteFileName_.c_str(), win::GENERIC_READ, win::FTP_TRANSFER_TYPE_BINARY, 0);
+        if (!file_ && WaitCancelled())
+            throw TDownloadCancelled();
         if (!file_)
             throw ENIL_FTPOpenFile(Fmt, "Cannot open file %s on server", remoteFileName_);
         return;
@@ -358,13 +387,26 @@ void TCustomNetInstallLocation::OpenRemoteFile()
     if (!file_)
         throw ENIL_HTTPOpenFile(Fmt, "Cannot open file %s on server", remoteFileName_);
     static const char headers[] = "Accept: */*\r\n\r\n";
-    if (!HttpSendRequest_(file_, headers, static_cast<win::DWORD>(std::strlen(headers)), nullptr, 0))
+    if (!HttpSendRequest_(file_, headers, static_cast<win::DWORD>(std::strlen(headers)), nullptr, 0)) {
+        if (WaitCancelled())
+            throw TDownloadCancelled();
         throw ENIL_HTTPSendRequest(Fmt, "Cannot send request for file %s to the server", remoteFileName_);
+    }
 }
+
 
 void TCustomNetInstallLocation::Download(const AnsiString& remoteName, const AnsiString& localName)
 {
-    OpenSession();
+    TWaitCheck waitCheck;
+    try {
+        OpenSession();
+    } catch (const ENIL&) {
+        if (!WaitCancelled())
+            throw;
+        if (OnAfterDownload)
+            OnAfterDownload(this, downloadAbort);
+        return;
+    }
     remoteFileName_ = remoteName;
     localFileName_ = localName;
     if (OnBeforeDownload)
@@ -372,6 +414,8 @@ void TCustomNetInstallLocation::Download(const AnsiString& remoteName, const Ans
     try {
         OpenRemoteFile();
         ReadRemoteFile();
+    } catch (const TDownloadCancelled&) {
+        // The request ended before the file could be read; nothing was written.
     } catch (...) {
         // The error that stopped the download is the one to report; a close failing after it is not.
         if (file_) {
@@ -380,7 +424,8 @@ void TCustomNetInstallLocation::Download(const AnsiString& remoteName, const Ans
         }
         throw;
     }
-    CloseRemoteFile();
+    if (file_)
+        CloseRemoteFile();
     if (OnAfterDownload)
         OnAfterDownload(this, downloadAbort);
 }
@@ -397,8 +442,11 @@ int32_t TCustomNetInstallLocation::RemoteFileSize()
 {
     if (loginInformation_->Protocol() == ipFTP) {
         win::DWORD available = 0;
-        if (!InternetQueryDataAvailable_(file_, &available, 0, 0))
+        if (!InternetQueryDataAvailable_(file_, &available, 0, 0)) {
+            if (WaitCancelled())
+                throw TDownloadCancelled();
             throw ENIL_FailDataQuery(Fmt, "Could not query file %s on server", remoteFileName_);
+        }
         return static_cast<int32_t>(available);
     }
     char text[33] = {};
@@ -412,11 +460,23 @@ int32_t TCustomNetInstallLocation::RemoteFileSize()
     return rtl::StrToIntDef(AnsiString(text, strnlen(text, sizeof text)), 0);
 }
 
-void TCustomNetInstallLocation::ReadBlock(std::vector<char>& block, win::DWORD& count)
+long TCustomNetInstallLocation::StatusCode()
+{
+    char text[33] = {};
+    win::DWORD length = sizeof text;
+    if (!HttpQueryInfo_(file_, win::HTTP_QUERY_STATUS_CODE, text, &length, nullptr))
+        return 0;
+    return rtl::StrToIntDef(AnsiString(text, strnlen(text, sizeof text)), 0);
+}
+
+void TCustomNetInstallLocation::ReadBlock(char* into, win::DWORD size, win::DWORD& count)
 {
     count = 0;
-    if (!InternetReadFile_(file_, block.data(), BlockSize, &count))
+    if (!InternetReadFile_(file_, into, size, &count)) {
+        if (WaitCancelled())
+            throw TDownloadCancelled();
         throw ENIL_ReadFile(Fmt, "Could not read from file %s on the server", remoteFileName_);
+    }
 }
 
 namespace {
@@ -439,9 +499,20 @@ void TCustomNetInstallLocation::ReadRemoteFile()
     try {
         std::vector<char> block(BlockSize);
         win::DWORD count = 0;
-        ReadBlock(block, count);
-        if (loginInformation_->Protocol() == ipHTTP && LooksLikeNotFoundPage(block, count))
-            throw ENIL_FileNotFound(Fmt, "Could not find the file %s on the server", remoteFileName_);
+        ReadBlock(block.data(), BlockSize, count);
+        if (loginInformation_->Protocol() == ipHTTP) {
+            // A read gives what has come; the page's head may come in more than one piece.
+            for (win::DWORD more = 1; count > 0 && count < 30 && more > 0; count += more)
+                ReadBlock(block.data() + count, BlockSize - count, more);
+            if (LooksLikeNotFoundPage(block, count))
+                throw ENIL_FileNotFound(Fmt, "Could not find the file %s on the server", remoteFileName_);
+            // Any other refusal or redirection is a page about the file, not the file; the server's status
+            // line goes into the message.
+            if (StatusCode() >= 300) {
+                win::SetLastError(win::ERROR_INTERNET_EXTENDED_ERROR);
+                throw ENIL_FileNotFound(Fmt, "Could not find the file %s on the server", remoteFileName_);
+            }
+        }
         // The total wraps past 2 GB as the 32-bit count of the notifications does.
         uint32_t total = 0;
         while (count > 0) {
@@ -459,10 +530,13 @@ void TCustomNetInstallLocation::ReadRemoteFile()
             if (local->Write(block.data(), count) != static_cast<int64_t>(count))
                 throw ENIL_WriteDestFile(
                     rtl::Format("%s could not write to the local dest file %s", Name(), localFileName_));
-            ReadBlock(block, count);
+            ReadBlock(block.data(), BlockSize, count);
         }
         if (total == 0)
             throw ENIL_FileNotFound(Fmt, "Could not find the file %s on the server", remoteFileName_);
+    } catch (const TDownloadCancelled&) {
+        // Stopped by the abort flag while waiting: what was written stays, as between blocks.
+        return;
     } catch (...) {
         // A failed download leaves no half file behind to be taken for the real one.
         local.reset();

@@ -12,11 +12,13 @@
 //
 // The session and the server connection are opened on the first download and kept for the next ones.
 // Download returns normally when the file is complete or when the download abort flag (SetNetDownloadAbort,
-// set by the copy window's Cancel) stopped it after a block; the partial file then stays and
-// OnAfterDownload gets Aborted true. Every failure raises an ENIL whose message names the system's error
+// set by the copy window's Cancel) stopped it after a block or while it waited for the server; the partial
+// file then stays and OnAfterDownload gets Aborted true. While it waits the window goes on: Cancel acts
+// within a tenth of a second or so. Every failure raises an ENIL whose message names the system's error
 // code, the server and the server's last answer. Kept as they are on purpose: an HTTP answer whose first
 // 30 bytes hold "404" is taken for a missing file, an empty file counts as missing, a download is never
-// resumed.
+// resumed. Any other HTTP answer of status 300 or above is not the file either: it fails the same way,
+// with the server's status line as its answer.
 //
 // Beyond that, a failed download removes its local file, a failing close never hides the error that came
 // before it, names travel percent-encoded in HTTP requests, and a relative FTP folder is always found from
@@ -185,7 +187,9 @@ private:
     rtl::AnsiString HttpObjectPath() const;
     int32_t RemoteFileSize();
     void ReadRemoteFile();
-    void ReadBlock(std::vector<char>& block, win::DWORD& count);
+    // The HTTP answer's status, 0 when it cannot be had.
+    long StatusCode();
+    void ReadBlock(char* into, win::DWORD size, win::DWORD& count);
     void CloseRemoteFile();
 
     std::unique_ptr<TLoginInformation> loginInformation_;

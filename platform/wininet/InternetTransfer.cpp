@@ -1,11 +1,14 @@
 #include "platform/wininet/InternetTransfer.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 #include "platform/wininet/WinInet.h"
 
@@ -25,14 +28,40 @@ int ReplyCode(const std::string& line, char& separator)
     return (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
 }
 
-// The library's sockets (the FTP control connection too) must not live on in a program we start.
-int CloseOnExec(void*, curl_socket_t fd, curlsocktype)
+void SetCloseOnExec(int fd)
 {
     const int flags = ::fcntl(fd, F_GETFD);
-    if (flags >= 0)
+    if (flags >= 0 && !(flags & FD_CLOEXEC))
         ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+}
+
+// The library's sockets (the FTP control and data connections too) must not live on in a program we
+// start: made close-on-exec at once, so no start in another thread can catch one between.
+curl_socket_t OpenSocket(void*, curlsocktype, curl_sockaddr* address)
+{
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// A socket the library accepted (active FTP) or made some other way.
+int CloseOnExec(void*, curl_socket_t fd, curlsocktype)
+{
+    SetCloseOnExec(fd);
     return CURL_SOCKOPT_OK;
 }
+
+std::vector<int> OpenDescriptors()
+{
+    std::vector<int> result;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.empty() && std::all_of(name.begin(), name.end(), IsDigit))
+            result.push_back(std::stoi(name));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
 
 // "Content-Length: 12abc" (or empty, or signed): a length only digits can give; a server that writes
 // anything else has not said how long its answer is.
@@ -65,10 +94,20 @@ void InitializeCurl()
 // ---------------------------------------------------------------------------------------------------------
 // The multi handle
 
+thread_local std::function<bool()> waitCheck;
+
+bool WaitCancelled() { return waitCheck && waitCheck(); }
+
 TCurlMulti::TCurlMulti()
 {
     InitializeCurl();
+    // The multi handle makes its own wake-up socket pair without close-on-exec and keeps it for its life;
+    // whatever is new after it was made is its.
+    const std::vector<int> before = OpenDescriptors();
     multi_ = curl_multi_init();
+    for (int fd : OpenDescriptors())
+        if (!std::binary_search(before.begin(), before.end(), fd))
+            SetCloseOnExec(fd);
 }
 
 TCurlMulti::~TCurlMulti() { curl_multi_cleanup(multi_); }
@@ -108,6 +147,7 @@ TCurlTransfer::TCurlTransfer(TCurlMulti& multi, TProtocol protocol, TTimeouts ti
     curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy_, CURLOPT_PREREQFUNCTION, &TCurlTransfer::PrereqCallback);
     curl_easy_setopt(easy_, CURLOPT_PREREQDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_OPENSOCKETFUNCTION, &OpenSocket);
     curl_easy_setopt(easy_, CURLOPT_SOCKOPTFUNCTION, &CloseOnExec);
     if (protocol == TProtocol::Ftp) {
         // One CWD with the whole folder, so the server sees the folder as the caller named it.
@@ -126,7 +166,7 @@ TCurlTransfer::~TCurlTransfer()
 
 void TCurlTransfer::Start()
 {
-    lastActivity_ = std::chrono::steady_clock::now();
+    waited_ = {};
     if (curl_multi_add_handle(multi_.Handle(), easy_) != CURLM_OK) {
         finished_ = true;
         error_ = ERROR_INTERNET_INTERNAL_ERROR;
@@ -138,27 +178,33 @@ void TCurlTransfer::Start()
 DWORD TCurlTransfer::WaitUntil(const std::function<bool()>& enough)
 {
     using namespace std::chrono;
-    const auto start = steady_clock::now();
+    auto last = steady_clock::now();
     while (!finished_ && !enough()) {
+        progressed_ = false;
         multi_.Perform();
+        const auto now = steady_clock::now();
+        waited_ = progressed_ ? steady_clock::duration{} : waited_ + (now - last);
         if (finished_ || enough())
             break;
-        // Time the caller spent elsewhere does not count against the server.
-        const auto deadline = connected_ ? std::max(lastActivity_, start) + milliseconds(timeouts_.Receive)
-                                         : start + milliseconds(timeouts_.Connect) + milliseconds(timeouts_.Receive);
-        const auto now = steady_clock::now();
-        if (now >= deadline) {
+        const auto limit = connected_ ? milliseconds(timeouts_.Receive)
+                                      : milliseconds(timeouts_.Connect) + milliseconds(timeouts_.Receive);
+        if (waited_ >= limit) {
             Abandon(ERROR_INTERNET_TIMEOUT);
             return ERROR_INTERNET_TIMEOUT;
         }
-        multi_.Wait(static_cast<int>(std::min<int64_t>(duration_cast<milliseconds>(deadline - now).count() + 1, 200)));
+        if (WaitCancelled()) {
+            Abandon(ERROR_INTERNET_OPERATION_CANCELLED);
+            return ERROR_INTERNET_OPERATION_CANCELLED;
+        }
+        last = steady_clock::now();
+        multi_.Wait(static_cast<int>(std::min<int64_t>(duration_cast<milliseconds>(limit - waited_).count() + 1, 100)));
     }
     return 0;
 }
 
 DWORD TCurlTransfer::WaitForAnswer()
 {
-    return WaitUntil([this] { return protocol_ == TProtocol::Http ? headersDone_ : transferStarted_ || Buffered() > 0; });
+    return WaitUntil([this] { return InBody() || Buffered() > 0; });
 }
 
 void TCurlTransfer::Abandon(DWORD error)
@@ -208,7 +254,7 @@ size_t TCurlTransfer::WriteCallback(char* data, size_t size, size_t count, void*
     auto* transfer = static_cast<TCurlTransfer*>(self);
     transfer->buffer_.append(data, size * count);
     transfer->delivered_ += static_cast<int64_t>(size * count);
-    transfer->Activity();
+    transfer->Activity(size * count);
     return size * count;
 }
 
@@ -228,6 +274,20 @@ int TCurlTransfer::PrereqCallback(void* self, char*, char*, int, int)
 {
     static_cast<TCurlTransfer*>(self)->Activity();
     return CURL_PREREQFUNC_OK;
+}
+
+void TCurlTransfer::Activity(size_t bodyBytes)
+{
+    connected_ = true;
+    if (!InBody()) {
+        progressed_ = true;
+        return;
+    }
+    bodyProgress_ += bodyBytes;
+    if (bodyProgress_ >= ProgressFloor) {
+        bodyProgress_ = 0;
+        progressed_ = true;
+    }
 }
 
 void TCurlTransfer::HeaderLine(std::string line)
@@ -332,6 +392,10 @@ void TCurlTransfer::Finish(CURLcode result)
                 error_ = ERROR_INTERNET_INTERNAL_ERROR;
             break;
     }
+    // The library reads a 421 (the server will not serve now) as its own time-out; it is the server's
+    // refusal, and its text tells why.
+    if (ftp && lastCode_ == 421)
+        error_ = ERROR_INTERNET_EXTENDED_ERROR;
     // A missing file or folder is the server's refusal too.
     if (ftp && lastCode_ >= 400 &&
         (result == CURLE_REMOTE_FILE_NOT_FOUND || result == CURLE_REMOTE_ACCESS_DENIED ||
@@ -340,3 +404,9 @@ void TCurlTransfer::Finish(CURLcode result)
 }
 
 }  // namespace win::inet
+
+namespace win {
+
+void SetInternetWaitCheck(std::function<bool()> check) { inet::waitCheck = std::move(check); }
+
+}  // namespace win

@@ -53,8 +53,9 @@ public:
     // Gives the transfer to the multi handle; it advances from the next wait on.
     void Start();
 
-    // Lets the transfer run until `enough` holds or it ends. 0, or ERROR_INTERNET_TIMEOUT when the server
-    // was silent too long (the transfer is then ended).
+    // Lets the transfer run until `enough` holds or it ends. 0, ERROR_INTERNET_TIMEOUT when the server
+    // was silent (or its body trickled) too long, or ERROR_INTERNET_OPERATION_CANCELLED when the thread's
+    // wait check asked to stop; the transfer is then ended.
     DWORD WaitUntil(const std::function<bool()>& enough);
     // Waits until the server's answer has begun: the final headers of an HTTP answer, the data of an FTP
     // transfer (the server's 125 or 150), or the end.
@@ -87,7 +88,10 @@ private:
     void Abandon(DWORD error);
     void HeaderLine(std::string line);
     void FtpLine(const std::string& line);
-    void Activity() { lastActivity_ = std::chrono::steady_clock::now(); connected_ = true; }
+    // Anything from the server before the body restarts the silence time-out; in the body only every
+    // ProgressFloor bytes do.
+    void Activity(size_t bodyBytes = 0);
+    bool InBody() const { return protocol_ == TProtocol::Http ? headersDone_ : transferStarted_; }
 
     TCurlMulti& multi_;
     TProtocol protocol_;
@@ -97,7 +101,11 @@ private:
     bool finished_ = false;
     DWORD error_ = 0;
     bool connected_ = false;
-    std::chrono::steady_clock::time_point lastActivity_;
+    // Time spent waiting for the server since it last made progress; time the caller spends elsewhere
+    // does not count against the server.
+    std::chrono::steady_clock::duration waited_{};
+    bool progressed_ = false;
+    size_t bodyProgress_ = 0;  // body bytes since the last restart of the time-out
 
     std::string buffer_;
     size_t taken_ = 0;
@@ -113,6 +121,9 @@ private:
     bool passwordAsked_ = false;  // the server answered 331 to the user name
     int lastCode_ = 0;
 };
+
+// The thread's wait check (SetInternetWaitCheck); true when it asks to stop.
+bool WaitCancelled();
 
 // Sets up libcurl once for the process.
 void InitializeCurl();

@@ -1,5 +1,6 @@
 #include "platform/wininet/WinInet.h"
 
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -537,10 +538,13 @@ BOOL HttpSendRequestA(HINTERNET requestHandle, const char* headers, DWORD header
         curl_easy_setopt(easy, CURLOPT_USERNAME, connection->UserName.c_str());
         curl_easy_setopt(easy, CURLOPT_PASSWORD, connection->Password.c_str());
     }
+    SetResponse(0, "");
     request->Transfer->Start();
     DWORD error = request->Transfer->WaitForAnswer();
     curl_slist_free_all(connectTo);
     curl_slist_free_all(headerList);
+    if (!request->Transfer->HeaderLines().empty())
+        SetResponse(static_cast<int>(request->Transfer->StatusCode()), request->Transfer->HeaderLines().front() + "\r\n");
     if (!error && request->Transfer->Finished())
         error = request->Transfer->Error();
     return error ? Fail(error, FALSE) : TRUE;
@@ -618,7 +622,13 @@ BOOL InternetReadFile(HINTERNET fileHandle, void* buffer, DWORD bytesToRead, DWO
     if (!file->Transfer)
         return Fail(ERROR_INTERNET_INCORRECT_HANDLE_STATE, FALSE);
     TCurlTransfer& transfer = *file->Transfer;
-    if (const DWORD error = transfer.WaitUntil([&] { return transfer.Buffered() >= bytesToRead; }))
+    // Bytes that came are handed out after a short gathering at most, so a trickle cannot hold the
+    // caller until a whole buffer has come.
+    const auto gathered = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    if (const DWORD error = transfer.WaitUntil([&] {
+            return transfer.Buffered() >= bytesToRead ||
+                   (transfer.Buffered() > 0 && std::chrono::steady_clock::now() >= gathered);
+        }))
         return Fail(error, FALSE);
     // What arrived before a failure is handed out first; the failure comes with the next read.
     if (transfer.Buffered() == 0 && transfer.Error())

@@ -15,13 +15,16 @@
 // - HTTP: InternetConnectA only records the server; HttpSendRequestA connects, sends and waits for the
 //   answer's headers. Any status succeeds: a "404" page is read like a file. Redirections are not
 //   followed. A request carries credentials (basic) only when the connection was given a user name.
-// - Reading: InternetReadFile fills the whole buffer unless the data ends first; 0 bytes read means the
-//   end. InternetQueryDataAvailable answers the bytes still to come when the server announced the size,
-//   otherwise those already received.
+// - Reading: InternetReadFile returns what has arrived: the whole buffer, or less when the data ends or
+//   when some bytes came and the rest has not within a tenth of a second; it waits only while nothing has
+//   arrived. 0 bytes read means the end. InternetQueryDataAvailable answers the bytes still to come when
+//   the server announced the size, otherwise those already received.
+// - HTTP: InternetGetLastResponseInfoA gives the status line of the last answer.
 // - Names and ports go through the prefix's hosts file and $SCRIVANE_PORT_MAP (NetAddress.h). No proxy
 //   is ever used.
 // - Time-outs: connecting (and an FTP login) may take the connect time-out; once connected, a server
-//   that sends nothing for the receive time-out fails the waiting call with ERROR_INTERNET_TIMEOUT.
+//   that sends nothing for the receive time-out fails the waiting call with ERROR_INTERNET_TIMEOUT, and
+//   so does a file or answer body that brings less than ProgressFloor bytes in that time (a trickle).
 //   Both are set with InternetSetOptionA, for the process (null handle) or a handle and what is opened
 //   from it later.
 // - Errors: GetLastError gives the Windows code (ERROR_INTERNET_...). An FTP server's refusal gives
@@ -29,6 +32,7 @@
 //   server's last answer, lines ended by CR LF.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/win/Files.h"  // GENERIC_READ
 #include "platform/win/WinTypes.h"
@@ -118,6 +122,14 @@ using THttpOpenRequestA = decltype(&HttpOpenRequestA);
 using THttpSendRequestA = decltype(&HttpSendRequestA);
 using THttpQueryInfoA = decltype(&HttpQueryInfoA);
 using TInternetSetOptionA = decltype(&InternetSetOptionA);
+
+// Less than this many bytes of a body within the receive time-out is a time-out.
+inline constexpr DWORD ProgressFloor = 1024;
+
+// Not of the Windows library: while a call of this thread waits for a server, `check` runs at least
+// every tenth of a second; when it answers true the call fails with ERROR_INTERNET_OPERATION_CANCELLED
+// and the transfer is ended. Lets a caller keep its window alive and its Cancel prompt. Empty: none.
+void SetInternetWaitCheck(std::function<bool()> check);
 
 // Makes "wininet.dll" one of the built-in modules; calling it again changes nothing.
 void RegisterWinInetModule();

@@ -141,9 +141,40 @@ void THttpExchange::Stall(std::chrono::milliseconds duration)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-THttpTestServer::THttpTestServer(TScript script) : script_(std::move(script))
+void THttpExchange::Trickle(const std::string& bytes, std::chrono::milliseconds pause)
 {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
+    for (char c : bytes) {
+        if (stopping_ || send(socket_, &c, 1, MSG_NOSIGNAL) != 1)
+            return;
+        Stall(pause);
+    }
+}
+
+std::string THttpExchange::ReadLine(std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pending_.find("\r\n") == std::string::npos) {
+        if (stopping_ || std::chrono::steady_clock::now() > deadline)
+            return {};
+        if (!WaitReadable(socket_, 50))
+            continue;
+        char buffer[512];
+        const ssize_t n = recv(socket_, buffer, sizeof buffer, 0);
+        if (n <= 0)
+            return {};
+        pending_.append(buffer, static_cast<size_t>(n));
+    }
+    const size_t end = pending_.find("\r\n");
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 2);
+    return line;
+}
+
+THttpTestServer::THttpTestServer(TScript script, bool clientSpeaksFirst)
+    : script_(std::move(script)), clientSpeaksFirst_(clientSpeaksFirst)
+{
+    // Close-on-exec, as the download library's own: the tests look for descriptors that would leak.
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -184,7 +215,7 @@ void THttpTestServer::Serve()
     while (!stopping_) {
         if (!WaitReadable(listener_, 50))
             continue;
-        const int connection = accept(listener_, nullptr, nullptr);
+        const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
         if (connection < 0)
             continue;
         // Each on its own: a stalled answer must not hold up the next request.
@@ -197,6 +228,11 @@ void THttpTestServer::Serve()
 
 void THttpTestServer::ServeConnection(int socket)
 {
+    if (!clientSpeaksFirst_) {
+        THttpExchange exchange(socket, stopping_);
+        script_(std::string(), exchange);
+        return;
+    }
     std::string head;
     char buffer[4096];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);

@@ -1,6 +1,7 @@
 #pragma once
 // Servers the download tests start for themselves, on 127.0.0.1 only, each stopped by its destructor:
-// a real FTP server (pyftpdlib, in a child process) and a scripted HTTP server (a thread of the test).
+// a real FTP server (pyftpdlib, in a child process) and a scripted HTTP server (a thread of the test),
+// which also serves scripted FTP exchanges.
 
 #include <sys/types.h>
 
@@ -40,17 +41,24 @@ public:
     void Send(const std::string& bytes);
     // Sends nothing for `duration` (or until the server stops).
     void Stall(std::chrono::milliseconds duration);
+    // Sends `bytes` one at a time, `pause` apart, until all went, the client left or the server stops.
+    void Trickle(const std::string& bytes, std::chrono::milliseconds pause);
+    // The client's next line without its CR LF; empty when it sent none within `limit` or left.
+    std::string ReadLine(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
 private:
     int socket_;
     const std::atomic<bool>& stopping_;
+    std::string pending_;  // read past the last line
 };
 
 class THttpTestServer {
 public:
     using TScript = std::function<void(const std::string& requestHead, THttpExchange& exchange)>;
 
-    explicit THttpTestServer(TScript script);
+    // With `clientSpeaksFirst` false the script runs as soon as a client connects, with an empty head
+    // (for servers that greet, as FTP's do).
+    explicit THttpTestServer(TScript script, bool clientSpeaksFirst = true);
     ~THttpTestServer();
     THttpTestServer(const THttpTestServer&) = delete;
     THttpTestServer& operator=(const THttpTestServer&) = delete;
@@ -66,6 +74,7 @@ private:
     void ServeConnection(int socket);
 
     TScript script_;
+    bool clientSpeaksFirst_;
     int listener_ = -1;
     uint16_t port_ = 0;
     std::atomic<bool> stopping_{false};

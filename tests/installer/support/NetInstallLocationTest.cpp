@@ -1,6 +1,7 @@
 // Downloads against servers the tests start on 127.0.0.1: a real FTP server and a scripted HTTP server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -8,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+
 #include "installer/support/NetInstallLocation.h"
 #include "platform/vcl/FormResource.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Messages.h"
 #include "platform/win/Modules.h"
 #include "platform/win/NetAddress.h"
 #include "platform/wininet/WinInet.h"
@@ -36,6 +40,22 @@ void WriteFile(const fs::path& path, const std::string& content)
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
 }
+
+// The user's Cancel in the copy window after `milliseconds`, heard only while the window runs.
+std::unique_ptr<vcl::TTimer> CancelAfter(unsigned milliseconds)
+{
+    auto timer = std::make_unique<vcl::TTimer>(nullptr);
+    vcl::TTimer* self = timer.get();
+    timer->SetInterval(milliseconds);
+    timer->OnTimer = [self](rtl::TObject*) {
+        self->SetEnabled(false);
+        SetNetDownloadAbort(true);
+    };
+    return timer;
+}
+
+// A server that trickles: the headers, then one byte every 20 ms, for ten seconds at most.
+std::string TrickledBody() { return Pattern(500); }
 
 template <class E, class F>
 std::string MessageOf(F&& action)
@@ -375,7 +395,7 @@ TEST_F(NetDownloadTest, HttpStalledServersFailWithTheTimeoutInTime)
         << midway;
     EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
     EXPECT_FALSE(HostExists(LocalHost("midway.1")));
-    EXPECT_EQ(log_.back(), "Data midway.1 8192 8192 30000");  // the first block came, then nothing
+    EXPECT_EQ(log_.back(), "Data midway.1 1808 10000 30000");  // what came was handed out, then nothing
 }
 
 TEST_F(NetDownloadTest, FtpServerThatNeverGreetsFailsWithTheTimeout)
@@ -389,6 +409,83 @@ TEST_F(NetDownloadTest, FtpServerThatNeverGreetsFailsWithTheTimeout)
     const std::string message = MessageOf<ENIL_OpenService>([&] { location_->Download("a.1", LocalFile("a.1")); });
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
     EXPECT_EQ(message.find("Cannot connect to host 127.0.0.1. Error message ERROR_INTERNET_TIMEOUT."), 0u) << message;
+}
+
+// Answers an FTP client's commands as a server would, sending a file through `data` (a server that
+// speaks first) after RETR.
+void ServeFtp(THttpExchange& control, uint16_t dataPort)
+{
+    control.Send("220 ready\r\n");
+    for (std::string line = control.ReadLine(); !line.empty(); line = control.ReadLine()) {
+        const std::string command = line.substr(0, line.find(' '));
+        if (command == "USER")
+            control.Send("331 password please\r\n");
+        else if (command == "PASS")
+            control.Send("230 in\r\n");
+        else if (command == "PWD")
+            control.Send("257 \"/\"\r\n");
+        else if (command == "CWD")
+            control.Send("250 there\r\n");
+        else if (command == "EPSV")
+            control.Send("229 passive (|||" + std::to_string(dataPort) + "|)\r\n");
+        else if (command == "TYPE")
+            control.Send("200 binary\r\n");
+        else if (command == "RETR")
+            control.Send("150 here it comes\r\n");
+        else if (command == "QUIT")
+            control.Send("221 bye\r\n");
+        else
+            control.Send("502 not here\r\n");
+    }
+}
+
+TEST_F(NetDownloadTest, FtpTrickleFailsWithinItsFloorAndCancelActsAtOnce)
+{
+    SetTimeouts(3000, 1000);
+    THttpTestServer data([](const std::string&, THttpExchange& exchange) {
+        exchange.Trickle(TrickledBody(), std::chrono::milliseconds(20));
+    }, false);
+    THttpTestServer control([&](const std::string&, THttpExchange& exchange) { ServeFtp(exchange, data.Port()); },
+                            false);
+    MapPort(21, control.Port());
+    location_->LoginInformation()->SetHostname("127.0.0.1");
+    location_->LoginInformation()->SetProtocol(ipFTP);
+
+    auto start = std::chrono::steady_clock::now();
+    const std::string message =
+        MessageOf<ENIL_ReadFile>([&] { location_->Download("slow.1", LocalFile("slow.1")); });
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(message.find("Could not read from file slow.1 on the server. Error message ERROR_INTERNET_TIMEOUT."), 0u)
+        << message;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
+    EXPECT_FALSE(HostExists(LocalHost("slow.1")));
+
+    // The connection is given up with the failed file; a new location starts afresh.
+    location_ = std::make_unique<TNetInstallLocation>(nullptr);
+    location_->LoginInformation()->SetHostname("127.0.0.1");
+    location_->LoginInformation()->SetProtocol(ipFTP);
+    bool aborted = false;
+    location_->OnAfterDownload = [&](rtl::TObject*, bool value) { aborted = value; };
+    const auto cancel = CancelAfter(300);
+    start = std::chrono::steady_clock::now();
+    location_->Download("cancel.1", LocalFile("cancel.1"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1300));
+    EXPECT_TRUE(aborted);
+    const std::string kept = ReadHost(LocalHost("cancel.1"));
+    EXPECT_EQ(kept, TrickledBody().substr(0, kept.size()));
+}
+
+TEST_F(NetDownloadTest, FtpRefusalAtTheGreetingIsTheServersAnswer)
+{
+    THttpTestServer busy([](const std::string&, THttpExchange& exchange) {
+        exchange.Send("421 Too many users, try again later\r\n");
+    }, false);
+    MapPort(21, busy.Port());
+    location_->LoginInformation()->SetHostname("127.0.0.1");
+    location_->LoginInformation()->SetProtocol(ipFTP);
+    const std::string message = MessageOf<ENIL_OpenService>([&] { location_->Download("a.1", LocalFile("a.1")); });
+    EXPECT_EQ(message, "Cannot connect to host 127.0.0.1. Error message ERROR_INTERNET_EXTENDED_ERROR. Server "
+                       "127.0.0.1. Response from server 421 Too many users, try again later\r\n");
 }
 
 TEST_F(NetDownloadTest, BadPortMapIsExplainedInTheError)
@@ -434,6 +531,125 @@ TEST_F(NetDownloadTest, HttpAbortAfterTheFirstBlockKeepsWhatWasWritten)
     EXPECT_EQ(blocks, 2);
     EXPECT_EQ(ReadHost(LocalHost("big.1")), content.substr(0, 8192));
     EXPECT_EQ(log_.back(), "AfterDownload aborted");
+}
+
+
+TEST_F(NetDownloadTest, HttpTrickleFailsWithinItsFloorAndCancelActsAtOnce)
+{
+    SetTimeouts(3000, 1000);
+    THttpTestServer server([&](const std::string&, THttpExchange& exchange) {
+        exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        exchange.Trickle(TrickledBody(), std::chrono::milliseconds(20));
+    });
+    UseHttp(server.Port());
+
+    // 50 bytes a second is under the floor: the time-out's message, after the receive time-out.
+    auto start = std::chrono::steady_clock::now();
+    const std::string message =
+        MessageOf<ENIL_ReadFile>([&] { location_->Download("slow.1", LocalFile("slow.1")); });
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(message.find("Could not read from file slow.1 on the server. Error message ERROR_INTERNET_TIMEOUT."), 0u)
+        << message;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(900));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(2500));
+    EXPECT_FALSE(HostExists(LocalHost("slow.1")));
+
+    // Blocks come as they arrive, so the window and its Cancel run meanwhile; what was written stays.
+    std::string written;
+    location_->OnFileDataReceived = [&](rtl::TObject*, const AnsiString&, int32_t bytes, int32_t, int32_t,
+                                        void* buffer) {
+        written.append(static_cast<const char*>(buffer), static_cast<size_t>(bytes));
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300))
+            SetNetDownloadAbort(true);  // as the copy window's Cancel does
+    };
+    start = std::chrono::steady_clock::now();
+    location_->Download("cancel.1", LocalFile("cancel.1"));
+    elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, std::chrono::milliseconds(900));
+    EXPECT_EQ(log_.back(), "AfterDownload aborted");
+    ASSERT_FALSE(written.empty());
+    EXPECT_EQ(written, TrickledBody().substr(0, written.size()));
+    const std::string kept = ReadHost(LocalHost("cancel.1"));
+    EXPECT_EQ(kept, written.substr(0, kept.size()));
+}
+
+TEST_F(NetDownloadTest, CancelWhileTheServerIsSilentActsWithinASecond)
+{
+    SetTimeouts(3000, 3000);
+    THttpTestServer server([&](const std::string& head, THttpExchange& exchange) {
+        if (head.find("GET /body.1 ") == 0)
+            exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + Pattern(100));
+        exchange.Stall(std::chrono::seconds(10));
+    });
+    UseHttp(server.Port());
+    for (const char* name : {"head.1", "body.1"}) {
+        SCOPED_TRACE(name);
+        SetNetDownloadAbort(false);
+        // The window runs while the download waits: its timer stands for the user's Cancel.
+        const auto cancel = CancelAfter(300);
+        const auto start = std::chrono::steady_clock::now();
+        location_->Download(name, LocalFile(name));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1300));
+        EXPECT_EQ(log_.back(), "AfterDownload aborted");
+    }
+}
+
+TEST_F(NetDownloadTest, HttpRefusalsNameTheServersAnswerAndKeepNoPage)
+{
+    THttpTestServer server([&](const std::string& head, THttpExchange& exchange) {
+        if (head.find("GET /forbidden.1 ") == 0)
+            exchange.Send(THttpTestServer::Answer("403 Forbidden", "<html><body>Access denied</body></html>"));
+        else if (head.find("GET /broken.1 ") == 0)
+            exchange.Send(THttpTestServer::Answer("500 Internal Server Error", "<html>Sorry</html>"));
+        else
+            exchange.Send(THttpTestServer::Answer("200 OK", Pattern(300)));
+    });
+    UseHttp(server.Port());
+    for (const auto& [name, status] : {std::pair{"forbidden.1", "HTTP/1.1 403 Forbidden"},
+                                       std::pair{"broken.1", "HTTP/1.1 500 Internal Server Error"}}) {
+        SCOPED_TRACE(name);
+        const std::string message =
+            MessageOf<ENIL_FileNotFound>([&] { location_->Download(name, LocalFile(name)); });
+        EXPECT_EQ(message, std::string("Could not find the file ") + name +
+                               " on the server. Error message ERROR_INTERNET_EXTENDED_ERROR. Server 127.0.0.1. "
+                               "Response from server " + status + "\r\n");
+        EXPECT_FALSE(HostExists(LocalHost(name)));
+    }
+    location_->Download("good.1", LocalFile("good.1"));
+    EXPECT_EQ(ReadHost(LocalHost("good.1")), Pattern(300));
+}
+
+TEST_F(NetDownloadTest, DownloadDescriptorsAreNotInherited)
+{
+    const std::string content = Pattern(30000);
+    THttpTestServer server([&](const std::string&, THttpExchange& exchange) {
+        exchange.Send(THttpTestServer::Answer("200 OK", content));
+    });
+    UseHttp(server.Port());
+    auto descriptors = [] {
+        std::vector<int> result;
+        for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
+            result.push_back(std::stoi(entry.path().filename().string()));
+        return result;
+    };
+    const std::vector<int> before = descriptors();
+    std::vector<std::string> inherited;
+    int seen = 0;
+    location_->OnFileDataReceived = [&](rtl::TObject*, const AnsiString&, int32_t, int32_t, int32_t, void*) {
+        for (int fd : descriptors()) {
+            if (std::find(before.begin(), before.end(), fd) != before.end())
+                continue;
+            const int flags = fcntl(fd, F_GETFD);
+            if (flags < 0)
+                continue;  // the listing's own, closed already
+            ++seen;
+            if (!(flags & FD_CLOEXEC))
+                inherited.push_back(fs::read_symlink("/proc/self/fd/" + std::to_string(fd)).string());
+        }
+    };
+    location_->Download("big.1", LocalFile("big.1"));
+    EXPECT_GT(seen, 0);
+    EXPECT_TRUE(inherited.empty()) << inherited.front();
 }
 
 // ---------------------------------------------------------------------------------------------------------
