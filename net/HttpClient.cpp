@@ -1,5 +1,6 @@
 #include "net/HttpClient.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -14,6 +15,7 @@ namespace net {
 namespace {
 
 constexpr int LineBufferSize = 8192;
+constexpr int MaxHeaderLines = 1000;
 constexpr int TimedOut = 10060;  // the library's "connection timed out"
 
 int64_t NowMs()
@@ -318,6 +320,9 @@ void THttpClient::StartRequest(THttpRequest type)
     readyPosted_ = false;
     receiveCount_ = 0;
     next_ = nullptr;
+    connectDeadline_ = answerDeadline_ = 0;
+    headerBytes_ = 0;
+    fieldLine_.clear();
     relocationError_.clear();
     location_ = url_;
     SplitRequestURL();
@@ -369,7 +374,11 @@ void THttpClient::LoginDelayed()
     resolvedAddr_.clear();
     SetState(hcsDnsLookup);
     socket_->SetLocalAddr(localAddr_);
-    deadline_ = NowMs() + connectTimeout_;
+    // A relocated request connects again within what is left of the first connection's deadline, or of
+    // the answer's, never with fresh ones.
+    if (connectDeadline_ == 0)
+        connectDeadline_ = NowMs() + connectTimeout_;
+    deadline_ = answerDeadline_ != 0 ? std::min(answerDeadline_, NowMs() + connectTimeout_) : connectDeadline_;
     timer_->SetEnabled(true);
     try {
         socket_->DnsLookup(hostName_);
@@ -523,7 +532,9 @@ void THttpClient::SocketDataSent(uint16_t)
 
 void THttpClient::Touch()
 {
-    deadline_ = NowMs() + responseTimeout_;
+    if (answerDeadline_ == 0)
+        answerDeadline_ = NowMs() + responseTimeout_;
+    deadline_ = answerDeadline_;
 }
 
 void THttpClient::SocketDataAvailable(uint16_t)
@@ -581,6 +592,11 @@ void THttpClient::HeaderLine(const char* data, int length)
         headerFlag_ = true;
     }
     ++lineCount_;
+    headerBytes_ += length + 2;
+    if (headerBytes_ > maxHeaderSize_ || lineCount_ > MaxHeaderLines) {
+        Fail("HTTP header too large");
+        return;
+    }
     if (rtl::UpperCase(line.substr(0, 6)) == "<HTML>") {
         // An answer without a header: all of it is the document.
         if (contentType_.empty())
@@ -595,17 +611,67 @@ void THttpClient::HeaderLine(const char* data, int length)
         return;
     }
     if (line.empty()) {
+        FlushFieldLine();
+        if (readyPosted_)
+            return;
+        if (statusCode_ >= 100 && statusCode_ < 200) {
+            SkipInterimAnswer();
+            return;
+        }
         HeaderEnded();
         return;
     }
+    if ((line[0] == ' ' || line[0] == '\t') && !fieldLine_.empty()) {
+        // A continuation: the value goes on in the field above.
+        const size_t start = line.find_first_not_of(" \t");
+        if (start != AnsiString::npos)
+            fieldLine_ += " " + line.substr(start);
+        headerLines_->SetStrings(headerLines_->Count() - 1, fieldLine_);
+        return;
+    }
+    FlushFieldLine();
+    if (readyPosted_)
+        return;
     headerLines_->Add(line);
+    const AnsiString version = line.substr(0, 8);
+    if (version == "HTTP/1.0" || version == "HTTP/1.1" || !statusLineSeen_) {
+        ParseHeaderField(line);
+        if (readyPosted_)
+            return;
+        if (OnHeaderData)
+            OnHeaderData(this);
+        if (statusCode_ >= 400 && socket_->State() != wsClosed)
+            socket_->Close();
+        return;
+    }
+    // Held back until the next line shows whether the value goes on.
+    fieldLine_ = line;
+}
+
+void THttpClient::FlushFieldLine()
+{
+    if (fieldLine_.empty())
+        return;
+    const AnsiString line = fieldLine_;
+    fieldLine_.clear();
     ParseHeaderField(line);
     if (readyPosted_)
         return;
     if (OnHeaderData)
         OnHeaderData(this);
-    if (statusCode_ >= 400 && socket_->State() != wsClosed)
-        socket_->Close();
+}
+
+void THttpClient::SkipInterimAnswer()
+{
+    // "100 Continue" and its kin announce the answer; the real one follows on the same connection.
+    headerLines_->Clear();
+    authChallenges_->Clear();
+    statusCode_ = 0;
+    reasonPhrase_.clear();
+    statusLineSeen_ = false;
+    contentLength_ = -1;
+    contentType_.clear();
+    locationFlag_ = false;
 }
 
 void THttpClient::ParseHeaderField(const AnsiString& line)
@@ -805,8 +871,17 @@ void THttpClient::Relocate()
 
 // ---- the end
 
-void THttpClient::SocketSessionClosed(uint16_t)
+void THttpClient::SocketSessionClosed(uint16_t error)
 {
+    // Only an orderly close ends a body without a length; a reset leaves it incomplete whatever arrived.
+    const bool complete = headerEnded_ && contentLength_ >= 0 && bodyByteCount_ >= contentLength_;
+    if (error != 0 && !relocating_ && !complete && statusCode_ < 400) {
+        // The socket is closing already: the request ends as a failure through the usual close.
+        requestError_ = error;
+        statusCode_ = 404;
+        reasonPhrase_ = SocketErrorText(error);
+        locationFlag_ = false;
+    }
     if (relocating_) {
         Relocate();
         return;
@@ -876,6 +951,13 @@ void THttpClient::CheckTimeouts(vcl::TObject*)
     if (deadline_ == 0 || readyPosted_ || state_ == hcsReady || NowMs() < deadline_)
         return;
     Fail(SocketErrorText(TimedOut), TimedOut);
+}
+
+void THttpClient::Abort()
+{
+    if (state_ == hcsReady || readyPosted_)
+        return;
+    Fail("request aborted");
 }
 
 void THttpClient::Get()

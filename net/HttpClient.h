@@ -7,8 +7,9 @@
 //   http.ReceiveStream = &stream;
 //   http.Get();   // EHttpException on a status of 400 or more, or when the request failed
 //
-// Whatever a server sends ends the request: a silent peer after ConnectTimeout / ResponseTimeout, an
-// endless chain of relocations after MaxRelocations, an endless body after MaxBodySize.
+// Whatever a server sends ends the request: a silent peer after ConnectTimeout / ResponseTimeout (both
+// counted once for the whole request, relocations included), an endless chain of relocations after
+// MaxRelocations, an endless header after MaxHeaderSize, an endless body after MaxBodySize.
 
 #include <cstdint>
 #include <functional>
@@ -57,6 +58,8 @@ public:
     ~THttpClient() override;
 
     void Get();
+    // Ends a running request at once, as a failure; nothing when none runs.
+    void Abort();
 
     // ---- published
     const AnsiString& URL() const { return url_; }
@@ -105,6 +108,8 @@ public:
     void SetResponseTimeout(int value) { responseTimeout_ = value; }
     int MaxRelocations() const { return maxRelocations_; }
     void SetMaxRelocations(int value) { maxRelocations_ = value; }
+    int MaxHeaderSize() const { return maxHeaderSize_; }
+    void SetMaxHeaderSize(int value) { maxHeaderSize_ = value; }
     int64_t MaxBodySize() const { return maxBodySize_; }
     void SetMaxBodySize(int64_t value) { maxBodySize_ = value; }
 
@@ -157,6 +162,9 @@ private:
     void HandleLine(const char* data, int length);
     void HeaderLine(const char* data, int length);
     void ParseHeaderField(const AnsiString& line);
+    // Parses the field line held back for a possible continuation.
+    void FlushFieldLine();
+    void SkipInterimAnswer();
     void HeaderEnded();
     void BodyChunk(const char* data, int length);
     void NewLocation(const AnsiString& value);
@@ -183,6 +191,7 @@ private:
     double modifiedSince_ = 0;
     bool multiThreaded_ = false;
     int connectTimeout_ = 30000, responseTimeout_ = 30000, maxRelocations_ = 10;
+    int maxHeaderSize_ = 256 * 1024;
     int64_t maxBodySize_ = 16 * 1024 * 1024;
 
     THttpClientState state_ = hcsReady;
@@ -205,6 +214,9 @@ private:
     TLineHandler next_ = nullptr;
     bool readyPosted_ = false;  // the end of this request is already on its way
     int64_t deadline_ = 0;      // steady-clock milliseconds; 0 while nothing is awaited
+    int64_t connectDeadline_ = 0, answerDeadline_ = 0;  // of the whole request; 0 until started
+    int headerBytes_ = 0;       // of every header of this request, interim answers and relocations included
+    AnsiString fieldLine_;      // the last field line, parsed once no continuation can follow
 };
 
 // Registers THttpClient; idempotent.

@@ -1,6 +1,7 @@
 #include "net/NetSocket.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -19,6 +20,10 @@ constexpr int SendChunkSize = 1460;
 constexpr long ConnectEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE;  // 0x3B
 constexpr long ListenEvents = FD_READ | FD_WRITE | FD_ACCEPT | FD_CLOSE;               // 0x2B
 constexpr long DupEvents = FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE;                 // 0x33
+// One pass of reads gives the thread back after this much data or time, so a peer that never stops
+// sending cannot keep the windows and the timers waiting.
+constexpr int64_t ReceivePassBytes = 64 * 1024;
+constexpr auto ReceivePassTime = std::chrono::milliseconds(20);
 
 AnsiString Trimmed(const AnsiString& text)
 {
@@ -453,6 +458,10 @@ void TCustomNetSocket::WndProc(vcl::TMessage& message)
         case WM_ASYNCGETHOSTBYNAME: DoLookupDone(message, false); break;
         case WM_ASYNCGETHOSTBYADDR: DoLookupDone(message, true); break;
         case WM_CLOSE_DELAYED: Close(); break;
+        case WM_CLOSE_CONTINUED:
+            if (message.WParam == handle_ && ReceiveLoop(static_cast<uint16_t>(message.LParam), true))
+                FinishClose(static_cast<uint16_t>(message.LParam));
+            break;
         case WM_FREE_DELAYED: delete this; break;
         case WM_TEST_EXCEPTION: throw ESocketException("Test exception in NetSocket");
         default: break;
@@ -511,18 +520,27 @@ void TCustomNetSocket::DoSocketNotification(vcl::TMessage& message)
             OnSessionAvailable(this, error);
     }
     if ((events & FD_CLOSE) && state_ != wsConnecting) {
-        ReceiveLoop(error, true);
-        if (!closeInvoked_) {
-            closeInvoked_ = true;
-            TriggerSessionClosed(error);
-        }
-        if (state_ != wsClosed)
-            Close();
+        if (ReceiveLoop(error, true))
+            FinishClose(error);
+        else
+            vcl::PostMessage(wnd_, WM_CLOSE_CONTINUED, handle_, error);
     }
 }
 
-void TCustomNetSocket::ReceiveLoop(uint16_t error, bool untilEmpty)
+void TCustomNetSocket::FinishClose(uint16_t error)
 {
+    if (!closeInvoked_) {
+        closeInvoked_ = true;
+        TriggerSessionClosed(error);
+    }
+    if (state_ != wsClosed)
+        Close();
+}
+
+bool TCustomNetSocket::ReceiveLoop(uint16_t error, bool untilEmpty)
+{
+    const int64_t readAtStart = readCount_;
+    const auto passEnd = std::chrono::steady_clock::now() + ReceivePassTime;
     try {
         while (handle_ != INVALID_SOCKET) {
             lastError_ = 0;
@@ -538,10 +556,15 @@ void TCustomNetSocket::ReceiveLoop(uint16_t error, bool untilEmpty)
             u_long waiting = 0;
             if (wsock::ioctlsocket(handle_, FIONREAD, &waiting) == SOCKET_ERROR || waiting == 0)
                 break;
+            // The rest waits for the next pass: a read re-arms the read notification, and a close
+            // continues from the message it posts.
+            if (readCount_ - readAtStart >= ReceivePassBytes || std::chrono::steady_clock::now() >= passEnd)
+                return false;
         }
     } catch (...) {
         // a failing handler ends the pass and nothing more
     }
+    return true;
 }
 
 // ---- look-ups

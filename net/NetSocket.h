@@ -46,6 +46,8 @@ inline constexpr vcl::UINT WM_ASYNCGETHOSTBYADDR = vcl::WM_USER + 3;
 inline constexpr vcl::UINT WM_CLOSE_DELAYED = vcl::WM_USER + 4;
 inline constexpr vcl::UINT WM_FREE_DELAYED = vcl::WM_USER + 5;
 inline constexpr vcl::UINT WM_TEST_EXCEPTION = vcl::WM_USER + 6;
+// The rest of a close whose remaining data did not fit in one pass (wParam = socket handle, lParam = error).
+inline constexpr vcl::UINT WM_CLOSE_CONTINUED = vcl::WM_USER + 7;
 
 // The text of a Windows Sockets error code ("Not a WinSock error" for any other number).
 AnsiString NetSocketErrorDesc(int error);
@@ -186,7 +188,9 @@ private:
     void DeleteBufferedData();
     void PutDataInSendBuffer(const char* data, int length);
     void TryToSend();
-    void ReceiveLoop(uint16_t error, bool untilEmpty);
+    // One bounded pass of reads; false when data was left for a later pass.
+    bool ReceiveLoop(uint16_t error, bool untilEmpty);
+    void FinishClose(uint16_t error);
     void InternalClose(bool shutdownFirst, uint16_t error);
     void CancelRunningLookup();
     void DoSocketNotification(vcl::TMessage& message);

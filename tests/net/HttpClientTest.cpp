@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "platform/wsock32/WinSock.h"
 #include "tests/net/HttpTestSupport.h"
 
@@ -346,4 +348,146 @@ TEST_F(HttpClientTest, ASecondRequestWhileOneRunsIsBusy)
     EXPECT_EQ(got.Code, 0) << got.Message;
     EXPECT_EQ(busy, 1);
     EXPECT_EQ(got.Body, "x");
+}
+
+// ---- hostile answers: each ends in time, within bounded memory, and is never taken for a result
+
+namespace {
+
+long PeakRssKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+TEST_F(HttpClientTest, AnEndlessHeaderFailsAtOnceWithinBoundedMemoryAndTheLoopGoesOn)
+{
+    TLoopbackPeer server(EndlessHeader());
+    SendPort80To(server.Port());
+    THttpClient http(nullptr);
+    http.SetResponseTimeout(3000);
+    TLoopGapWatch loop;
+    const long rssBefore = PeakRssKiB();
+    const auto start = std::chrono::steady_clock::now();
+    const TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_LT(loop.Longest(), std::chrono::milliseconds(250));
+    EXPECT_LT(PeakRssKiB() - rssBefore, 64 * 1024);
+    EXPECT_EQ(got.Code, 404);
+    EXPECT_EQ(got.Message, "HTTP header too large");
+    EXPECT_LE(http.HeaderLines().Count(), 1000);
+
+    // Many short lines are bounded as well as many bytes.
+    std::string lines = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < 1500; ++i)
+        lines += "A: b\r\n";
+    TLoopbackPeer many(Answer(lines + "\r\nx"));
+    SendPort80To(many.Port());
+    EXPECT_EQ(Fetch(http, "http://www.example.com/v.txt").Message, "HTTP header too large");
+}
+
+TEST_F(HttpClientTest, RelocationsShareTheDeadlinesOfTheFirstRequestAndAnAbortActsAtOnce)
+{
+    // Silent a while before each relocation: every hop well within the time-out, the chain not.
+    std::atomic<int> hops{0};
+    TLoopbackPeer server([&](int fd, TLoopbackPeer& peer) {
+        if (ReadRequest(fd, peer).empty())
+            return;
+        const int hop = ++hops;
+        for (int i = 0; i < 40 && !peer.Stopping(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        TLoopbackPeer::SendAll(fd, "HTTP/1.0 302 Found\r\nLocation: /hop" + std::to_string(hop) +
+                                       "\r\nContent-Length: 1\r\n\r\nx");
+    });
+    SendPort80To(server.Port());
+    THttpClient http(nullptr);
+    http.SetConnectTimeout(1000);
+    http.SetResponseTimeout(1000);
+    auto start = std::chrono::steady_clock::now();
+    TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(got.Code, 404);
+    EXPECT_EQ(http.RequestError(), 10060);
+    EXPECT_LE(hops, 3);
+
+    vcl::TTimer abort(nullptr);
+    abort.SetInterval(200);
+    abort.OnTimer = [&](vcl::TObject*) {
+        abort.SetEnabled(false);
+        http.Abort();
+    };
+    abort.SetEnabled(true);
+    http.SetResponseTimeout(10000);
+    start = std::chrono::steady_clock::now();
+    got = Fetch(http, "http://www.example.com/v.txt");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(400));
+    EXPECT_EQ(got.Code, 404);
+    EXPECT_EQ(http.State(), hcsReady);
+    http.Abort();  // nothing runs: nothing happens
+}
+
+TEST_F(HttpClientTest, AResetEndsTheAnswerAsAFailureUnlessItsLengthHadArrived)
+{
+    const auto resetAfter = [](std::string answer) {
+        return [answer](int fd, TLoopbackPeer& peer) {
+            if (ReadRequest(fd, peer).empty())
+                return;
+            TLoopbackPeer::SendAll(fd, answer);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            TLoopbackPeer::ResetOnClose(fd);
+        };
+    };
+    THttpClient http(nullptr);
+    {
+        TLoopbackPeer server(resetAfter("HTTP/1.0 200 OK\r\n\r\n1.0.0"));
+        SendPort80To(server.Port());
+        const TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+        EXPECT_EQ(got.Code, 404);
+        EXPECT_EQ(http.RequestError(), 10054);
+        EXPECT_NE(got.Message.find("(Error #10054)"), std::string::npos) << got.Message;
+    }
+    {
+        TLoopbackPeer server(resetAfter("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\n1.0.0"));
+        SendPort80To(server.Port());
+        const TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+        EXPECT_EQ(got.Code, 0) << got.Message;
+        EXPECT_EQ(got.Body, "1.0.0");
+    }
+}
+
+TEST_F(HttpClientTest, FoldedFieldsJoinTheirFieldAndInterimAnswersAreSkipped)
+{
+    THttpClient http(nullptr);
+    {
+        TLoopbackPeer server(Answer("HTTP/1.0 200 OK\r\nX-Note: one\r\n two\r\n\tthree\r\nContent-Length:\r\n 4\r\n"
+                                    "Content-Type: text/plain\r\n\r\nbody"));
+        SendPort80To(server.Port());
+        const TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+        EXPECT_EQ(got.Code, 0) << got.Message;
+        EXPECT_EQ(got.Body, "body");
+        EXPECT_EQ(http.ContentLength(), 4);
+        EXPECT_EQ(http.ContentType(), "text/plain");
+        ASSERT_EQ(http.HeaderLines().Count(), 4);
+        EXPECT_EQ(http.HeaderLines()[1], "X-Note: one two three");
+        EXPECT_EQ(http.HeaderLines()[2], "Content-Length: 4");
+    }
+    {
+        TLoopbackPeer server(Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 102 Processing\r\nX-A: b\r\n\r\n"
+                                    "HTTP/1.0 200 OK\r\n\r\n1.0.0.57\r\n"));
+        SendPort80To(server.Port());
+        const TOutcome got = Fetch(http, "http://www.example.com/v.txt");
+        EXPECT_EQ(got.Code, 0) << got.Message;
+        EXPECT_EQ(got.Body, "1.0.0.57\r\n");
+        EXPECT_EQ(http.StatusCode(), 200);
+        EXPECT_EQ(http.HeaderLines().Count(), 1);
+    }
+    {
+        // Only interim answers, then the close: no answer at all.
+        TLoopbackPeer server(Answer("HTTP/1.1 100 Continue\r\n\r\n"));
+        SendPort80To(server.Port());
+        EXPECT_EQ(Fetch(http, "http://www.example.com/v.txt").Code, 404);
+    }
 }

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "net/HttpClient.h"
+#include "platform/vcl/Messages.h"
 #include "tests/platform/win/WinTestFixture.h"
 #include "tests/net/ServerProcess.h"
 #include "tests/support/LoopWait.h"
@@ -65,3 +67,65 @@ inline TLoopbackPeer::TSession Answer(std::string answer)
     };
 }
 
+
+// Measures how long the message loop leaves a 10 ms timer waiting: the longest gap between its ticks.
+class TLoopGapWatch {
+public:
+    TLoopGapWatch() : timer_(nullptr)
+    {
+        timer_.SetInterval(10);
+        timer_.OnTimer = [this](vcl::TObject*) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last_ > longest_)
+                longest_ = now - last_;
+            last_ = now;
+        };
+        timer_.SetEnabled(true);
+    }
+    // The longest gap, the one still open included.
+    std::chrono::milliseconds Longest() const
+    {
+        auto open = std::chrono::steady_clock::now() - last_;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(open > longest_ ? open : longest_);
+    }
+
+private:
+    vcl::TTimer timer_;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::duration longest_{};
+};
+
+// A session that answers with a status line and then header lines for as long as the client reads (at
+// most `limitBytes`, at most 10 s).
+inline TLoopbackPeer::TSession EndlessHeader(size_t limitBytes = 256u << 20)
+{
+    return [limitBytes](int fd, TLoopbackPeer& peer) {
+        if (ReadRequest(fd, peer).empty() || !TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n"))
+            return;
+        const std::string lines = [] {
+            std::string block;
+            while (block.size() < 60000)
+                block += "X-Padding: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n";
+            return block;
+        }();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (size_t sent = 0; sent < limitBytes && !peer.Stopping() && std::chrono::steady_clock::now() < end;
+             sent += lines.size())
+            if (!TLoopbackPeer::SendAll(fd, lines))
+                return;
+    };
+}
+
+// A session that reads the request and then sends `bytes` one at a time, `everyMs` apart (bounded).
+inline TLoopbackPeer::TSession Trickle(std::string bytes, int everyMs)
+{
+    return [bytes, everyMs](int fd, TLoopbackPeer& peer) {
+        if (ReadRequest(fd, peer).empty())
+            return;
+        for (char c : bytes) {
+            if (peer.Stopping() || !TLoopbackPeer::SendAll(fd, std::string(1, c)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
+        }
+    };
+}

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/net/HttpTestSupport.h"
@@ -178,4 +179,70 @@ TEST_F(CheckForNewVersionsTest, ActivatingTheWindowDuringACheckStartsNoSecondOne
     // Once it has ended, activating the window checks again.
     form.FormActivate(&form);
     EXPECT_EQ(requests, 2);
+}
+
+// The window shown, as a person sees it, against servers that trickle, never end their header, or reset:
+// the window keeps answering, the verdict comes within the time-out, and only a whole answer is a result.
+TEST_F(CheckForNewVersionsTest, TheShownWindowStaysResponsiveAndShowsOnlyWholeAnswers)
+{
+    struct TCase {
+        const char* name;
+        TLoopbackPeer::TSession session;
+        const char* caption;
+    };
+    const auto resetAfterBody = [](int fd, TLoopbackPeer& peer) {
+        if (ReadRequest(fd, peer).empty())
+            return;
+        TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n1.0.0");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        TLoopbackPeer::ResetOnClose(fd);
+    };
+    std::vector<TCase> cases;
+    cases.push_back({"trickling body", Trickle("HTTP/1.0 200 OK\r\n\r\n1.0.0.57\r\n" + std::string(200, 'n'), 20),
+                     "ERROR"});
+    cases.push_back({"trickling header", Trickle("HTTP/1.0 200 OK\r\n" + std::string(200, 'h'), 20), "ERROR"});
+    cases.push_back({"endless header", EndlessHeader(), "ERROR"});
+    cases.push_back({"reset after the body", resetAfterBody, "ERROR"});
+    cases.push_back({"interim answer first",
+                     Answer("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.0 200 OK\r\n\r\n1.0.0.56\r\n"), "No New Version Found"});
+    for (TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TLoopbackPeer server(c.session);
+        SendPort80To(server.Port());
+        TfrmCheckForNewVersions form(nullptr);
+        form.RunningVersion = [] { return rtl::AnsiString("1.0.0.56"); };
+        form.HTTPGetVersion->SetResponseTimeout(1500);
+        form.Show();
+        TLoopGapWatch loop;
+        const auto start = std::chrono::steady_clock::now();
+        form.FormActivate(&form);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+        EXPECT_LT(loop.Longest(), std::chrono::milliseconds(250));
+        EXPECT_EQ(form.lblStatus->Caption(), c.caption);
+        form.Hide();
+    }
+}
+
+TEST_F(CheckForNewVersionsTest, ClosingTheWindowDuringACheckEndsItAtOnce)
+{
+    TLoopbackPeer silent([](int fd, TLoopbackPeer& peer) {
+        ReadRequest(fd, peer);
+        peer.WaitForClientClose(fd, 5000);
+    });
+    SendPort80To(silent.Port());
+    TfrmCheckForNewVersions form(nullptr);
+    form.RunningVersion = [] { return rtl::AnsiString("1.0.0.56"); };
+    form.HTTPGetVersion->SetResponseTimeout(10000);
+    form.Show();
+    vcl::TTimer close(nullptr);
+    close.SetInterval(200);
+    close.OnTimer = [&](vcl::TObject*) {
+        close.SetEnabled(false);
+        form.CloseRequestedByUser();
+    };
+    close.SetEnabled(true);
+    const auto start = std::chrono::steady_clock::now();
+    form.FormActivate(&form);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    EXPECT_EQ(form.lblStatus->Caption(), "ERROR");
 }

@@ -137,6 +137,13 @@ void TfrmCheckForNewVersions::ShowVersionFile(const rtl::TStrings& lines)
     memo.EndUpdate();
 }
 
+void TfrmCheckForNewVersions::CloseRequestedByUser()
+{
+    if (checking_)
+        HTTPGetVersion->Abort();
+    TForm::CloseRequestedByUser();
+}
+
 void TfrmCheckForNewVersions::Label2Click(vcl::TObject*)
 {
     const rtl::AnsiString target = rtl::AnsiString("URL:") + ScrivaneHomePageAddress;

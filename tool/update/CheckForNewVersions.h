@@ -47,6 +47,8 @@ public:
     void ShowVersionFile(const rtl::TStrings& lines);
     // Opens the product's home page in the desktop's browser.
     void Label2Click(vcl::TObject* Sender);
+    // A close asked for while the check waits ends the check at once, then closes as usual.
+    void CloseRequestedByUser() override;
 
 private:
     void ShowError();
