@@ -390,6 +390,10 @@ void TCustomNetInstallLocation::OpenRemoteFile()
     if (!HttpSendRequest_(file_, headers, static_cast<win::DWORD>(std::strlen(headers)), nullptr, 0)) {
         if (WaitCancelled())
             throw TDownloadCancelled();
+        // The request went out and an answer came, one that cannot be read: say so, not that nothing was sent.
+        if (win::GetLastError() == win::ERROR_HTTP_INVALID_SERVER_RESPONSE)
+            throw ENIL_HTTPSendRequest(Fmt, "The server's answer to the request for file %s could not be read",
+                                       remoteFileName_);
         throw ENIL_HTTPSendRequest(Fmt, "Cannot send request for file %s to the server", remoteFileName_);
     }
 }
