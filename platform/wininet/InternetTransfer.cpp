@@ -166,7 +166,7 @@ TCurlTransfer::~TCurlTransfer()
 
 void TCurlTransfer::Start()
 {
-    waited_ = {};
+    lastProgress_ = std::chrono::steady_clock::now();
     if (curl_multi_add_handle(multi_.Handle(), easy_) != CURLM_OK) {
         finished_ = true;
         error_ = ERROR_INTERNET_INTERNAL_ERROR;
@@ -178,17 +178,15 @@ void TCurlTransfer::Start()
 DWORD TCurlTransfer::WaitUntil(const std::function<bool()>& enough)
 {
     using namespace std::chrono;
-    auto last = steady_clock::now();
     while (!finished_ && !enough()) {
-        progressed_ = false;
+        // What came while the caller was busy elsewhere is read first, and counts.
         multi_.Perform();
-        const auto now = steady_clock::now();
-        waited_ = progressed_ ? steady_clock::duration{} : waited_ + (now - last);
         if (finished_ || enough())
             break;
         const auto limit = connected_ ? milliseconds(timeouts_.Receive)
                                       : milliseconds(timeouts_.Connect) + milliseconds(timeouts_.Receive);
-        if (waited_ >= limit) {
+        const auto waited = steady_clock::now() - lastProgress_;
+        if (waited >= limit) {
             Abandon(ERROR_INTERNET_TIMEOUT);
             return ERROR_INTERNET_TIMEOUT;
         }
@@ -196,8 +194,7 @@ DWORD TCurlTransfer::WaitUntil(const std::function<bool()>& enough)
             Abandon(ERROR_INTERNET_OPERATION_CANCELLED);
             return ERROR_INTERNET_OPERATION_CANCELLED;
         }
-        last = steady_clock::now();
-        multi_.Wait(static_cast<int>(std::min<int64_t>(duration_cast<milliseconds>(limit - waited_).count() + 1, 100)));
+        multi_.Wait(static_cast<int>(std::min<int64_t>(duration_cast<milliseconds>(limit - waited).count() + 1, 100)));
     }
     return 0;
 }
@@ -280,13 +277,13 @@ void TCurlTransfer::Activity(size_t bodyBytes)
 {
     connected_ = true;
     if (!InBody()) {
-        progressed_ = true;
+        lastProgress_ = std::chrono::steady_clock::now();
         return;
     }
     bodyProgress_ += bodyBytes;
     if (bodyProgress_ >= ProgressFloor) {
         bodyProgress_ = 0;
-        progressed_ = true;
+        lastProgress_ = std::chrono::steady_clock::now();
     }
 }
 

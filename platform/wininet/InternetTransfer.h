@@ -101,10 +101,9 @@ private:
     bool finished_ = false;
     DWORD error_ = 0;
     bool connected_ = false;
-    // Time spent waiting for the server since it last made progress; time the caller spends elsewhere
-    // does not count against the server.
-    std::chrono::steady_clock::duration waited_{};
-    bool progressed_ = false;
+    // When the server last made progress: less than ProgressFloor bytes in a receive time-out from then is
+    // a trickle, whatever the caller did meanwhile (what came while it was away is counted before the check).
+    std::chrono::steady_clock::time_point lastProgress_{};
     size_t bodyProgress_ = 0;  // body bytes since the last restart of the time-out
 
     std::string buffer_;

@@ -345,6 +345,44 @@ TEST_F(SetupProcessTest, AWebDistributionIsServedOverHttpAndInstallsByDownload)
     EXPECT_NE(asked.find("Docs.1"), std::string::npos) << asked;
 }
 
+// An archive that comes a byte at a time makes less progress than the downloads' floor: the setup fails
+// within the floor's window, says why, and the prefix is as it was.
+TEST_F(SetupProcessTest, AWebDistributionThatTricklesFailsWithinItsFloorAndPutsBack)
+{
+    BuildDistribution({{"TEST_SETUP_WEB", "http"}});
+    const std::string served = DriveC("build/127.0.0.1/HTTP Root directory/");
+    fs::remove_all(DriveC("src"));
+    THttpTestServer server([&](const std::string& request, THttpExchange& exchange) {
+        if (request.find("filelist.lst") != std::string::npos) {
+            exchange.Send(THttpTestServer::Answer("200 OK", ReadHost(served + "filelist.lst")));
+            return;
+        }
+        const std::string archive = ReadHost(served + "Docs.1");
+        exchange.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(archive.size()) + "\r\n\r\n");
+        exchange.Trickle(archive, std::chrono::milliseconds(100));
+    });
+    const std::string temp = DriveC("Documents and Settings/User/Local Settings/Temp");
+    const auto tempBefore = TempEntries(temp);
+    const std::vector<std::string> logs{"windows.log"};
+    const auto before = PrefixSnapshot(logs);
+
+    std::string errors;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(DriveC("build/setup.exe"), {}, errors,
+                  {{"TEST_SETUP_WEB", "http"}, {"TEST_SETUP_RECEIVE_MS", "1500"},
+                   {"SCRIVANE_PORT_MAP", "80=" + std::to_string(server.Port())},
+                   {"SCRIVANE_WINDOW_LOG", Prefix() + "/windows.log"}}),
+              1)
+        << errors;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    const std::string shown = ReadHost(Prefix() + "/windows.log");
+    EXPECT_NE(shown.find("ERROR_INTERNET_TIMEOUT"), std::string::npos) << shown << errors;
+    for (int i = 0; i < 300 && TempEntries(temp) != tempBefore; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto differences = SnapshotDifferences(PrefixSnapshot(logs), before);
+    EXPECT_TRUE(differences.empty()) << ::testing::PrintToString(differences) << errors;
+}
+
 TEST_F(SetupProcessTest, AWebDistributionIsServedOverFtpAndInstallsByDownload)
 {
     const TVariables web = {{"TEST_SETUP_WEB", "ftp"}};

@@ -3,6 +3,7 @@
 //
 // The tests choose variants through the environment:
 //   TEST_SETUP_WEB=http|ftp   a web distribution on 127.0.0.1 (FTP as "user" / "secret")
+//   TEST_SETUP_RECEIVE_MS=n   the downloads' receive time-out, which is also the window of their progress floor
 //   TEST_SETUP_DISKS=<folder> floppies for -f: after each disk prompt the disk in drive A: is taken out
 //                             into <folder>/<its number> and the one asked for is put in
 #include <cstdlib>
@@ -83,6 +84,10 @@ public:
                 login->SetPassword("secret");
             }
             install->SetNetLocation(location);
+            if (const std::string receive = Variable("TEST_SETUP_RECEIVE_MS"); !receive.empty()) {
+                win::DWORD milliseconds = static_cast<win::DWORD>(std::stoul(receive));
+                win::InternetSetOptionA(nullptr, win::INTERNET_OPTION_RECEIVE_TIMEOUT, &milliseconds, sizeof milliseconds);
+            }
             install->StoreDistributeType(dtWeb);
         }
         auto* group = new TInstallGroup(this);
