@@ -15,6 +15,7 @@
 #include "platform/win/Paths.h"
 #include "platform/wsock32/WinSock.h"
 #include "platform/win/SystemInfo.h"
+#include "tests/net/HttpTestSupport.h"
 #include "tests/platform/vcl/VclTestFixture.h"
 #include "tests/support/LoopbackPeer.h"
 #include "tests/tool/HelpTestSupport.h"
@@ -193,8 +194,9 @@ TEST_F(MainWindowTest, ARefusedWriteIsReportedAndTheWindowStillCloses)
 TEST_F(MainWindowTest, StartingWithTheUpdateCheckOnShowsAboutThenTheCheckWithoutTheWarning)
 {
     // The maker's web server is one of the test's own, on loopback.
+    // It reads the whole request before it answers and closes, so that its close is an orderly one.
     TLoopbackPeer server([](int fd, TLoopbackPeer& peer) {
-        if (peer.ReadBytes(fd, 1))
+        if (!ReadRequest(fd, peer).empty())
             TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n0.0.0.1\r\nNotes.\r\n");
     });
     const std::string hosts = HostPathOf(win::HostsFilePath());
