@@ -454,6 +454,7 @@ void TfrmMainMenu::New1Click(vcl::TObject*)
     mmoPage->Hide();
     CurrentPageIndex = -1;
     state.PageColor = vcl::clWhite;
+    mmoPage->SetColor(state.PageColor);
     state.HeaderColor = vcl::clWhite;
     state.HelpFileName.clear();
     state.ProjectFileName.clear();

@@ -176,6 +176,7 @@ private:
     void MovePage(int step);
     void InsertMarker(const AnsiString& marker);
     void RemoveMarkerAtCaret();
+    void ReleaseForeignLinkMarkers(int start, int end);
     void ToggleStyle(vcl::TFontStyle style);
     void AlignParagraphs(vcl::TAlignment alignment);
 

@@ -643,6 +643,35 @@ void TfrmMainMenu::Copy1Click(TObject*)
     mmoPage->CopyToClipboard();
 }
 
+// A link marker pasted from another page names a link this page lacks: the help build would stop at it and
+// nobody could delete it. It becomes ordinary text, which the paste then takes the underline from.
+void TfrmMainMenu::ReleaseForeignLinkMarkers(int start, int end)
+{
+    vcl::TRichEdit& rich = *mmoPage;
+    const richedit::TRichDocument& doc = rich.Document();
+    const AnsiString text = doc.Text();
+    for (int pos = start; pos + 1 < end;) {
+        if (!doc.IsProtected(pos) || text.compare(static_cast<size_t>(pos), 2, "##") != 0) {
+            ++pos;
+            continue;
+        }
+        const size_t close = text.find('#', static_cast<size_t>(pos) + 2);
+        if (close == AnsiString::npos || static_cast<int>(close) + 2 > end)
+            break;
+        const AnsiString name = text.substr(static_cast<size_t>(pos) + 2, close - static_cast<size_t>(pos) - 2);
+        int markerEnd = static_cast<int>(close) + 2;
+        if (markerEnd < end && doc.IsProtected(markerEnd))
+            ++markerEnd;  // the blank behind it
+        if (lstLinks->Items()->IndexOf(name) < 0) {
+            TProtectedEdit allow(*this);
+            rich.SetSelStart(pos);
+            rich.SetSelLength(markerEnd - pos);
+            rich.SelAttributes()->SetProtected(false);
+        }
+        pos = markerEnd;
+    }
+}
+
 void TfrmMainMenu::Paste1Click(TObject*)
 {
     vcl::TRichEdit& rich = *mmoPage;
@@ -652,6 +681,7 @@ void TfrmMainMenu::Paste1Click(TObject*)
     // The caret stands after what was pasted.
     const int end = rich.SelStart();
     if (end > start) {
+        ReleaseForeignLinkMarkers(start, end);
         // Underline belongs to markers: everything else pasted loses it, and pasted markers, which nobody
         // may change, stay whole.
         const richedit::TRichDocument& doc = rich.Document();

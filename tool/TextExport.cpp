@@ -162,6 +162,17 @@ bool WriteExportBody(TTopicWriter& writer, const rtl::TStrings& lines, const rtl
     return translator.Translate(lines, links, label);
 }
 
+// A text is translated from after its own "\\pard", and a page's text need not end what it began (the editor
+// leaves the closing brace to end an italic header; a translation stopped at an error leaves its colour on):
+// without this, formatting runs on into the next text and every page after it.
+namespace {
+void WriteFormattingReset(TTopicWriter& writer)
+{
+    writer.WriteLn("\\pard");
+    writer.WriteLn("\\b0\\i0\\strike0\\cf0");
+}
+}  // namespace
+
 bool WriteExportTopic(TTopicWriter& writer, int pageIndex, const AnsiString& projectFolder)
 {
     const TPageObject& page = PageAt(writer.Pages(), pageIndex);
@@ -172,6 +183,7 @@ bool WriteExportTopic(TTopicWriter& writer, int pageIndex, const AnsiString& pro
     }
     bool errors = false;
     if (page.Header.Count() > 0) {
+        WriteFormattingReset(writer);
         writer.WriteLn("\\keepn");
         const size_t start = writer.Text().size();
         errors = WriteExportBody(writer, page.Header, nullptr, page.Name + " - Page Header", projectFolder);
@@ -183,6 +195,7 @@ bool WriteExportTopic(TTopicWriter& writer, int pageIndex, const AnsiString& pro
         writer.WriteLn("\\pard");
         writer.WriteLn("\\b0");
     }
+    WriteFormattingReset(writer);
     if (WriteExportBody(writer, page.Text, &page.Links, page.Name, projectFolder))
         errors = true;
     return errors;

@@ -149,6 +149,10 @@ TEST_F(FileCommandsTest, NewAsksAboutChangesAndKeepsOnlyTheHelpWindowsPlace)
     OpenProject(*form, path);
     TProjectState& state = ProjectState();
 
+    // A project's page colour, as loading it shows it in the editor.
+    state.PageColor = clYellow;
+    form->mmoPage->SetColor(clYellow);
+
     // No: nothing is written.
     state.HelpFileName = "changed.hlp";
     state.Modified = true;
@@ -167,6 +171,7 @@ TEST_F(FileCommandsTest, NewAsksAboutChangesAndKeepsOnlyTheHelpWindowsPlace)
     EXPECT_EQ(state.WindowWidth, 200);
     EXPECT_EQ(state.WindowHeight, 200);
     EXPECT_EQ(state.PageColor, clWhite);
+    EXPECT_EQ(form->mmoPage->Color(), clWhite);
     EXPECT_EQ(state.HeaderColor, clWhite);
     EXPECT_EQ(state.HelpFileName, "");
     EXPECT_EQ(state.ProjectFileName, "");

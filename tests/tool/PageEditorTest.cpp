@@ -547,6 +547,33 @@ TEST_F(PageEditorTest, CtrlVPastesMarkersWholeAndTheRestWithoutUnderline)
     EXPECT_EQ(rich->SelLength(), 13);
 }
 
+TEST_F(PageEditorTest, AMarkerPastedOntoAPageWithoutItsLinkIsOrdinaryText)
+{
+    MarkerPage();
+    AddPages({"Other"});
+    Select(4, 9);  // "##Next## "
+    Click("Copy1");
+    ShowPage(1);
+    vt::TypeText(*rich, "x");
+    Click("Paste1");
+    ASSERT_EQ(rich->Text(), "x##Next## ");
+    for (int pos = 1; pos < 10; ++pos)
+        EXPECT_FALSE(At(pos).Protected || At(pos).Underline) << pos;
+    // It can be deleted like any text.
+    rich->SetSelStart(rich->GetTextLen());
+    for (int i = 0; i < 9; ++i)
+        vt::PressKey(*rich, VK_BACK);
+    EXPECT_EQ(rich->Text(), "x");
+
+    // Once the page has the link, the same paste is a marker.
+    AddLink("next");
+    Click("Paste1");
+    ASSERT_EQ(rich->Text(), "x##Next## ");
+    for (int pos = 1; pos < 10; ++pos)
+        EXPECT_TRUE(At(pos).Protected) << pos;
+    EXPECT_TRUE(At(1).Underline);
+}
+
 TEST_F(PageEditorTest, CtrlZTakesBackTextChangesButNeverAMarker)
 {
     MarkerPage();

@@ -185,3 +185,93 @@ TEST_F(RtfExportOfficeTest, TheExampleProjectReadsBackWithItsTextAndLinks)
     }
     EXPECT_GT(topics, 0);
 }
+
+namespace {
+
+// A page text of runs as the editor writes it; a run "\r\n" ends a paragraph.
+void SetRuns(rtl::TStrings& lines, std::initializer_list<std::pair<AnsiString, richedit::TCharAttributes>> runs)
+{
+    richedit::TRichDocument document;
+    for (const auto& [text, attributes] : runs) {
+        if (text == "\r\n")
+            document.AppendParagraphEnd(attributes, richedit::paLeft);
+        else
+            document.AppendText(text, attributes);
+    }
+    lines.Clear();
+    for (const AnsiString& line : richedit::WriteRtfLines(document))
+        lines.Add(line);
+}
+
+// The paragraph of the converted HTML that holds `text`, from its "<p" to its "</p>".
+std::string ParagraphWith(const std::string& html, const std::string& text)
+{
+    const size_t at = html.find(text);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no " << text << " in:\n" << html;
+        return "";
+    }
+    const size_t start = html.rfind("<p", at);
+    const size_t end = html.find("</p>", at);
+    return html.substr(start == std::string::npos ? 0 : start, end == std::string::npos ? end : end - start);
+}
+
+bool Italic(const std::string& markup)
+{
+    return std::regex_search(markup, std::regex("<i>|<em>|font-style:\\s*italic", std::regex::icase));
+}
+bool Green(const std::string& markup)
+{
+    return std::regex_search(markup, std::regex("#008000", std::regex::icase));
+}
+
+}  // namespace
+
+TEST_F(RtfExportOfficeTest, FormattingEndsWithItsPage)
+{
+    const std::string office = FindOffice();
+    if (office.empty())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+
+    // An italic header whose text the editor leaves unclosed, and a translation stopped at a broken
+    // link after the marker colour was written: neither may reach the pages after them.
+    richedit::TCharAttributes plain;
+    richedit::TCharAttributes italic = plain;
+    italic.Italic = true;
+    richedit::TCharAttributes green = plain;
+    green.Color = 32768;
+    TTestPages pages;
+    TPageObject& a = pages.Add("A", "IDH_A");
+    SetRuns(a.Header, {{"Heading of A", italic}});
+    SetRuns(a.Text, {{"Body of A", plain}});
+    TPageObject& b = pages.Add("B", "IDH_B");
+    SetRuns(b.Text, {{"leaf", green}, {"\r\n", green}, {"Body of B", plain}});
+    TPageObject& c = pages.Add("C", "IDH_C");
+    SetTextWithMarker(c.Text, "##Gone##");
+    AddLink(c, "Gone", 0, "Missing", "gone");
+    TPageObject& d = pages.Add("D", "IDH_D");
+    SetRuns(d.Text, {{"Body of D", plain}});
+
+    rtl::TStringList fonts;
+    rtl::TStringList colors;
+    BuildFontTable(pages.List, fonts);
+    BuildColorTable(pages.List, colors);
+    TTopicWriter writer(pages.List, fonts, colors);
+    vt::AnswerMessage(mrOk);
+    rtl::TStringList toc;
+    EXPECT_TRUE(WriteRtfExport(writer, toc, "C:\\"));
+    const fs::path rtf = work / "pages.rtf";
+    rtl::WriteWholeFile(win::WindowsPathFromHost(rtf.string()), writer.Text());
+
+    // The converter breaks lines inside a paragraph's text.
+    const std::string html = std::regex_replace(Convert(office, work, rtf, "html:HTML (StarWriter):UTF8", "html"),
+                                                std::regex("\\s+"), " ");
+    // The checks see italic and green where they are.
+    EXPECT_TRUE(Italic(ParagraphWith(html, "Heading of A"))) << html;
+    EXPECT_TRUE(Green(ParagraphWith(html, "leaf"))) << html;
+    for (const char* text : {"Body of A", "Body of B", "Body of D"}) {
+        const std::string paragraph = ParagraphWith(html, text);
+        EXPECT_FALSE(Italic(paragraph)) << paragraph;
+        EXPECT_FALSE(Green(paragraph)) << paragraph;
+    }
+}

@@ -64,6 +64,9 @@ const char Frame[] =
     "\\plain\\fs20\\cf1\\f0\r\n"
     "\r\n";
 
+// What each header and each body begins with: paragraph and character formatting back to the defaults.
+const AnsiString Reset = "\\pard\r\n\\b0\\i0\\strike0\\cf0\r\n";
+
 // "\pard" then a link marker as the editor writes it, inside "See ... now.".
 AnsiString MarkerBody(const AnsiString& marker)
 {
@@ -178,16 +181,16 @@ TEST_F(RtfDocumentTest, FrameContentsPageLinksAndPictureFields)
         "\\tab\\tab Gone\\par\r\n"
         "\\fs20\\cf0\\f0\\page\r\n"
         "{\\*\\bkmkstart IDH_INTRO}\r\n"
-        "{\\*\\bkmkend IDH_INTRO}\r\n" +
+        "{\\*\\bkmkend IDH_INTRO}\r\n" + Reset +
         TranslatedMarkerBody(
             "\\ul{\\field{\\*\\fldinst { HYPERLINK  \\\\l \"IDH_SECOND\" }}{\\fldrslt {the second page}}}\\ul0") +
         "\r\n\\page\r\n\r\n"
         "{\\*\\bkmkstart IDH_SECOND}\r\n"
-        "{\\*\\bkmkend IDH_SECOND}\r\n"
+        "{\\*\\bkmkend IDH_SECOND}\r\n" + Reset +
         "\\keepn\r\n"
         "\\f0\r\nTop\\par\r\n"
         "\\pard\r\n"
-        "\\b0\r\n"
+        "\\b0\r\n" + Reset +
         "\\f0\r\n\\fs20\r\nPicture: \\cf2\r\n\r\n\r\n" +
         picture +
         "\\cf1\r\n\r\n \r\n\\par\r\n"
@@ -204,7 +207,7 @@ TEST_F(RtfDocumentTest, WithoutContentsOrMarkersOrTopicIds)
     TPageObject& plain = pages.Add("Plain");
     SetLines(plain.Text, {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}", "\\pard\\f0 Hi\\par", "}"});
     const AnsiString noColors = rtl::StringReplace(Frame, "\\red0\\green0\\blue0;\r\n\\red0\\green128\\blue0;\r\n", "", rtl::rfNone);
-    EXPECT_EQ(Export(pages.List, *toc.List, folder), noColors + "\\f0\r\nHi\\par\r\n\r\n\\page\r\n\r\n}\r\n");
+    EXPECT_EQ(Export(pages.List, *toc.List, folder), noColors + Reset + "\\f0\r\nHi\\par\r\n\r\n\\page\r\n\r\n}\r\n");
 
     // Without green in any page the contents hyperlinks carry colour 0, and a link to a page without a
     // topic ID names an empty bookmark.
@@ -288,10 +291,10 @@ TEST_F(RtfDocumentTest, ATranslationErrorStopsOnlyThatText)
                                                                LinkTargetMissingText("Broken", "Away")}));
     // The header stops at its marker, the body at its link; the frame lines around them and the next page
     // are whole.
-    EXPECT_NE(text.find("\\keepn\r\n\r\n\\par\r\n\\pard\r\n\\b0\r\n\\f0\r\n\\fs20\r\nSee \\cf2\r\n\r\n\r\n\r\n\\page\r\n"),
+    EXPECT_NE(text.find("\\keepn\r\n\r\n\\par\r\n\\pard\r\n\\b0\r\n" + Reset + "\\f0\r\n\\fs20\r\nSee \\cf2\r\n\r\n\r\n\r\n\\page\r\n"),
               AnsiString::npos)
         << text;
-    EXPECT_NE(text.find("{\\*\\bkmkstart IDH_N}\r\n{\\*\\bkmkend IDH_N}\r\n\\f0\r\nfine\\par\r\n"), AnsiString::npos);
+    EXPECT_NE(text.find("{\\*\\bkmkstart IDH_N}\r\n{\\*\\bkmkend IDH_N}\r\n" + Reset + "\\f0\r\nfine\\par\r\n"), AnsiString::npos);
 }
 
 TEST_F(RtfDocumentTest, AHeaderEndsItsLastParagraph)
@@ -300,11 +303,11 @@ TEST_F(RtfDocumentTest, AHeaderEndsItsLastParagraph)
     TPageObject& page = pages.Add("P");
     SetLines(page.Header, {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}", "\\pard\\f0 One\\par", "Two", "}"});
     SetBody(page.Text, "\\f0 Body");
-    EXPECT_NE(Export(pages.List, *toc.List, folder).find("\\keepn\r\n\\f0\r\nOne\\par\r\nTwo\\par\r\n\\pard\r\n\\b0\r\n\\f0\r\nBody\r\n"),
+    EXPECT_NE(Export(pages.List, *toc.List, folder).find("\\keepn\r\n\\f0\r\nOne\\par\r\nTwo\\par\r\n\\pard\r\n\\b0\r\n" + Reset + "\\f0\r\nBody\r\n"),
               AnsiString::npos);
     // A header without text adds no paragraph.
     SetLines(page.Header, {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset0 Arial;}}", "}"});
-    EXPECT_NE(Export(pages.List, *toc.List, folder).find("\\keepn\r\n\\pard\r\n\\b0\r\n"), AnsiString::npos);
+    EXPECT_NE(Export(pages.List, *toc.List, folder).find("\\keepn\r\n\\pard\r\n\\b0\r\n" + Reset), AnsiString::npos);
 }
 
 // ---- the commands on the main window
