@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/richedit/RtfReader.h"
+#include "platform/richedit/RtfWriter.h"
 #include "platform/rtl/Encoding.h"
 #include "platform/vcl/TestDriver.h"
 #include "platform/win/Paths.h"
@@ -184,4 +185,27 @@ TEST_F(RtfExportOfficeTest, TheExampleProjectReadsBackWithItsTextAndLinks)
             << "no hyperlink to " << page->TopicID << " in:\n" << html;
     }
     EXPECT_GT(topics, 0);
+}
+
+TEST_F(RtfExportOfficeTest, PastedGreekTextReadsBackAsGreek)
+{
+    const std::string office = FindOffice();
+    if (office.empty())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+
+    const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
+    form->LoadProject(demo);
+    ProjectState().ProjectFileName = demo;
+    TPageObject& page = PageAt(*form->lstPages->Items(), 0);
+    const AnsiString pasted = richedit::WriteRtf(richedit::ReadRtf(
+        "{\\rtf1\\ansi\\ansicpg1253{\\fonttbl{\\f0\\fswiss\\fcharset161 Arial;}}\\f0 Omega \\'d9\\'e1.}"));
+    page.Text.SetText(pasted);
+    const fs::path rtf = work / "greek.rtf";
+    vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
+    vt::AnswerMessage(mrOk);
+    vt::Find<TMenuItem>(*form, "RTF1").Click();
+    ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
+
+    const std::string text = Convert(office, work, rtf, "txt:Text (encoded):UTF8", "txt");
+    EXPECT_NE(text.find("Omega \xCE\xA9\xCE\xB1."), std::string::npos) << text;  // "Ωα" in UTF-8
 }
