@@ -119,6 +119,22 @@ protected:
         VclTest::TearDown();
     }
 
+    void LoadDemo()
+    {
+        const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
+        form->LoadProject(demo);
+        ProjectState().ProjectFileName = demo;
+    }
+    // The loaded project exported through the menu to `name` in the work folder.
+    fs::path ExportRtf(const char* name)
+    {
+        const fs::path rtf = work / name;
+        vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
+        vt::AnswerMessage(mrOk);
+        vt::Find<TMenuItem>(*form, "RTF1").Click();
+        return rtf;
+    }
+
     std::unique_ptr<TfrmMainMenu> form;
     fs::path work;
 };
@@ -131,13 +147,8 @@ TEST_F(RtfExportOfficeTest, TheExampleProjectReadsBackWithItsTextAndLinks)
     if (office.empty())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
 
-    const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
-    form->LoadProject(demo);
-    ProjectState().ProjectFileName = demo;
-    const fs::path rtf = work / "demo.rtf";
-    vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
-    vt::AnswerMessage(mrOk);
-    vt::Find<TMenuItem>(*form, "RTF1").Click();
+    LoadDemo();
+    const fs::path rtf = ExportRtf("demo.rtf");
     ASSERT_EQ(vt::Messages().size(), 1u);
     ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
 
@@ -193,17 +204,12 @@ TEST_F(RtfExportOfficeTest, PastedGreekTextReadsBackAsGreek)
     if (office.empty())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
 
-    const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
-    form->LoadProject(demo);
-    ProjectState().ProjectFileName = demo;
+    LoadDemo();
     TPageObject& page = PageAt(*form->lstPages->Items(), 0);
     const AnsiString pasted = richedit::WriteRtf(richedit::ReadRtf(
         "{\\rtf1\\ansi\\ansicpg1253{\\fonttbl{\\f0\\fswiss\\fcharset161 Arial;}}\\f0 Omega \\'d9\\'e1.}"));
     page.Text.SetText(pasted);
-    const fs::path rtf = work / "greek.rtf";
-    vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
-    vt::AnswerMessage(mrOk);
-    vt::Find<TMenuItem>(*form, "RTF1").Click();
+    const fs::path rtf = ExportRtf("greek.rtf");
     ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
 
     const std::string text = Convert(office, work, rtf, "txt:Text (encoded):UTF8", "txt");
