@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "platform/richedit/Charsets.h"
 #include "platform/vcl/Dialogs.h"
 #include "platform/win/Files.h"
 #include "platform/win/Paths.h"
@@ -214,6 +215,10 @@ public:
     {
         ExtractHtmlFontNames(lines, fonts_);
         ExtractHtmlColors(lines, colors_);
+        rtl::TStringList entries;
+        ExtractFontTable(lines, entries);
+        for (int k = 0; k < entries.Count(); ++k)
+            charsets_.push_back(EntryCharset(entries[k]));
     }
 
     void TranslateLine(const AnsiString& line, size_t pos)
@@ -309,6 +314,8 @@ private:
         if (w.starts_with("\\F") && w.size() >= 3 && IsDigit(w[2])) {
             const int n = WordNumber(w, 2, 0);
             file_.Face = n >= 0 && n < fonts_.Count() ? fonts_[n] : AnsiString(DefaultFace);
+            charset_ = n >= 0 && static_cast<size_t>(n) < charsets_.size() ? charsets_[static_cast<size_t>(n)]
+                                                                           : richedit::AnsiCharset;
             FontPair();
         }
         if (w.starts_with("\\FS")) {
@@ -340,7 +347,8 @@ private:
         }
     }
 
-    // "\'hh": the character by its code, as a reference with its ";", so a digit after it stays text.
+    // "\'hh": the character by its code, as a reference with its ";", so a digit after it stays text. A
+    // byte of a font in another character set is referred to by the character it is there.
     void CharacterReference(const AnsiString& w)
     {
         if (w.size() != 4)
@@ -349,7 +357,21 @@ private:
         const int low = rtl::HexDigitValue(w[3]);
         if (high < 0 || low < 0)
             return;
-        file_.Write("&#" + rtl::IntToStr(high * 16 + low) + ";");
+        const auto byte = static_cast<unsigned char>(high * 16 + low);
+        char32_t codePoint = byte;
+        if (!richedit::IsAnsiCharset(charset_) && !richedit::CharsetCharToUnicode(charset_, byte, codePoint))
+            codePoint = byte;
+        file_.Write("&#" + rtl::IntToStr(static_cast<int>(codePoint)) + ";");
+    }
+
+    // The \fcharset of a font entry; Windows-1252 when it names none.
+    static uint8_t EntryCharset(const AnsiString& entry)
+    {
+        const size_t found = rtl::UpperCase(entry).find("\\FCHARSET");
+        if (found == AnsiString::npos)
+            return richedit::AnsiCharset;
+        size_t pos = found + 9;
+        return static_cast<uint8_t>(std::clamp(NumberAt(entry, pos), 0, 255));
     }
 
     void FontPair()
@@ -384,6 +406,8 @@ private:
     THtmlPageFile& file_;
     rtl::TStringList fonts_;
     rtl::TStringList colors_;
+    std::vector<uint8_t> charsets_;  // of each font number
+    uint8_t charset_ = richedit::AnsiCharset;
     std::vector<const char*> pending_;
     bool inParagraph_ = false;
     bool inTable_ = false;

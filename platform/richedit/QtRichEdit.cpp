@@ -19,6 +19,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "platform/richedit/Charsets.h"
 #include "platform/richedit/RichEdit.h"
 #include "platform/richedit/RtfReader.h"
 #include "platform/richedit/RtfWriter.h"
@@ -58,12 +59,23 @@ QTextBlockFormat BlockFormat(richedit::TParaAlignment alignment)
     return format;
 }
 
+// A run's bytes as the characters they are in its character set.
+QString DisplayText(const richedit::TCharAttributes& a, std::string_view bytes)
+{
+    return QString::fromStdU16String(richedit::CharsetToUtf16(a.Charset, bytes));
+}
+
 QMimeData* MimeFor(const TRichDocument& fragment)
 {
     auto* mime = new QMimeData;
     AnsiString rtf = richedit::WriteRtf(fragment);
     mime->setData(RtfMimeType, QByteArray(rtf.data(), static_cast<qsizetype>(rtf.size())));
-    mime->setText(ToQString(fragment.Text()).replace("\r\n", "\n"));
+    QString text;
+    fragment.ForEachRun([&](const TRichDocument::TRun& run) {
+        text += DisplayText(*run.Attributes, std::string_view(fragment.Text())
+                                                 .substr(static_cast<size_t>(run.Start), static_cast<size_t>(run.Length)));
+    });
+    mime->setText(text.replace("\r\n", "\n"));
     return mime;
 }
 
@@ -191,7 +203,7 @@ private:
                 cursor.insertBlock(BlockFormat(doc.Alignment(next)), CharFormat(*run.Attributes));
             } else {
                 AnsiString text = doc.Text().substr(static_cast<size_t>(run.Start), static_cast<size_t>(run.Length));
-                cursor.insertText(ToQString(text), CharFormat(*run.Attributes));
+                cursor.insertText(DisplayText(*run.Attributes, text), CharFormat(*run.Attributes));
             }
         });
     }
@@ -487,7 +499,12 @@ AnsiString TRichEdit::ViewMismatch() const
     for (QTextBlock block = qdoc->begin(); block.isValid(); block = block.next(), ++p) {
         int start = doc.ParagraphStart(p);
         QString text = block.text();
-        if (FromQString(text) != doc.Text().substr(static_cast<size_t>(start), static_cast<size_t>(doc.ParagraphEnd(p) - start)))
+        QString want;
+        doc.ForEachRun(start, doc.ParagraphEnd(p), [&](const TRichDocument::TRun& run) {
+            want += DisplayText(*run.Attributes, std::string_view(doc.Text())
+                                                     .substr(static_cast<size_t>(run.Start), static_cast<size_t>(run.Length)));
+        });
+        if (text != want)
             return "paragraph " + rtl::IntToStr(p) + " reads '" + FromQString(text) + "'";
         if (block.blockFormat().alignment() != BlockFormat(doc.Alignment(p)).alignment())
             return "paragraph " + rtl::IntToStr(p) + " is aligned differently";

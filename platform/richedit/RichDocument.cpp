@@ -1,5 +1,7 @@
 #include "platform/richedit/RichDocument.h"
 
+#include "platform/richedit/Charsets.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -28,7 +30,7 @@ uint32_t CleanColor(uint32_t color) { return (color & 0xFF000000u) != 0 ? 0 : co
 
 bool TAttributeChange::Empty() const
 {
-    return !Face && !HalfPoints && !Color && !Bold && !Italic && !Underline && !StrikeOut && !Protected;
+    return !Face && !Charset && !HalfPoints && !Color && !Bold && !Italic && !Underline && !StrikeOut && !Protected;
 }
 
 void TAttributeChange::ApplyTo(TCharAttributes& attributes) const
@@ -38,6 +40,8 @@ void TAttributeChange::ApplyTo(TCharAttributes& attributes) const
         if (!face.empty())
             attributes.Face = face;
     }
+    if (Charset)
+        attributes.Charset = *Charset;
     if (HalfPoints)
         attributes.HalfPoints = ClampHalfPoints(*HalfPoints);
     if (Color)
@@ -58,6 +62,7 @@ TAttributeChange TAttributeChange::All(const TCharAttributes& a)
 {
     TAttributeChange change;
     change.Face = a.Face;
+    change.Charset = a.Charset;
     change.HalfPoints = a.HalfPoints;
     change.Color = a.Color;
     change.Bold = a.Bold;
@@ -176,16 +181,22 @@ int TRichDocument::ParagraphEnd(int paragraph) const
 
 std::vector<AnsiString> TRichDocument::PlainLines() const
 {
+    AnsiString text;
+    text.reserve(text_.size());
+    ForEachRun([&](const TRun& run) {
+        text += CharsetToAnsi(run.Attributes->Charset, std::string_view(text_).substr(
+                                                           static_cast<size_t>(run.Start), static_cast<size_t>(run.Length)));
+    });
     std::vector<AnsiString> lines;
     size_t start = 0;
     for (;;) {
-        size_t end = text_.find('\r', start);
+        size_t end = text.find('\r', start);
         if (end == AnsiString::npos) {
-            if (start < text_.size())
-                lines.push_back(text_.substr(start));
+            if (start < text.size())
+                lines.push_back(text.substr(start));
             break;
         }
-        lines.push_back(text_.substr(start, end - start));
+        lines.push_back(text.substr(start, end - start));
         start = end + 2;
     }
     return lines;
@@ -245,6 +256,7 @@ TCharAttributes TRichDocument::InsertionAttributes(int pos) const
             attributes = table_[ids_[from]];
     }
     attributes.Protected = false;
+    attributes.Charset = AnsiCharset;
     return attributes;
 }
 

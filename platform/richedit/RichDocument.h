@@ -1,7 +1,8 @@
 #pragma once
 // The rich-text document behind the editor control, in plain C++: paragraphs with an alignment, made of
-// characters in Windows-1252 that each carry their attributes (face, size, colour, bold, italic,
-// underline, strikeout, protected).
+// characters that each carry their attributes (face, character set, size, colour, bold, italic,
+// underline, strikeout, protected). A character's byte is in its font's character set (Charsets.h):
+// Windows-1252 for what is typed, any other set for what rich text brought in.
 //
 // Positions count as the editor control counts them: a paragraph end is the pair CR LF in Text() and
 // takes two positions. The last paragraph has no end of its own. A position between the CR and the LF
@@ -50,6 +51,7 @@ inline constexpr int MaxHalfPoints = 3276;   // 1638 points, the largest size th
 
 struct TCharAttributes {
     AnsiString Face = "Arial";
+    uint8_t Charset = 0;  // the font character set the byte is in
     int HalfPoints = 20;
     uint32_t Color = 0;  // 0x00BBGGRR; black is the automatic colour
     bool Bold = false;
@@ -72,6 +74,7 @@ uint32_t CleanColor(uint32_t color);
 // The attributes one change sets; those left empty stay as they are.
 struct TAttributeChange {
     std::optional<AnsiString> Face;
+    std::optional<uint8_t> Charset;
     std::optional<int> HalfPoints;
     std::optional<uint32_t> Color;
     std::optional<bool> Bold;
@@ -119,7 +122,8 @@ public:
     // Position of the paragraph's first character, and of its end (Length() for the last paragraph).
     int ParagraphStart(int paragraph) const;
     int ParagraphEnd(int paragraph) const;
-    // The plain text of each paragraph; a final empty paragraph does not count, an empty document has none.
+    // The plain text of each paragraph in Windows-1252 ("?" for what that cannot hold); a final empty
+    // paragraph does not count, an empty document has none.
     std::vector<AnsiString> PlainLines() const;
 
     // 0 <= pos < Length().
@@ -129,7 +133,8 @@ public:
     bool AllProtected(int start, int end) const;
     // What text typed at `pos` takes: the character before it, at a paragraph's start the paragraph's own
     // first character; protected characters are passed over for the nearest unprotected one of the
-    // paragraph (before the caret first), else the paragraph's end. Never protected.
+    // paragraph (before the caret first), else the paragraph's end. Never protected, and always in
+    // Windows-1252, the set typed text comes in.
     TCharAttributes InsertionAttributes(int pos) const;
     // The attributes of an empty document (what its one paragraph shows and types with).
     const TCharAttributes& EmptyAttributes() const { return emptyAttributes_; }

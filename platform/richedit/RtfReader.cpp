@@ -4,10 +4,11 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
+#include "platform/richedit/Charsets.h"
 #include "platform/rtl/SysUtils.h"
-#include "platform/rtl/Encoding.h"
 
 namespace richedit {
 
@@ -56,6 +57,10 @@ enum TWord : uint8_t {
     wUnicode,
     wUnicodeSkip,
     wDefaultFont,
+    wFontCharset,
+    wCodePage,
+    wAnsiCodePage,
+    wMac,
     wRed,
     wGreen,
     wBlue,
@@ -109,6 +114,10 @@ const std::unordered_map<std::string_view, TWordInfo>& Words()
         {"u", {wUnicode}},
         {"uc", {wUnicodeSkip}},
         {"deff", {wDefaultFont}},
+        {"fcharset", {wFontCharset}},
+        {"cpg", {wCodePage}},
+        {"ansicpg", {wAnsiCodePage}},
+        {"mac", {wMac}},
         {"red", {wRed}},
         {"green", {wGreen}},
         {"blue", {wBlue}},
@@ -393,6 +402,14 @@ private:
             defaultFont_ = value;
             attributesStale_ = true;
             break;
+        case wAnsiCodePage:
+            defaultCharset_ = CodePageCharset(value);
+            attributesStale_ = true;
+            break;
+        case wMac:
+            defaultCharset_ = CodePageCharset(10000);
+            attributesStale_ = true;
+            break;
         case wFontTable:
             state.Destination = dFontTable;
             break;
@@ -420,6 +437,10 @@ private:
             CommitFont();
             fontNumber_ = value;
             collectingFont_ = true;
+        } else if (word == wFontCharset && collectingFont_) {
+            fontCharset_ = static_cast<uint8_t>(std::clamp(value, 0, 255));
+        } else if (word == wCodePage && collectingFont_ && !fontCharset_) {
+            fontCharset_ = CodePageCharset(value);
         } else if (word == wSkipDestination) {
             State().Destination = dSkip;
         }
@@ -429,6 +450,9 @@ private:
     {
         if (collectingFont_ && !fontName_.empty())
             fonts_[fontNumber_] = CleanFaceName(fontName_);
+        if (collectingFont_ && fontCharset_)
+            fontCharsets_[fontNumber_] = *fontCharset_;
+        fontCharset_.reset();
         fontName_.clear();
         collectingFont_ = false;
         attributesStale_ = true;
@@ -453,17 +477,40 @@ private:
         pos_ += std::min(n, text_.size() - pos_);
     }
 
+    // In the font's own character set when it holds the character, else in Windows-1252; when neither
+    // does, the fallback that follows is the best we have.
     void Unicode(int value)
     {
         auto code = static_cast<char32_t>(value < 0 ? value + 65536 : value);
         unsigned char c = 0;
         pendingSkip_ = 0;
-        if (!rtl::UnicodeToAnsiChar(code, c)) {
-            pendingSkip_ = 0;  // the fallback that follows is the best we have
+        if (UnicodeToCharsetChar(FontCharset(State()), code, c)) {
+            Character(c);
+        } else if (UnicodeToCharsetChar(AnsiCharset, code, c)) {
+            forceAnsi_ = true;
+            attributesStale_ = true;
+            Character(c);
+            forceAnsi_ = false;
+            attributesStale_ = true;
+        } else {
             return;
         }
-        Character(c);
         pendingSkip_ = State().UnicodeSkip;
+    }
+
+    int FontNumber(const TState& state) const
+    {
+        if (state.Font >= 0)
+            return state.Font;
+        if (fonts_.count(defaultFont_) == 0 && fontCharsets_.count(defaultFont_) == 0)
+            return 0;
+        return defaultFont_;
+    }
+
+    uint8_t FontCharset(const TState& state) const
+    {
+        auto found = fontCharsets_.find(FontNumber(state));
+        return found == fontCharsets_.end() ? defaultCharset_ : found->second;
     }
 
     void Character(unsigned char c)
@@ -529,6 +576,7 @@ private:
             font = fonts_.find(0);
         if (font != fonts_.end() && !font->second.empty())
             a.Face = font->second;
+        a.Charset = forceAnsi_ ? AnsiCharset : FontCharset(state);
         a.HalfPoints = ClampHalfPoints(state.HalfPoints);
         if (state.Color > 0 && static_cast<size_t>(state.Color) < colors_.size()) {
             // Entry 0 of the table is the automatic colour; \cfN names entry N.
@@ -565,6 +613,10 @@ private:
     int fontNumber_ = 0;
     bool collectingFont_ = false;
     AnsiString fontName_;
+    std::optional<uint8_t> fontCharset_;
+    std::map<int, uint8_t> fontCharsets_;
+    uint8_t defaultCharset_ = AnsiCharset;  // \ansicpg, \mac: fonts that name no set of their own
+    bool forceAnsi_ = false;                // a \u character only Windows-1252 holds
 
     std::vector<int64_t> colors_;  // -1: the automatic colour
     int red_ = 0;

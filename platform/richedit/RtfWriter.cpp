@@ -26,7 +26,7 @@ public:
         document.ForEachRun([this](const TRichDocument::TRun& run) { Use(*run.Attributes); });
     }
 
-    int FontNumber(const AnsiString& face) const { return fontIndex_.at(face); }
+    int FontNumber(const TCharAttributes& a) const { return fontIndex_.at(FontKey(a)); }
     // 0 is the automatic colour.
     int ColorNumber(uint32_t color) const { return color == 0 ? 0 : colorIndex_.at(color); }
 
@@ -34,8 +34,8 @@ public:
     {
         AnsiString line = "{\\rtf1\\ansi\\deff0{\\fonttbl";
         for (size_t k = 0; k < fonts_.size(); ++k) {
-            line += "{\\f" + rtl::IntToStr(k) + "\\fnil\\fcharset0 ";
-            for (char c : fonts_[k]) {
+            line += "{\\f" + rtl::IntToStr(k) + "\\fnil\\fcharset" + rtl::IntToStr(fonts_[k].second) + " ";
+            for (char c : fonts_[k].first) {
                 if (static_cast<unsigned char>(c) >= 0x80)
                     AppendHexByte(line, static_cast<unsigned char>(c));
                 else
@@ -62,14 +62,17 @@ public:
 private:
     void Use(const TCharAttributes& attributes)
     {
-        if (fontIndex_.emplace(attributes.Face, static_cast<int>(fonts_.size())).second)
-            fonts_.push_back(attributes.Face);
+        if (fontIndex_.emplace(FontKey(attributes), static_cast<int>(fonts_.size())).second)
+            fonts_.emplace_back(attributes.Face, attributes.Charset);
         if (attributes.Color != 0 &&
             colorIndex_.emplace(attributes.Color, static_cast<int>(colors_.size()) + 1).second)
             colors_.push_back(attributes.Color);
     }
 
-    std::vector<AnsiString> fonts_;
+    // A face in two character sets is two fonts.
+    static AnsiString FontKey(const TCharAttributes& a) { return rtl::IntToStr(a.Charset) + ' ' + a.Face; }
+
+    std::vector<std::pair<AnsiString, int>> fonts_;
     std::unordered_map<AnsiString, int> fontIndex_;
     std::vector<uint32_t> colors_;
     std::unordered_map<uint32_t, int> colorIndex_;
@@ -99,7 +102,7 @@ public:
 
     void Switch(const TCharAttributes& a)
     {
-        int font = tables_.FontNumber(a.Face);
+        int font = tables_.FontNumber(a);
         if (font != font_)
             Word("\\f", font_ = font);
         if (a.HalfPoints != halfPoints_)

@@ -9,7 +9,8 @@
 //   }
 //
 // - the header line holds the font table: fonts numbered from 0 in the order the text first uses them,
-//   each entry exactly {\fN\fnil\fcharset0 Face;}; the colour table (only when a colour other than the
+//   each entry exactly {\fN\fnil\fcharsetC Face;} with the character set of the text's bytes (a face
+//   used in two sets is two fonts); the colour table (only when a colour other than the
 //   automatic black is used) follows on a line of its own, automatic colour first, entries without blanks;
 // - one line per paragraph, ending in \par except the last paragraph's; a paragraph whose alignment
 //   differs from the one before it (and the first) starts with \pard and \qc or \qr;

@@ -619,3 +619,15 @@ TEST_F(HtmlFilesTest, AHostileProjectPassesTidyAndABrowser)
                                       "<Header & \"title\">", "x > y back <", "TEXT accented link"}))
         GTEST_SKIP() << "tidy or chromium is not installed";
 }
+
+TEST_F(HtmlTranslationTest, ABytesCharacterIsTheOneItsFontsSetGivesIt)
+{
+    TPageObject& page = pages.Add("Page");
+    SetLines(page.Text, {"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset161 Arial;}{\\f1\\fnil\\fcharset0 Arial;}}",
+                         "\\pard\\f0\\fs20\\'d9\\f1\\'d9", "}"});
+    const THtmlExport html(pages.List, state, folder + "\\index.html");
+    THtmlPageFile file(html, 0);
+    file.WritePageHtml(page.Text);
+    EXPECT_NE(file.Text().find("&#937;</FONT>"), AnsiString::npos) << file.Text();  // Greek Omega
+    EXPECT_NE(file.Text().find("&#217;"), AnsiString::npos) << file.Text();         // U grave in 1252
+}

@@ -162,6 +162,31 @@ TEST_F(ProjectFileTest, ReadsEveryFieldAndSavesTheSameBytesAgain)
     EXPECT_EQ(ProjectFileBytes(state, pages), first);
 }
 
+// Pasted Greek text goes into the file with its font's character set and comes back as the editor
+// writes it, so the Omega stays an Omega and does not turn into the Windows-1252 letter of its byte.
+TEST_F(ProjectFileTest, AGreekPageKeepsItsFontsCharacterSetThroughSaveAndLoad)
+{
+    Read(Sample);
+    Page(0).Text.SetText(richedit::WriteRtf(richedit::ReadRtf(
+        "{\\rtf1\\ansi\\ansicpg1253{\\fonttbl{\\f0\\fswiss\\fcharset161 Arial;}}\\f0\\fs20 \\'d9\\'e1}")));
+    ASSERT_TRUE(win::CreateDirectory("C:\\proj", nullptr));
+    state.ProjectFileName = "C:\\proj\\p.wkp";
+    SaveProjectFile(state, pages);
+    NewProject(state, pages);
+    LoadProjectFile("C:\\proj\\p.wkp", state, pages);
+
+    ASSERT_EQ(pages.Count(), 1);
+    const std::vector<AnsiString> stored{"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset161 Arial;}}",
+                                         "\\pard\\f0\\fs20\\'d9\\'e1", "}"};
+    std::vector<AnsiString> loaded;
+    for (int k = 0; k < Page(0).Text.Count(); ++k)
+        loaded.push_back(Page(0).Text.Strings(k));
+    EXPECT_EQ(loaded, stored);
+    const richedit::TRichDocument doc = richedit::ReadRtf(Page(0).Text.Text());
+    EXPECT_EQ(doc.AttributesAt(0).Charset, 161);
+    EXPECT_EQ(richedit::WriteRtfLines(doc), stored);
+}
+
 TEST_F(ProjectFileTest, OlderVersionsAndALowerCaseMarker)
 {
     // Version 1: no marker, no context line, no link type.

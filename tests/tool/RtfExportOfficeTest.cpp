@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/richedit/RtfReader.h"
+#include "platform/richedit/RtfWriter.h"
 #include "platform/rtl/Encoding.h"
 #include "platform/vcl/TestDriver.h"
 #include "platform/win/Paths.h"
@@ -118,6 +119,22 @@ protected:
         VclTest::TearDown();
     }
 
+    void LoadDemo()
+    {
+        const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
+        form->LoadProject(demo);
+        ProjectState().ProjectFileName = demo;
+    }
+    // The loaded project exported through the menu to `name` in the work folder.
+    fs::path ExportRtf(const char* name)
+    {
+        const fs::path rtf = work / name;
+        vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
+        vt::AnswerMessage(mrOk);
+        vt::Find<TMenuItem>(*form, "RTF1").Click();
+        return rtf;
+    }
+
     std::unique_ptr<TfrmMainMenu> form;
     fs::path work;
 };
@@ -130,13 +147,8 @@ TEST_F(RtfExportOfficeTest, TheExampleProjectReadsBackWithItsTextAndLinks)
     if (office.empty())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
 
-    const AnsiString demo = win::WindowsPathFromHost(SCRIVANE_EXAMPLES_DIR "/demo.wkp");
-    form->LoadProject(demo);
-    ProjectState().ProjectFileName = demo;
-    const fs::path rtf = work / "demo.rtf";
-    vt::AnswerFileDialog(win::WindowsPathFromHost(rtf.string()));
-    vt::AnswerMessage(mrOk);
-    vt::Find<TMenuItem>(*form, "RTF1").Click();
+    LoadDemo();
+    const fs::path rtf = ExportRtf("demo.rtf");
     ASSERT_EQ(vt::Messages().size(), 1u);
     ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
 
@@ -274,4 +286,22 @@ TEST_F(RtfExportOfficeTest, FormattingEndsWithItsPage)
         EXPECT_FALSE(Italic(paragraph)) << paragraph;
         EXPECT_FALSE(Green(paragraph)) << paragraph;
     }
+}
+
+TEST_F(RtfExportOfficeTest, PastedGreekTextReadsBackAsGreek)
+{
+    const std::string office = FindOffice();
+    if (office.empty())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+
+    LoadDemo();
+    TPageObject& page = PageAt(*form->lstPages->Items(), 0);
+    const AnsiString pasted = richedit::WriteRtf(richedit::ReadRtf(
+        "{\\rtf1\\ansi\\ansicpg1253{\\fonttbl{\\f0\\fswiss\\fcharset161 Arial;}}\\f0 Omega \\'d9\\'e1.}"));
+    page.Text.SetText(pasted);
+    const fs::path rtf = ExportRtf("greek.rtf");
+    ASSERT_EQ(vt::LastMessage().Text, RtfExportedText);
+
+    const std::string text = Convert(office, work, rtf, "txt:Text (encoded):UTF8", "txt");
+    EXPECT_NE(text.find("Omega \xCE\xA9\xCE\xB1."), std::string::npos) << text;  // "Ωα" in UTF-8
 }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/richedit/Charsets.h"
+#include "platform/richedit/RtfReader.h"
 #include "platform/richedit/RtfWriter.h"
 #include "tests/platform/richedit/RichTestSupport.h"
 
@@ -151,4 +153,58 @@ TEST(RtfWriter, BodyLinesKeepToTheScannersRules)
             }
         }
     }
+}
+
+// Pasted rich text in another character set keeps it: the bytes and the font's set come back out, and
+// plain text, display and HTML see the characters the bytes are in that set.
+TEST(RtfWriter, FontCharacterSetsSurviveReadingAndWriting)
+{
+    // Greek Omega and alpha, in a Greek font: bytes D9 and E1 of code page 1253.
+    TRichDocument greek = ReadRtf("{\\rtf1\\ansi\\ansicpg1253\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset161 Arial;}}"
+                                  "\\f0\\fs20 \\'d9\\'e1 x}");
+    ASSERT_EQ(greek.Text(), "\xd9\xe1 x");
+    EXPECT_EQ(greek.AttributesAt(0).Charset, 161);
+    const TLines lines = WriteRtfLines(greek);
+    EXPECT_EQ(lines[0], "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset161 Arial;}}");
+    EXPECT_EQ(lines[1], "\\pard\\f0\\fs20\\'d9\\'e1 x");
+    EXPECT_EQ(WriteRtf(ReadRtf(WriteRtf(greek))), WriteRtf(greek));
+    EXPECT_EQ(greek.PlainLines(), TLines{"?? x"});  // Windows-1252 has no Greek letters
+
+    // \cpg names the set when \fcharset does not; \ansicpg when the font names neither.
+    EXPECT_EQ(ReadRtf("{\\rtf1{\\fonttbl{\\f0\\cpg1251 Arial;}}\\f0 \\'c4}").AttributesAt(0).Charset, 204);
+    EXPECT_EQ(ReadRtf("{\\rtf1\\ansicpg1253{\\fonttbl{\\f0 Arial;}}\\f0 \\'c4}").AttributesAt(0).Charset, 161);
+    EXPECT_EQ(ReadRtf("{\\rtf1\\mac{\\fonttbl{\\f0 Times;}}\\f0 \\'bd}").PlainLines(), TLines{"?"});  // Omega
+
+    // One face in two sets is two fonts; typed text is Windows-1252 whatever it follows.
+    TRichDocument mixed = ReadRtf("{\\rtf1{\\fonttbl{\\f0\\fcharset161 Arial;}{\\f1\\fcharset0 Arial;}}"
+                                  "\\f0\\'d9\\f1\\'e9}");
+    EXPECT_EQ(WriteRtfLines(mixed)[0],
+              "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset161 Arial;}{\\f1\\fnil\\fcharset0 Arial;}}");
+    EXPECT_EQ(mixed.InsertionAttributes(1).Charset, 0);
+    EXPECT_EQ(mixed.PlainLines(), TLines{"?\xe9"});
+}
+
+TEST(RtfReader, UnicodeTakesTheFontsSetThenWindows1252ThenTheFallback)
+{
+    TRichDocument doc = ReadRtf("{\\rtf1{\\fonttbl{\\f0\\fcharset161 Arial;}}\\f0\\uc1"
+                                "\\u937?\\u233?\\u12354?}");
+    ASSERT_EQ(doc.Text(), "\xd9\xe9?");
+    EXPECT_EQ(doc.AttributesAt(0).Charset, 161);  // Omega in the Greek set
+    EXPECT_EQ(doc.AttributesAt(1).Charset, 0);    // e acute only Windows-1252 holds
+    EXPECT_EQ(doc.AttributesAt(2).Charset, 161);  // no set holds Hiragana: the fallback
+    EXPECT_EQ(doc.PlainLines(), TLines{"?\xe9?"});
+}
+
+TEST(Charsets, ConvertSingleByteSetsAndKeepTheOthersBytes)
+{
+    char32_t u = 0;
+    unsigned char c = 0;
+    EXPECT_TRUE(CharsetCharToUnicode(161, 0xD9, u));
+    EXPECT_EQ(u, U'\u03A9');
+    EXPECT_TRUE(UnicodeToCharsetChar(161, U'\u03A9', c));
+    EXPECT_EQ(c, 0xD9);
+    EXPECT_FALSE(CharsetCharToUnicode(161, 0xAA, u));  // unassigned in 1253
+    EXPECT_FALSE(CharsetCharToUnicode(128, 0x82, u));  // double-byte Japanese: no table
+    EXPECT_EQ(CharsetToUtf16(204, "\xc4"), u"\u0414");
+    EXPECT_EQ(CharsetToAnsi(2, "\xd9"), "\xd9");  // a symbol font's bytes stay
 }
