@@ -8,8 +8,11 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -76,6 +79,27 @@ private:
     QPointer<QWidget> over_;
 };
 
+// The width a title needs in the window manager's bar: the text in the title font (bold, as most bars
+// draw it) and room for the window's icon and its buttons.
+int TitleWidth(const QString& title)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    constexpr int IconAndButtons = 4 * 24;
+    return QFontMetrics(font).horizontalAdvance(title) + IconAndButtons;
+}
+
+// A message box sizes itself to its text alone; a spanning spacer keeps it as wide as its title, so the
+// window manager does not cut the caption short.
+void KeepTitleWhole(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
 
 int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& results, int defaultResult, int escapeResult)
@@ -101,6 +125,7 @@ int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& resul
         if (results[i] == escapeResult)
             box.setEscapeButton(button);
     }
+    KeepTitleWhole(box);
     box.Run();
     for (const auto& [button, result] : buttons) {
         if (box.clickedButton() == button)

@@ -7,6 +7,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QInputDialog>
@@ -156,6 +158,23 @@ TEST_F(RealWidgetsTest, MessageBoxesShowTheirTextsAndAnswerTheButtonPressed)
     });
     ShowMessage("Done.");
     EXPECT_EQ(title, "Real Dialogs");
+}
+
+TEST_F(RealWidgetsTest, AMessageBoxIsAtLeastAsWideAsItsCaption)
+{
+    const AnsiString caption = "A caption far longer than the short text of the message below it";
+    int width = 0;
+    int needed = 0;
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        width = box.width();
+        QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        font.setBold(true);
+        needed = QFontMetrics(font).horizontalAdvance(box.windowTitle());
+        Press(box, "OK");
+    });
+    Application->MessageBox("Ok?", caption, MB_OK);
+    EXPECT_GT(needed, 0);
+    EXPECT_GE(width, needed);
 }
 
 TEST_F(RealWidgetsTest, InputBoxGivesTheTypedTextOnOkAndKeepsTheValueOnCancel)
