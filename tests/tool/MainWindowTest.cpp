@@ -193,9 +193,18 @@ TEST_F(MainWindowTest, ARefusedWriteIsReportedAndTheWindowStillCloses)
 TEST_F(MainWindowTest, StartingWithTheUpdateCheckOnShowsAboutThenTheCheckWithoutTheWarning)
 {
     // The maker's web server is one of the test's own, on loopback.
+    // It answers once the whole request is in: closing on unread bytes resets the connection, a failure.
     TLoopbackPeer server([](int fd, TLoopbackPeer& peer) {
-        if (peer.ReadBytes(fd, 1))
-            TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n0.0.0.1\r\nNotes.\r\n");
+        std::string got;
+        while (!got.ends_with("\r\n\r\n")) {
+            const size_t had = got.size();
+            if (!peer.ReadBytes(fd, 1))
+                return;
+            got = peer.Received();
+            if (got.size() == had)
+                return;  // the client closed
+        }
+        TLoopbackPeer::SendAll(fd, "HTTP/1.0 200 OK\r\n\r\n0.0.0.1\r\nNotes.\r\n");
     });
     const std::string hosts = HostPathOf(win::HostsFilePath());
     std::filesystem::create_directories(std::filesystem::path(hosts).parent_path());
