@@ -420,6 +420,47 @@ TEST_F(RealWidgetsTest, AKeyReachesOnlyTheFocusedControlEvenWhenItsShortcutFails
     Application->OnException = nullptr;
 }
 
+// Two menus with the same mnemonic: Alt+P opens the first each time, and the letter that follows goes to its
+// items. Qt took turns, so every second "Alt+P, H" went to the other menu.
+TEST_F(RealWidgetsTest, AMnemonicSharedByTwoMenusAlwaysOpensTheFirst)
+{
+    auto* menu = new TMainMenu(owner_);
+    int headers = 0;
+    int deletes = 0;
+    auto addMenu = [&](const char* caption, const char* itemCaption, int& count) {
+        auto* top = new TMenuItem(menu);
+        top->SetCaption(caption);
+        auto* item = new TMenuItem(menu);
+        item->SetCaption(itemCaption);
+        item->OnClick = [&count](TObject*) { ++count; };
+        top->Add(item);
+        menu->Items()->Add(top);
+    };
+    addMenu("&Page", "Page &Header", headers);
+    addMenu("&Pictures", "&Delete", deletes);
+    addMenu("&Help", "&Delete", deletes);
+    owner_->SetMenu(menu);
+    auto* list = new TListBox(owner_);
+    list->SetParent(owner_);
+    list->SetBounds(10, 10, 100, 100);
+    Application->ProcessMessages();
+    list->SetFocus();
+    Application->ProcessMessages();
+    for (int press = 1; press <= 3; ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_P, Qt::AltModifier);
+        Application->ProcessMessages();
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr) << press;
+        QTest::keyClick(popup, Qt::Key_H);
+        Application->ProcessMessages();
+        EXPECT_EQ(headers, press);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << press;
+    }
+    EXPECT_EQ(deletes, 0);
+}
+
 // The file dialog's details: the name column takes the room and the others show in full.
 TEST_F(RealWidgetsTest, FileDialogColumnsFitTheirContents)
 {
