@@ -70,6 +70,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override
     {
+        // Grey buttons as on the forms: no tick and cross icons from the desktop's style.
+        for (QAbstractButton* button : this->template findChildren<QAbstractButton*>())
+            button->setIcon(QIcon());
         TDialog::showEvent(event);
         if (over_ && over_->isVisible() && !event->spontaneous())
             this->move(over_->frameGeometry().center() - this->rect().center());
@@ -100,12 +103,19 @@ void KeepTitleWhole(QMessageBox& box)
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// The boxes' text in the font a new form has, not the desktop's.
+QFont FormsFont()
+{
+    return ToQFont(TFont());
+}
+
 }  // namespace
 
 int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& results, int defaultResult, int escapeResult)
 {
     EnsureQtApplication();
     TPlacedDialog<QMessageBox> box;
+    box.setFont(FormsFont());
     box.setWindowTitle(ToQString(shown.Caption));
     box.setText(ToQString(shown.Text));
     if (shown.Type == "mtWarning")
@@ -138,6 +148,7 @@ bool QtInputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiStrin
 {
     EnsureQtApplication();
     TPlacedDialog<QInputDialog> box;
+    box.setFont(FormsFont());
     box.setWindowTitle(ToQString(caption));
     box.setLabelText(ToQString(prompt));
     box.setInputMode(QInputDialog::TextInput);

@@ -78,6 +78,8 @@ void FillMenu(QWidget* container, TMenuItem* parent, const TMenu& menu)
             action->setVisible(item->Visible());
         } else if (item->Count() > 0) {
             auto* sub = new QMenu(container);
+            // A drop-down is a window of its own; it takes the bar's font as a child would.
+            sub->setAttribute(Qt::WA_WindowPropagation);
             FillMenu(sub, item, menu);
             action = sub->menuAction();
             item->Impl().menu = sub;
