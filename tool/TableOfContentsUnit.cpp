@@ -195,6 +195,9 @@ void TfrmTableOfContents::DeleteTopicGroup1Click(TObject*)
         ShowMessage(SelectFirstText);
         return;
     }
+    // A group takes its entries with it: that loss is confirmed first, as every other deletion is.
+    if (node->Count() > 0 && MessageDlg("Are you sure?", mtConfirmation, {mbYes, mbNo}, 0) != mrYes)
+        return;
     std::vector<TTocObject*> entries;
     CollectEntries(*node, entries);
     // A drag may not start from a node that is gone.

@@ -584,6 +584,9 @@ void TCustomForm::Close()
 
 void TCustomForm::CloseRequestedByUser()
 {
+    // Without a system menu a window has no close box and no Alt+F4: the request does nothing.
+    if (!borderIcons_.Contains(biSystemMenu))
+        return;
     Close();
 }
 

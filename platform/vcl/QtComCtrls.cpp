@@ -62,6 +62,18 @@ protected:
         }
         QTreeWidget::mouseMoveEvent(event);
     }
+    // With no current row Qt sends every cursor key to the first row; End goes to the last visible
+    // entry, as in every tree view, so a Delete after it cannot take the first group instead.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveEnd && !currentIndex().isValid() && topLevelItemCount() > 0) {
+            QTreeWidgetItem* item = topLevelItem(topLevelItemCount() - 1);
+            while (item->isExpanded() && item->childCount() > 0)
+                item = item->child(item->childCount() - 1);
+            return indexFromItem(item);
+        }
+        return QTreeWidget::moveCursor(action, modifiers);
+    }
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override
     {
         if (trigger != NoEditTriggers && canEdit && !canEdit(NodeOf(itemFromIndex(index))))

@@ -8,8 +8,11 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIcon>
@@ -67,6 +70,9 @@ public:
 protected:
     void showEvent(QShowEvent* event) override
     {
+        // Grey buttons as on the forms: no tick and cross icons from the desktop's style.
+        for (QAbstractButton* button : this->template findChildren<QAbstractButton*>())
+            button->setIcon(QIcon());
         TDialog::showEvent(event);
         if (over_ && over_->isVisible() && !event->spontaneous())
             this->move(over_->frameGeometry().center() - this->rect().center());
@@ -76,12 +82,40 @@ private:
     QPointer<QWidget> over_;
 };
 
+// The width a title needs in the window manager's bar: the text in the title font (bold, as most bars
+// draw it) and room for the window's icon and its buttons.
+int TitleWidth(const QString& title)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+    font.setBold(true);
+    constexpr int IconAndButtons = 4 * 24;
+    return QFontMetrics(font).horizontalAdvance(title) + IconAndButtons;
+}
+
+// A message box sizes itself to its text alone; a spanning spacer keeps it as wide as its title, so the
+// window manager does not cut the caption short.
+void KeepTitleWhole(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// The boxes' text in the font a new form has, not the desktop's.
+QFont FormsFont()
+{
+    return ToQFont(TFont());
+}
+
 }  // namespace
 
 int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& results, int defaultResult, int escapeResult)
 {
     EnsureQtApplication();
     TPlacedDialog<QMessageBox> box;
+    box.setFont(FormsFont());
     box.setWindowTitle(ToQString(shown.Caption));
     box.setText(ToQString(shown.Text));
     if (shown.Type == "mtWarning")
@@ -101,6 +135,7 @@ int QtMessageBox(const test::TShownMessage& shown, const std::vector<int>& resul
         if (results[i] == escapeResult)
             box.setEscapeButton(button);
     }
+    KeepTitleWhole(box);
     box.Run();
     for (const auto& [button, result] : buttons) {
         if (box.clickedButton() == button)
@@ -113,6 +148,7 @@ bool QtInputQuery(const AnsiString& caption, const AnsiString& prompt, AnsiStrin
 {
     EnsureQtApplication();
     TPlacedDialog<QInputDialog> box;
+    box.setFont(FormsFont());
     box.setWindowTitle(ToQString(caption));
     box.setLabelText(ToQString(prompt));
     box.setInputMode(QInputDialog::TextInput);

@@ -2,6 +2,8 @@
 // QAction per item. Shortcuts are ours (the form asks the menu), so the actions only show them.
 #include <QAction>
 #include <QFont>
+#include <QKeySequence>
+#include <QShortcutEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
@@ -76,6 +78,8 @@ void FillMenu(QWidget* container, TMenuItem* parent, const TMenu& menu)
             action->setVisible(item->Visible());
         } else if (item->Count() > 0) {
             auto* sub = new QMenu(container);
+            // A drop-down is a window of its own; it takes the bar's font as a child would.
+            sub->setAttribute(Qt::WA_WindowPropagation);
             FillMenu(sub, item, menu);
             action = sub->menuAction();
             item->Impl().menu = sub;
@@ -102,6 +106,34 @@ void FillMenu(QWidget* container, TMenuItem* parent, const TMenu& menu)
         container->addAction(action);
     }
 }
+
+// Qt takes turns among the menus that share a mnemonic, so Alt+P opens "Page" once and "Pictures" the next
+// time. On Windows the first such menu always opens, and the next letter goes to its items.
+class SharedMnemonicFilter : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* bar = qobject_cast<QMenuBar*>(watched);
+        if (!bar || event->type() != QEvent::Shortcut)
+            return false;
+        auto* shortcut = static_cast<QShortcutEvent*>(event);
+        if (!shortcut->isAmbiguous())
+            return false;
+        for (QAction* action : bar->actions()) {
+            if (!action->isVisible() || !action->isEnabled() || action->isSeparator() ||
+                QKeySequence::mnemonic(action->text()) != shortcut->key())
+                continue;
+            if (action->menu())
+                bar->setActiveAction(action);
+            else
+                action->trigger();
+            return true;
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -179,6 +211,7 @@ void TMainMenu::BuildBar()
         return;
     auto* bar = new QMenuBar;
     bar->setNativeMenuBar(false);
+    bar->installEventFilter(new SharedMnemonicFilter(bar));
     FillMenu(bar, Items(), *this);
     QPointer<QMenuBar> old = Impl().bar;
     Impl().bar = bar;

@@ -747,9 +747,20 @@ protected:
     }
 };
 
+// With no current row Qt sends every cursor key to the first row; End goes to the last one.
+class TListWidget : public QListWidget {
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action == MoveEnd && !currentIndex().isValid() && count() > 0)
+            return indexFromItem(item(count() - 1));
+        return QListWidget::moveCursor(action, modifiers);
+    }
+};
+
 class TListBoxPeer : public TWidgetPeer {
 public:
-    explicit TListBoxPeer(TListBox& list) : TWidgetPeer(list, new QListWidget), list_(list)
+    explicit TListBoxPeer(TListBox& list) : TWidgetPeer(list, new TListWidget), list_(list)
     {
         QListWidget* w = List();
         w->setUniformItemSizes(true);

@@ -302,6 +302,22 @@ def scenario_scrivane_session(args, work):
         app.answer_box("About Screen")
         main = app.wait_window("Scrivane", exclude=())
 
+        # "Page" and "Pictures" share Alt+P: each press opens Page, so Alt+P, H always reaches Page > Page
+        # Header (its dialog, or the box asking for a page first); Pictures has no H.
+        for _ in range(2):
+            app.keys(main, "alt+p")
+            app.keys(main, "h")
+            shown = app.wait_window("^(Page Header|Halvern Scrivane)$")
+            if window_name(shown) == "Page Header":
+                request_close(shown)
+            else:
+                app.keys(shown, "Return")
+            deadline = time.monotonic() + WAIT
+            while visible_windows("^(Page Header|Halvern Scrivane)$"):
+                if time.monotonic() > deadline:
+                    raise Failure("Page > Page Header stayed open")
+                time.sleep(0.1)
+
         # Make without a compiler: the files are written, and the box says the compiler could not start.
         tools = os.path.join(os.path.dirname(exe), "Tools")
         os.rename(tools, tools + ".away")

@@ -297,8 +297,15 @@ TEST_F(TocEditorTest, DeletePropertiesAndTheirRefusals)
         const TPoint sub = Middle(NodeNamed(tree, "Sub"));
         vt::MouseClick(tree, sub.X, sub.Y);
         EXPECT_EQ(editor.DragSource, NodeNamed(tree, "Sub"));
-        // Deleting a group takes everything beneath it.
+        // Deleting a group takes everything beneath it, once the question is answered Yes.
+        vt::ClearMessages();
+        vt::AnswerMessage(mrNo);
         Command(editor, "DeleteTopicGroup1");
+        EXPECT_EQ(NodeNamed(tree, "Sub")->Count(), 1);
+        vt::AnswerMessage(mrYes);
+        Command(editor, "DeleteTopicGroup1");
+        EXPECT_EQ(MessageTexts(), (std::vector<AnsiString>{"Are you sure?", "Are you sure?"}));
+        EXPECT_EQ(vt::LastMessage().Caption, "Confirm");
         EXPECT_EQ(editor.DragSource, nullptr);
         EXPECT_EQ(Shown(tree), (std::vector<AnsiString>{"Guide 00", "\t 11", "Keep 11"}));
         Command(editor, "Done1");

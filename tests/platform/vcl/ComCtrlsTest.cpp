@@ -506,6 +506,34 @@ TEST_F(ComCtrlsTest, TreeWidgetMirrorsEveryChange)
     EXPECT_EQ(tree->GetNodeAt(60, 5), nullptr);
 }
 
+TEST_F(ComCtrlsTest, TreeEndAndHomeWithNothingSelectedGoToTheLastAndFirstVisibleEntry)
+{
+    TForm* form = ShownForm();
+    auto* tree = new TTreeView(form);
+    tree->SetParent(form);
+    tree->SetBounds(0, 0, 300, 290);
+    TTreeNodes* nodes = tree->Items();
+    TTreeNode* group = nodes->Add(nullptr, "group");
+    nodes->AddChild(group, "inside");
+    TTreeNode* book = nodes->Add(nullptr, "book");
+    TTreeNode* last = nodes->AddChild(book, "last");
+    TTreeNode* hidden = nodes->Add(nullptr, "closed");
+    nodes->AddChild(hidden, "unseen");
+    group->Expand(false);
+    book->Expand(false);
+    ASSERT_EQ(tree->Selected(), nullptr);
+
+    vt::PressKey(*tree, VK_END);
+    EXPECT_EQ(tree->Selected(), hidden);  // a collapsed group's children are not visible
+    hidden->Delete();
+    tree->SetSelected(nullptr);
+    vt::PressKey(*tree, VK_END);
+    EXPECT_EQ(tree->Selected(), last);
+    tree->SetSelected(nullptr);
+    vt::PressKey(*tree, VK_HOME);
+    EXPECT_EQ(tree->Selected(), group);
+}
+
 TEST_F(ComCtrlsTest, TreeExpansionAndEditingCanBeRefused)
 {
     auto* form = new TForm(Application);

@@ -96,6 +96,30 @@ TEST_F(FormsTest, CloseBoxGoesThroughTheQueriesAndGivesCancel)
     EXPECT_TRUE(Application->Terminated());
 }
 
+TEST_F(FormsTest, AFormWithoutASystemMenuIgnoresACloseRequest)
+{
+    std::unique_ptr<TdlgTest> modeless(new TdlgTest(Application));
+    modeless->SetBorderIcons({biMinimize, biMaximize});
+    modeless->Show();
+    modeless->CloseRequestedByUser();  // what the window manager's close box and Alt+F4 send
+    vt::ProcessMessages();
+    EXPECT_TRUE(modeless->Visible());
+
+    std::unique_ptr<TdlgTest> dlg(new TdlgTest(Application));
+    dlg->SetBorderIcons({});
+    vt::OnNextModal([](TCustomForm& form) {
+        form.CloseRequestedByUser();
+        vt::ProcessMessages();
+        EXPECT_EQ(form.ModalResult(), mrNone);
+        form.SetModalResult(mrOk);
+    });
+    EXPECT_EQ(dlg->ShowModal(), mrOk);
+
+    // Code may still close it.
+    modeless->Close();
+    EXPECT_FALSE(modeless->Visible());
+}
+
 TEST_F(FormsTest, ReturnAndEscapeReachTheDefaultAndCancelButtons)
 {
     std::unique_ptr<TdlgTest> dlg(new TdlgTest(Application));

@@ -7,19 +7,26 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -31,6 +38,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Messages.h"
+#include "platform/vcl/QtSeam.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TestDriver.h"
 #include "platform/win/Files.h"
@@ -156,6 +164,23 @@ TEST_F(RealWidgetsTest, MessageBoxesShowTheirTextsAndAnswerTheButtonPressed)
     });
     ShowMessage("Done.");
     EXPECT_EQ(title, "Real Dialogs");
+}
+
+TEST_F(RealWidgetsTest, AMessageBoxIsAtLeastAsWideAsItsCaption)
+{
+    const AnsiString caption = "A caption far longer than the short text of the message below it";
+    int width = 0;
+    int needed = 0;
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        width = box.width();
+        QFont font = QFontDatabase::systemFont(QFontDatabase::TitleFont);
+        font.setBold(true);
+        needed = QFontMetrics(font).horizontalAdvance(box.windowTitle());
+        Press(box, "OK");
+    });
+    Application->MessageBox("Ok?", caption, MB_OK);
+    EXPECT_GT(needed, 0);
+    EXPECT_GE(width, needed);
 }
 
 TEST_F(RealWidgetsTest, InputBoxGivesTheTypedTextOnOkAndKeepsTheValueOnCancel)
@@ -399,6 +424,109 @@ TEST_F(RealWidgetsTest, AKeyReachesOnlyTheFocusedControlEvenWhenItsShortcutFails
     QTest::keyClick(focused, Qt::Key_A);
     EXPECT_EQ(keyDowns, 0);  // the panel is not the focused control
     Application->OnException = nullptr;
+}
+
+// Two menus with the same mnemonic: Alt+P opens the first each time, and the letter that follows goes to its
+// items. Qt took turns, so every second "Alt+P, H" went to the other menu.
+TEST_F(RealWidgetsTest, AMnemonicSharedByTwoMenusAlwaysOpensTheFirst)
+{
+    auto* menu = new TMainMenu(owner_);
+    int headers = 0;
+    int deletes = 0;
+    auto addMenu = [&](const char* caption, const char* itemCaption, int& count) {
+        auto* top = new TMenuItem(menu);
+        top->SetCaption(caption);
+        auto* item = new TMenuItem(menu);
+        item->SetCaption(itemCaption);
+        item->OnClick = [&count](TObject*) { ++count; };
+        top->Add(item);
+        menu->Items()->Add(top);
+    };
+    addMenu("&Page", "Page &Header", headers);
+    addMenu("&Pictures", "&Delete", deletes);
+    addMenu("&Help", "&Delete", deletes);
+    owner_->SetMenu(menu);
+    auto* list = new TListBox(owner_);
+    list->SetParent(owner_);
+    list->SetBounds(10, 10, 100, 100);
+    Application->ProcessMessages();
+    list->SetFocus();
+    Application->ProcessMessages();
+    for (int press = 1; press <= 3; ++press) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, Qt::Key_P, Qt::AltModifier);
+        Application->ProcessMessages();
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr) << press;
+        QTest::keyClick(popup, Qt::Key_H);
+        Application->ProcessMessages();
+        EXPECT_EQ(headers, press);
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << press;
+    }
+    EXPECT_EQ(deletes, 0);
+}
+
+// A drop-down menu is a window of its own; it used to take the desktop's font instead of its bar's.
+TEST_F(RealWidgetsTest, ADropDownMenuHasItsBarsFont)
+{
+    owner_->Font()->SetName("Courier New");
+    owner_->Font()->SetHeight(-17);
+    auto* menu = new TMainMenu(owner_);
+    auto* file = new TMenuItem(menu);
+    file->SetCaption("&File");
+    auto* exit = new TMenuItem(menu);
+    exit->SetCaption("E&xit");
+    file->Add(exit);
+    menu->Items()->Add(file);
+    owner_->SetMenu(menu);
+    auto* bar = WidgetOf(*owner_)->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    auto* dropDown = bar->actions().front()->menu();
+    ASSERT_NE(dropDown, nullptr);
+    EXPECT_EQ(bar->font().pixelSize(), 17);
+    EXPECT_EQ(dropDown->font().family(), bar->font().family());
+    EXPECT_EQ(dropDown->font().pixelSize(), bar->font().pixelSize());
+}
+
+// The input and message boxes look like the forms: the forms' font, and buttons without the desktop
+// style's icons.
+TEST_F(RealWidgetsTest, InputAndMessageBoxesHaveTheFormsFontAndPlainButtons)
+{
+    // A desktop style that puts icons on dialog buttons, as some desktops' do.
+    class IconsOnButtons : public QProxyStyle {
+    public:
+        using QProxyStyle::QProxyStyle;
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* data) const override
+        {
+            if (hint == SH_DialogButtonBox_ButtonsHaveIcons)
+                return 1;
+            return QProxyStyle::styleHint(hint, option, widget, data);
+        }
+    };
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(new IconsOnButtons(QStyleFactory::create(styleName)));
+    const int formsPixels = std::abs(TFont().Height());
+    auto check = [formsPixels](QDialog& box) {
+        EXPECT_EQ(box.font().pixelSize(), formsPixels);
+        auto buttons = box.findChildren<QPushButton*>();
+        EXPECT_FALSE(buttons.isEmpty());
+        for (QPushButton* button : buttons)
+            EXPECT_TRUE(button->icon().isNull()) << button->text().toStdString();
+    };
+    WhenShown<QInputDialog>([&](QInputDialog& box) {
+        check(box);
+        QTest::keyClick(&box, Qt::Key_Escape);
+    });
+    AnsiString value = "x";
+    EXPECT_FALSE(InputQuery("Name", "Name:", value));
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        check(box);
+        QTest::keyClick(&box, Qt::Key_Escape);
+    });
+    MessageDlg("Delete?", mtConfirmation, {mbYes, mbNo}, 0);
+    QApplication::setStyle(QStyleFactory::create(styleName));
 }
 
 // The file dialog's details: the name column takes the room and the others show in full.

@@ -232,6 +232,26 @@ TEST_F(StdCtrlsTest, ListBoxKeepsObjectsAndFiresOnClickOnlyForTheUser)
     EXPECT_EQ(clicks, 2);
 }
 
+TEST_F(StdCtrlsTest, ListBoxEndAndHomeWithNothingChosenGoToTheLastAndFirstRow)
+{
+    TForm* form = ShownForm();
+    auto* lst = new TListBox(form);
+    lst->SetParent(form);
+    lst->SetBounds(10, 10, 150, 200);
+    lst->Items()->SetCommaText("one,two,three");
+    int clicks = 0;
+    lst->OnClick = [&](TObject*) { ++clicks; };
+    ASSERT_EQ(lst->ItemIndex(), -1);
+    vt::PressKey(*lst, VK_END);
+    EXPECT_EQ(lst->ItemIndex(), 2);
+    EXPECT_EQ(clicks, 1);
+    lst->SetItemIndex(-1);
+    vt::PressKey(*lst, VK_HOME);
+    EXPECT_EQ(lst->ItemIndex(), 0);
+    vt::PressKey(*lst, VK_END);
+    EXPECT_EQ(lst->ItemIndex(), 2);
+}
+
 TEST_F(StdCtrlsTest, ListBoxSortsAndSelectsMany)
 {
     auto* form = new TForm(Application);  // no window: the state alone
