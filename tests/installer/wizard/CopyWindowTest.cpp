@@ -8,11 +8,6 @@
 #include <filesystem>
 #include <memory>
 
-#include <QApplication>
-#include <QCloseEvent>
-#include <QCoreApplication>
-#include <QTest>
-#include <QWidget>
 
 #include "installer/engine/InstallFiles.h"
 #include "installer/support/NetInstallLocation.h"
@@ -22,6 +17,7 @@
 #include "platform/vcl/TestDriver.h"
 #include "tests/installer/wizard/CopyWindowTestSupport.h"
 #include "tests/platform/vcl/ControlTestSupport.h"
+#include "tests/platform/vcl/RealWidgetPress.h"
 
 namespace vt = vcl::test;
 
@@ -351,10 +347,7 @@ TEST_F(CopyWindowTest, CancelAsksTheDriverAndStopsTheLoopsButLeavesTheWindowOpen
 // The window system's close request to the copy window's own Qt window (the close box, Alt+F4).
 void RequestClose(vcl::TCustomForm& form)
 {
-    QWidget* widget = vcl::WidgetOf(form);
-    ASSERT_NE(widget, nullptr);
-    QCloseEvent close;
-    QCoreApplication::sendEvent(widget->window(), &close);
+    ASSERT_TRUE(vt::RequestRealClose(form));
     vt::ProcessMessages();
 }
 
@@ -400,15 +393,12 @@ TEST_F(CopyWindowTest, OnlyEscapeCancelsFromTheKeyboard)
     setup->Send(InstallMessage::FileStatus, &status);
     TCopyFileForm* window = setup->CopyWindow();
     ASSERT_NE(window, nullptr);
-    QWidget* top = vcl::WidgetOf(*window)->window();
-    QApplication::setActiveWindow(top);
+    EXPECT_TRUE(vt::ActivateRealWindow(*window, window->CancelBtn));
     vt::ProcessMessages();
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : top;
-    EXPECT_NE(target, vcl::WidgetOf(*window->CancelBtn));
-    QTest::keyClick(target, Qt::Key_Return);
-    QTest::keyClick(target, Qt::Key_Space);
+    vt::PressRealKey(*window, vt::TRealKey::Return);
+    vt::PressRealKey(*window, vt::TRealKey::Space);
     EXPECT_EQ(asked, 0);
-    QTest::keyClick(target, Qt::Key_Escape);
+    vt::PressRealKey(*window, vt::TRealKey::Escape);
     EXPECT_EQ(asked, 1);
     EXPECT_TRUE(window->Visible());
     setup->Send(InstallMessage::PassDone, nullptr);

@@ -1,6 +1,8 @@
 #include "tests/platform/vcl/RealWidgetPress.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QTest>
 
@@ -33,6 +35,39 @@ bool TypeIntoRealEdit(const TControl& control, const AnsiString& text)
         return false;
     edit->setFocus();
     QTest::keyClicks(edit, QString::fromStdString(text));
+    return true;
+}
+
+bool RequestRealClose(const TControl& form)
+{
+    QWidget* widget = WidgetOf(form);
+    if (!widget)
+        return false;
+    QCloseEvent close;
+    QCoreApplication::sendEvent(widget->window(), &close);
+    QCoreApplication::processEvents();
+    return true;
+}
+
+bool ActivateRealWindow(const TControl& form, const TControl* notFocused)
+{
+    QWidget* widget = WidgetOf(form);
+    if (!widget)
+        return false;
+    QApplication::setActiveWindow(widget->window());
+    QCoreApplication::processEvents();
+    return !notFocused || QApplication::focusWidget() != WidgetOf(*notFocused);
+}
+
+bool PressRealKey(const TControl& form, TRealKey key)
+{
+    QWidget* widget = WidgetOf(form);
+    if (!widget)
+        return false;
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : widget->window();
+    QTest::keyClick(target, key == TRealKey::Return ? Qt::Key_Return
+                            : key == TRealKey::Space ? Qt::Key_Space
+                                                     : Qt::Key_Escape);
     return true;
 }
 

@@ -13,4 +13,13 @@ bool PressRealButton(const TControl& control);
 // Keys for each character of `text` into the control's Qt edit; false when it has no shown edit widget.
 bool TypeIntoRealEdit(const TControl& control, const AnsiString& text);
 
+// The window system's close request (the close box, Alt+F4) to the Qt window of the form.
+bool RequestRealClose(const TControl& form);
+// Makes the form's Qt window the active one; true when the keyboard focus is then on some other control
+// than `notFocused` (when given).
+bool ActivateRealWindow(const TControl& form, const TControl* notFocused = nullptr);
+enum class TRealKey { Return, Space, Escape };
+// The key, pressed and released, to whatever has the focus in the form's Qt window (or the window itself).
+bool PressRealKey(const TControl& form, TRealKey key);
+
 }  // namespace vcl::test
