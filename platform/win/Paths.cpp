@@ -1,6 +1,5 @@
 #include "platform/win/Paths.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "platform/win/CodePage.h"
+#include "platform/win/FolderIndex.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Settings.h"
 #include "platform/win/ShortNames.h"
@@ -141,25 +141,6 @@ bool HostEntryExists(const std::string& host)
 {
     struct stat info {};
     return ::lstat(host.c_str(), &info) == 0;
-}
-
-// The entry of `folder` whose Windows name equals `name` without regard to case; the first in byte order
-// when several do, so the choice does not depend on the directory's order.
-std::optional<std::string> FindWithoutCase(const std::string& folder, const std::string& name)
-{
-    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
-    if (!dir)
-        return std::nullopt;
-    std::optional<std::string> best;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string hostName = entry->d_name;
-        if (hostName == "." || hostName == "..")
-            continue;
-        if (SameFileName(AnsiFromUtf8(hostName), name) && (!best || hostName < *best))
-            best = hostName;
-    }
-    ::closedir(dir);
-    return best;
 }
 
 // Host path of the parsed Windows path; `found` counts the leading names that exist on the host.

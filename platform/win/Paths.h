@@ -6,8 +6,8 @@
 // drive-relative "C:x" at the root of C:.
 //
 // On the host, each name is taken as spelt when it exists; otherwise the folder is searched without
-// regard to case, then as the 8.3 alias of a long name (ShortNames.h); a name found nowhere keeps the given
-// spelling (so a file being created gets it).
+// regard to case (through its index, FolderIndex.h), then as the 8.3 alias of a long name (ShortNames.h);
+// a name found nowhere keeps the given spelling (so a file being created gets it).
 // Windows names are Windows-1252; host names are UTF-8.
 
 #include <optional>
