@@ -315,7 +315,8 @@ TEST_F(FileContainerTest, LookUpsByIndexAndBySourceFollowInsertsRemovesRenamesAn
     more->SetName("More");
     more->SetContainer(group_);
     EXPECT_EQ(group_->FileContainerCount(), 2);
-    EXPECT_EQ(group_->FileContainers(1), more);
+    EXPECT_EQ(group_->FileContainers(0), more);  // a newer one of the same type code goes first
+    EXPECT_EQ(group_->FileContainers(1), docs_);
     EXPECT_EQ(more->FindFileBySource("C:\\src\\b.txt"), nullptr);
     b2->SetContainer(more);
     EXPECT_EQ(docs_->FindFileBySource("C:\\src\\b.txt"), nullptr);
