@@ -1,6 +1,7 @@
 #include "installer/engine/FileContainers.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallFiles.h"
@@ -618,13 +619,55 @@ TCustomInstallFile* TFileContainer::FileAt(int index) const
     return static_cast<TCustomInstallFile*>(ChildOfClass(index, TCustomInstallFile::StaticClass()));
 }
 
+void TFileContainer::IndexFile(TCustomInstallFile* file) const
+{
+    sourceEntries_[file] = sourceIndex_.emplace(file->SourcePath(), file);
+}
+
 TCustomInstallFile* TFileContainer::FindFileBySource(const AnsiString& path) const
 {
+    if (!sourceIndexMade_) {
+        for (int i = 0; i < FileCount(); ++i)
+            IndexFile(FileAt(i));
+        sourceIndexMade_ = true;
+    }
+    const auto [first, last] = sourceIndex_.equal_range(path);
+    if (first == last)
+        return nullptr;
+    if (std::next(first) == last)
+        return first->second;
+    // Only a stored form can hold two files of one source: the first in order answers.
     for (int i = 0; i < FileCount(); ++i) {
         if (rtl::SameText(FileAt(i)->SourcePath(), path))
             return FileAt(i);
     }
     return nullptr;
+}
+
+void TFileContainer::FileSourceChanged(TCustomInstallFile* file)
+{
+    auto entry = sourceEntries_.find(file);
+    if (entry == sourceEntries_.end())
+        return;
+    sourceIndex_.erase(entry->second);
+    IndexFile(file);
+}
+
+void TFileContainer::AddHelperComponent(TInstallContainer* child)
+{
+    inherited::AddHelperComponent(child);
+    if (auto* file = dynamic_cast<TCustomInstallFile*>(child); file && sourceIndexMade_)
+        IndexFile(file);
+}
+
+void TFileContainer::RemoveHelperComponent(TInstallContainer* child)
+{
+    inherited::RemoveHelperComponent(child);
+    // By pointer alone: a child that is being freed is past its own class's part already.
+    if (auto entry = sourceEntries_.find(child); entry != sourceEntries_.end()) {
+        sourceIndex_.erase(entry->second);
+        sourceEntries_.erase(entry);
+    }
 }
 
 bool TFileContainer::HasNetFiles() const

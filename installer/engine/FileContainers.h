@@ -10,7 +10,9 @@
 // While an operation runs the container handles the hooks of its files (progress totals, disk changes,
 // replaced targets, downloads) and passes each one on up to the driver; an idle container drops them.
 
+#include <map>
 #include <memory>
+#include <unordered_map>
 
 #include "installer/engine/InstallObjects.h"
 #include "installer/engine/PathSpecifiers.h"
@@ -189,7 +191,12 @@ public:
     virtual void ClearFiles();
     int FileCount() const;
     TCustomInstallFile* FileAt(int index) const;
+    // The first file (in FileAt's order) whose source path is `path`, compared without case; null if none.
     TCustomInstallFile* FindFileBySource(const rtl::AnsiString& path) const;
+    // A file of this container tells it that its source path changed.
+    void FileSourceChanged(TCustomInstallFile* file);
+    void AddHelperComponent(TInstallContainer* child) override;
+    void RemoveHelperComponent(TInstallContainer* child) override;
     bool HasNetFiles() const;
     // The bytes of the files counted (all, or only the included ones), of sub-containers too when deep.
     virtual int64_t TotalSize(bool all, bool deep);
@@ -221,6 +228,17 @@ private:
     void HandleDownloadStatus(rtl::TObject* parameter);
     void HandleSkippedFile(rtl::TObject* parameter);
 
+    // The files by source path, made when first asked for and kept up to date after that, so that adding a
+    // file (which looks for one of the same source) does not walk all the others.
+    struct TSourceLess {
+        bool operator()(const rtl::AnsiString& a, const rtl::AnsiString& b) const { return rtl::CompareText(a, b) < 0; }
+    };
+    using TSourceIndex = std::multimap<rtl::AnsiString, TCustomInstallFile*, TSourceLess>;
+    void IndexFile(TCustomInstallFile* file) const;
+
+    mutable bool sourceIndexMade_ = false;
+    mutable TSourceIndex sourceIndex_;
+    mutable std::unordered_map<const TInstallContainer*, TSourceIndex::iterator> sourceEntries_;
     rtl::AnsiString description_;
     TInstallFileState containerState_ = ifsNone;
     int64_t operationTotal_ = 0;

@@ -370,8 +370,16 @@ void TCustomInstall::FirstActivation(rtl::TObject*)
 // ---------------------------------------------------------------------------------------------------------
 // The run
 
+void TCustomInstall::InstallTree()
+{
+    const TUninstallRecordsRun records;
+    TInstallObject::Install();
+}
+
 void TCustomInstall::Install()
 {
+    // Every component's records are written in this run; only the records' own functions touch them.
+    const TUninstallRecordsRun records;
     aborted_ = false;
     // A Cancel counts from the start of this run until its commit.
     committed_ = false;

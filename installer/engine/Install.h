@@ -187,7 +187,7 @@ public:
     // The run.
     void Install() override;
     // The driver's own part of the run: the tree's file containers and files, as an install object.
-    void InstallTree() { TInstallObject::Install(); }
+    void InstallTree();
     virtual void InstallByType(int code, const rtl::AnsiString& text);
     void ReadArchiveInfo() override;
     virtual void RunFiles();

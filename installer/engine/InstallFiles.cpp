@@ -118,6 +118,12 @@ AnsiString TCustomInstallFile::SourcePath() const
     return AddBackslash(includeFromDir_) + fileName_;
 }
 
+void TCustomInstallFile::NoteSourceChanged()
+{
+    if (auto* container = dynamic_cast<TFileContainer*>(Container()))
+        container->FileSourceChanged(this);
+}
+
 AnsiString TCustomInstallFile::GetDestFileName()
 {
     return AddBackslash(GetDestPath()) + destName_;
@@ -231,6 +237,7 @@ void TCustomInstallFile::ApplyFileSettings(const TFileSettings& next)
     }
     includeFromDir_ = next.IncludeFromDir;
     fileName_ = next.FileName;
+    NoteSourceChanged();
     TFileRelated::SetDestDir(destDir);
     destName_ = destName;
     fileType_ = type;
@@ -250,8 +257,8 @@ void TCustomInstallFile::ApplyFileSettings(const TFileSettings& next)
     }
 
 SCRIVANE_FILE_SETTER(SetDestName, DestName, const AnsiString&, destName_ = value)
-SCRIVANE_FILE_SETTER(SetFileName, FileName, const AnsiString&, fileName_ = value)
-SCRIVANE_FILE_SETTER(SetIncludeFromDir, IncludeFromDir, const AnsiString&, includeFromDir_ = value)
+SCRIVANE_FILE_SETTER(SetFileName, FileName, const AnsiString&, fileName_ = value; NoteSourceChanged())
+SCRIVANE_FILE_SETTER(SetIncludeFromDir, IncludeFromDir, const AnsiString&, includeFromDir_ = value; NoteSourceChanged())
 SCRIVANE_FILE_SETTER(SetDestDir, DestDir, const AnsiString&, TFileRelated::SetDestDir(value))
 SCRIVANE_FILE_SETTER(SetDestDirType, DestDirType, TCustomPathSpecifier*, TFileRelated::SetDestDirType(value))
 SCRIVANE_FILE_SETTER(SetFileType, FileType, TInstallFileType, fileType_ = value)

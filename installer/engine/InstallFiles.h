@@ -139,6 +139,8 @@ private:
     };
     TFileSettings CurrentSettings() const;
     void ApplyFileSettings(const TFileSettings& next);
+    // Tells the container that the source path may have changed (its look-up by source keeps up).
+    void NoteSourceChanged();
     void ApplyDestinationOfType(TInstallFileType type);
     bool DecideInstall(TOverwriteResult result);
     TTrwkCompress& ArchiveCompressor(const rtl::AnsiString& archivePath, std::unique_ptr<TTrwkCompress>& own);

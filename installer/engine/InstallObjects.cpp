@@ -1,6 +1,7 @@
 #include "installer/engine/InstallObjects.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "installer/engine/Install.h"
 #include "installer/engine/InstallRegistry.h"
@@ -94,6 +95,7 @@ TInstallContainer::~TInstallContainer()
             other->ContainerRemoved(this);
     }
     children_.clear();
+    childrenOfClass_.clear();
     all.Remove(this);
 }
 
@@ -122,18 +124,13 @@ void TInstallContainer::SetInstallTypes(TInstallTypes value)
 
 int TInstallContainer::FileContainerCount() const
 {
-    return static_cast<int>(std::count_if(children_.begin(), children_.end(), [](TInstallContainer* child) {
-        return dynamic_cast<TFileContainer*>(child) != nullptr;
-    }));
+    return CountOfClass(TFileContainer::StaticClass());
 }
 
 TInstallContainer* TInstallContainer::FileContainers(int index) const
 {
-    int seen = 0;
-    for (TInstallContainer* child : children_) {
-        if (dynamic_cast<TFileContainer*>(child) && seen++ == index)
-            return child;
-    }
+    if (TInstallContainer* child = ChildOfClass(index, TFileContainer::StaticClass()))
+        return child;
     throw IEInstallContainer(Fmt,
                              "Bad call to the Comp procedure which returns a TInstallObject for a TInstallContainer "
                              "component. The parameters are probably reversed. Index: %d, ComponentType: %d",
@@ -190,6 +187,7 @@ void TInstallContainer::AddHelperComponent(TInstallContainer* child)
     if (rtl::SameText(child->ClassName(), "TINSTALLBDE"))
         position = children_.begin();
     children_.insert(position, child);
+    childrenOfClass_.clear();
 }
 
 void TInstallContainer::Install()
@@ -236,8 +234,13 @@ void TInstallContainer::RemoveHelperComponent(TInstallContainer* child)
     if (!child)
         return;
     auto it = std::find(children_.begin(), children_.end(), child);
-    if (it != children_.end())
-        children_.erase(it);
+    if (it == children_.end())
+        return;
+    children_.erase(it);
+    for (auto& [meta, members] : childrenOfClass_) {
+        if (auto member = std::find(members.begin(), members.end(), child); member != members.end())
+            members.erase(member);
+    }
 }
 
 void TInstallContainer::WriteUninstallInfo(const AnsiString&) {}
@@ -280,20 +283,27 @@ TInstallContainer* TInstallContainer::ChildAt(int index) const
     return children_[static_cast<size_t>(index)];
 }
 
+const std::vector<TInstallContainer*>& TInstallContainer::ChildrenOfClass(const vcl::TClassMeta& meta) const
+{
+    for (const auto& [known, members] : childrenOfClass_) {
+        if (known == &meta)
+            return members;
+    }
+    std::vector<TInstallContainer*> members;
+    std::copy_if(children_.begin(), children_.end(), std::back_inserter(members),
+                 [&meta](TInstallContainer* c) { return c->InheritsFrom(meta); });
+    return childrenOfClass_.emplace_back(&meta, std::move(members)).second;
+}
+
 int TInstallContainer::CountOfClass(const vcl::TClassMeta& meta) const
 {
-    return static_cast<int>(std::count_if(children_.begin(), children_.end(),
-                                          [&meta](TInstallContainer* c) { return c->InheritsFrom(meta); }));
+    return static_cast<int>(ChildrenOfClass(meta).size());
 }
 
 TInstallContainer* TInstallContainer::ChildOfClass(int index, const vcl::TClassMeta& meta) const
 {
-    int seen = 0;
-    for (TInstallContainer* child : children_) {
-        if (child->InheritsFrom(meta) && seen++ == index)
-            return child;
-    }
-    return nullptr;
+    const std::vector<TInstallContainer*>& members = ChildrenOfClass(meta);
+    return index >= 0 && static_cast<size_t>(index) < members.size() ? members[static_cast<size_t>(index)] : nullptr;
 }
 
 void TInstallContainer::FreeChildrenOfClass(const vcl::TClassMeta& meta)

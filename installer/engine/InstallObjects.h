@@ -232,6 +232,7 @@ public:
     int ChildCount() const { return static_cast<int>(children_.size()); }
     TInstallContainer* ChildAt(int index) const;
     int CountOfClass(const vcl::TClassMeta& meta) const;
+    // Null when the index is past the children of the class.
     TInstallContainer* ChildOfClass(int index, const vcl::TClassMeta& meta) const;
     // Frees every child of the class, last first.
     void FreeChildrenOfClass(const vcl::TClassMeta& meta);
@@ -245,8 +246,15 @@ protected:
     void MarkDestDirTypeDefaulted() { destDirTypeDefaulted_ = true; }
 
 private:
+    // The children of a class in their order, kept for each class asked about: made when first asked,
+    // dropped on an insert, an entry taken out on a removal (by pointer alone: the child may be past its
+    // own destructor then).
+    using TChildrenOfClass = std::pair<const vcl::TClassMeta*, std::vector<TInstallContainer*>>;
+    const std::vector<TInstallContainer*>& ChildrenOfClass(const vcl::TClassMeta& meta) const;
+
     bool installWithContainer_ = false;
     std::vector<TInstallContainer*> children_;
+    mutable std::vector<TChildrenOfClass> childrenOfClass_;
     bool include_ = true;
     bool processed_ = false;
     TInstallType currentInstallType_ = itFull;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <set>
 #include <string>
 
 #include "installer/support/TrwkExceptions.h"
@@ -187,16 +188,55 @@ bool AnyRecordSubkey(const AnsiString& key, const char* record, Visit visit)
     return false;
 }
 
-bool IsRecorded(const AnsiString& key, const char* record, const AnsiString& path)
+// Calls `visit` with the path of each "File<n>" entry of a record, in every subkey; stops when it says true.
+template <class Visit>
+bool AnyRecordedPath(const AnsiString& key, const char* record, Visit visit)
 {
     return AnyRecordSubkey(key, record, [&](const AnsiString&, TtrwkRegistry& registry) {
         for (const AnsiString& name : RegistryNames(registry, false)) {
             if (rtl::SameText(name.substr(0, std::char_traits<char>::length(RecordFilePrefix)), RecordFilePrefix) &&
-                rtl::SameText(EntryPath(record, registry.ReadString(name)), path))
+                visit(EntryPath(record, registry.ReadString(name))))
                 return true;
         }
         return false;
     });
+}
+
+// The paths the records of the open run hold, by product key and record, compared as the check compares
+// them; empty and unused while no run is open.
+using TRecordedPaths = std::set<AnsiString, TRegistryNameLess>;
+struct TRecordsRunState {
+    int open = 0;
+    std::map<std::pair<AnsiString, AnsiString>, TRecordedPaths> paths;
+};
+
+TRecordsRunState& RecordsRun()
+{
+    static TRecordsRunState state;
+    return state;
+}
+
+// The known paths of a record in the open run, read from the records on first use; null without a run.
+TRecordedPaths* KnownPaths(const AnsiString& key, const char* record)
+{
+    TRecordsRunState& run = RecordsRun();
+    if (run.open == 0)
+        return nullptr;
+    auto [it, added] = run.paths.try_emplace({rtl::UpperCase(key), record});
+    if (added) {
+        AnyRecordedPath(key, record, [&](const AnsiString& path) {
+            it->second.insert(path);
+            return false;
+        });
+    }
+    return &it->second;
+}
+
+bool IsRecorded(const AnsiString& key, const char* record, const AnsiString& path)
+{
+    if (const TRecordedPaths* known = KnownPaths(key, record))
+        return known->count(path) != 0;
+    return AnyRecordedPath(key, record, [&](const AnsiString& recorded) { return rtl::SameText(recorded, path); });
 }
 
 // The "RegistryKey<n>" record of a key and root, empty when none names it.
@@ -227,14 +267,29 @@ bool ValueExists(win::HKEY root, const AnsiString& key, const AnsiString& name)
 
 }  // namespace
 
+TUninstallRecordsRun::TUninstallRecordsRun()
+{
+    ++RecordsRun().open;
+}
+
+TUninstallRecordsRun::~TUninstallRecordsRun()
+{
+    TRecordsRunState& run = RecordsRun();
+    if (--run.open == 0)
+        run.paths.clear();
+}
+
 // "File<n>" of a "Files" or "ActiveX" record.
 static void AddFileEntry(const AnsiString& key, const char* record, const AnsiString& text)
 {
-    if (IsRecorded(key, record, EntryPath(record, text)))
+    const AnsiString path = EntryPath(record, text);
+    if (IsRecorded(key, record, path))
         return;
     AddRecordEntry(key, record, [&text](const AnsiString& subkey, int n) {
         RegWriteString(win::HKEY_LOCAL_MACHINE, subkey, RecordFilePrefix + rtl::IntToStr(n), text);
     });
+    if (TRecordedPaths* known = KnownPaths(key, record))
+        known->insert(path);
 }
 
 void AddFilesRecordEntry(const AnsiString& key, const AnsiString& path)

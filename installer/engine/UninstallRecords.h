@@ -45,8 +45,21 @@ rtl::AnsiString AddRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString
                                const TRecordEntryWriter& writeEntry);
 
 // A path already recorded (in any subkey of the record) is not recorded again, so a setup run twice lists
-// each file once.
+// each file once. Inside a TUninstallRecordsRun the check is a look-up in what the records are known to
+// hold; outside one it reads every entry.
 void AddFilesRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& path);
+// While one exists (nested ones share it), the "Files" and "ActiveX" records remember the paths they hold,
+// read once from the records as they stood and kept up to date by each entry added; the driver keeps one
+// over its run, during which only these functions write the records. The records are written exactly as
+// without it.
+class TUninstallRecordsRun {
+public:
+    TUninstallRecordsRun();
+    ~TUninstallRecordsRun();
+    TUninstallRecordsRun(const TUninstallRecordsRun&) = delete;
+    TUninstallRecordsRun& operator=(const TUninstallRecordsRun&) = delete;
+};
+
 // The kind stored after the path: 2 a type library (".TLB"), 1 a server program (".EXE"), 0 a library.
 int ActiveXKind(const rtl::AnsiString& fileName);
 void AddActiveXRecordEntry(const rtl::AnsiString& key, const rtl::AnsiString& path, const rtl::AnsiString& fileName);

@@ -263,6 +263,78 @@ TEST_F(FileContainerTest, EachContainerNamesItsFolderThroughItsOwnSpecifier)
 }
 
 // A form of its own: the standard specifiers belong to the first form made.
+// The files of a container as its child list holds them, walked the long way.
+std::vector<TCustomInstallFile*> FilesOf(const TFileContainer& container)
+{
+    std::vector<TCustomInstallFile*> files;
+    for (int i = 0; i < container.ChildCount(); ++i) {
+        if (auto* file = dynamic_cast<TCustomInstallFile*>(container.ChildAt(i)))
+            files.push_back(file);
+    }
+    return files;
+}
+
+std::vector<TCustomInstallFile*> FilesByIndex(const TFileContainer& container)
+{
+    std::vector<TCustomInstallFile*> files;
+    for (int i = 0; i < container.FileCount(); ++i)
+        files.push_back(container.FileAt(i));
+    EXPECT_EQ(container.FileAt(container.FileCount()), nullptr);
+    return files;
+}
+
+TEST_F(FileContainerTest, LookUpsByIndexAndBySourceFollowInsertsRemovesRenamesAndMoves)
+{
+    TCustomInstallFile* a = AddFile("a.txt", "a");
+    TCustomInstallFile* b = AddFile("b.txt", "b");
+    TCustomInstallFile* c = AddFile("c.txt", "c");
+    EXPECT_EQ(FilesByIndex(*docs_), FilesOf(*docs_));
+    EXPECT_EQ(docs_->FindFileBySource("c:\\SRC\\B.TXT"), b);
+
+    delete b;
+    EXPECT_EQ(FilesByIndex(*docs_), FilesOf(*docs_));
+    EXPECT_EQ(docs_->FileCount(), 2);
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\b.txt"), nullptr);
+    TCustomInstallFile* b2 = AddFile("b.txt", "b again");  // its source is free once more
+    EXPECT_EQ(FilesByIndex(*docs_), FilesOf(*docs_));
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\b.txt"), b2);
+
+    // A renamed file is found by its new source only, and its old one is free.
+    WriteHost(DriveC("src/e.txt"), "e");
+    a->SetFileName("e.txt");
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\a.txt"), nullptr);
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\E.txt"), a);
+    EXPECT_EQ(MessageOf<IEfcDuplicateFile>([&] { AddFile("e.txt", "again"); }),
+              "There is already a file with the name :C:\\src\\e.txt");
+    EXPECT_NE(AddFile("a.txt", "a again"), nullptr);
+    c->SetIncludeFromDir("C:\\elsewhere");
+    EXPECT_EQ(docs_->FindFileBySource("C:\\elsewhere\\c.txt"), c);
+
+    // A file moved to another container leaves this one's look-ups and joins the other's; so do containers.
+    auto* more = new TInstallDirectory(form_.get());
+    more->SetName("More");
+    more->SetContainer(group_);
+    EXPECT_EQ(group_->FileContainerCount(), 2);
+    EXPECT_EQ(group_->FileContainers(0), more);  // a newer one of the same type code goes first
+    EXPECT_EQ(group_->FileContainers(1), docs_);
+    EXPECT_EQ(more->FindFileBySource("C:\\src\\b.txt"), nullptr);
+    b2->SetContainer(more);
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\b.txt"), nullptr);
+    EXPECT_EQ(more->FindFileBySource("C:\\src\\b.txt"), b2);
+    EXPECT_EQ(FilesByIndex(*docs_), FilesOf(*docs_));
+    EXPECT_EQ(FilesByIndex(*more), std::vector<TCustomInstallFile*>{b2});
+    delete more;
+    EXPECT_EQ(group_->FileContainerCount(), 1);
+    EXPECT_EQ(group_->FileContainers(0), docs_);
+    EXPECT_THROW(group_->FileContainers(1), IEInstallContainer);
+
+    // Freeing every file while walking by index, last first, as the directory's clean-up does.
+    for (int i = docs_->FileCount() - 1; i >= 0; --i)
+        delete docs_->FileAt(i);
+    EXPECT_EQ(docs_->FileCount(), 0);
+    EXPECT_EQ(docs_->FindFileBySource("C:\\src\\e.txt"), nullptr);
+}
+
 class StoredSpecifierTest : public EngineTest {};
 
 TEST_F(StoredSpecifierTest, AStoredSpecifierTakesTheNameAndThePlaceOfTheOneMadeForItsContainer)

@@ -120,6 +120,57 @@ TEST_F(UninstallRecordsTest, APathIsRecordedOnceWhereverItStands)
     EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "Entries"), "1");
 }
 
+TEST_F(UninstallRecordsTest, ARunKnowsWhatTheRecordsHeldBeforeItAndWhatItAdds)
+{
+    AddFilesRecordEntry(Key, "C:\\A\\one.exe");
+    RegWriteString(HKLM, Key + "\\Files1", "Entries", "1");
+    RegWriteString(HKLM, Key + "\\Files1", "File1", "C:\\A\\old.exe");
+    AddActiveXRecordEntry(Key, "C:\\A\\types.tlb", "types.tlb");
+    {
+        const TUninstallRecordsRun run;
+        AddFilesRecordEntry(Key, "c:\\a\\OLD.EXE");  // in another subkey, written before the run
+        AddFilesRecordEntry(Key, "C:\\A\\ONE.exe");
+        AddFilesRecordEntry(Key, "C:\\A\\two.exe");
+        AddFilesRecordEntry(Key, "c:\\A\\TWO.EXE");
+        {
+            const TUninstallRecordsRun nested;
+            AddFilesRecordEntry(Key, "C:\\A\\two.exe");
+        }
+        AddFilesRecordEntry(Key, "C:\\A\\two.exe");  // the nested run's end keeps what the outer one knows
+        AddActiveXRecordEntry(Key, "C:\\A\\TYPES.TLB", "types.tlb");
+        // The records are told apart: a path of "Files" is new to "ActiveX", and another product's key is
+        // another record.
+        AddActiveXRecordEntry(Key, "C:\\A\\one.exe", "one.exe");
+        AddFilesRecordEntry(UninstallKeyOf("Other"), "C:\\A\\two.exe");
+    }
+    EXPECT_EQ(NamesOf(Key + "\\Files", false), (std::vector<std::string>{"Entries", "File1", "File2"}));
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File2"), "C:\\A\\two.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "2");
+    EXPECT_EQ(NamesOf(Key + "\\Files1", false), (std::vector<std::string>{"Entries", "File1"}));
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "File2"), "C:\\A\\one.exe;1");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\ActiveX", "Entries"), "2");
+    EXPECT_EQ(ReadValue(HKLM, UninstallKeyOf("Other") + "\\Files", "File1"), "C:\\A\\two.exe");
+
+    // What a run knew goes with it: a record emptied afterwards takes the path again in the next run.
+    RegDeleteKeyTree(HKLM, Key + "\\Files");
+    const TUninstallRecordsRun next;
+    AddFilesRecordEntry(Key, "C:\\A\\two.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "File1"), "C:\\A\\two.exe");
+    EXPECT_EQ(ReadValue(HKLM, Key + "\\Files", "Entries"), "1");
+}
+
+TEST_F(UninstallRecordsTest, AnEntryThatFailsIsNotKnownToTheRun)
+{
+    const AnsiString other = UninstallKeyOf("Other");
+    for (int k = 0; k < MaxRecordSubkeys; ++k)
+        RegWriteString(HKLM, RecordSubkey(other, "Files", k), "Entries", "x");
+    const TUninstallRecordsRun run;
+    EXPECT_THROW(AddFilesRecordEntry(other, "C:\\A\\one.exe"), rtl::EConvertError);
+    RegWriteString(HKLM, RecordSubkey(other, "Files", 0), "Entries", "0");
+    AddFilesRecordEntry(other, "C:\\A\\one.exe");
+    EXPECT_EQ(ReadValue(HKLM, other + "\\Files", "File1"), "C:\\A\\one.exe");
+}
+
 TEST_F(UninstallRecordsTest, AnUnusableRecordMovesOnAndGivesUpAfterItsLimit)
 {
     RegWriteString(HKLM, Key + "\\Files", "Entries", "two");
