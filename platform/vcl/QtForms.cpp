@@ -43,8 +43,10 @@ enum : uint32_t {
 // style, each time before the window is shown, as Qt writes its own when it makes the native window.
 void OfferOnlyTheFormsFunctions(QWidget& window, uint32_t style)
 {
+    // The headless platform answers as an X11 application too, without a connection.
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window.isWindow() || (style & WS_CAPTION) != WS_CAPTION)
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
+        !window.isWindow() || (style & WS_CAPTION) != WS_CAPTION)
         return;
     uint32_t functions = MwmFuncMove;
     uint32_t decorations = MwmDecorBorder | MwmDecorTitle;
