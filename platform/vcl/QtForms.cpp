@@ -10,6 +10,8 @@
 #include <QWidget>
 #include <QWindow>
 #include <vector>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/QtSeam.h"
@@ -21,6 +23,60 @@ namespace {
 bool OffscreenPlatform()
 {
     return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+// The Motif hints' bits: which of them are given, the functions offered, the decorations drawn.
+enum : uint32_t { MwmHintsFunctions = 1, MwmHintsDecorations = 2 };
+enum : uint32_t { MwmFuncResize = 2, MwmFuncMove = 4, MwmFuncMinimize = 8, MwmFuncMaximize = 16, MwmFuncClose = 32 };
+enum : uint32_t {
+    MwmDecorBorder = 2,
+    MwmDecorResizeH = 4,
+    MwmDecorTitle = 8,
+    MwmDecorMenu = 16,
+    MwmDecorMinimize = 32,
+    MwmDecorMaximize = 64
+};
+
+// The window manager learns from the Motif hints what to offer for a window. Qt offers every function
+// when a window asks for none of the buttons (the progress window) and always offers resizing, so a form
+// gave the window manager a close box and Alt+F4 it has not. The hints are set again from the form's own
+// style, each time before the window is shown, as Qt writes its own when it makes the native window.
+void OfferOnlyTheFormsFunctions(QWidget& window, uint32_t style)
+{
+    // The headless platform answers as an X11 application too, without a connection.
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
+        !window.isWindow() || (style & WS_CAPTION) != WS_CAPTION)
+        return;
+    uint32_t functions = MwmFuncMove;
+    uint32_t decorations = MwmDecorBorder | MwmDecorTitle;
+    if (style & WS_THICKFRAME) {
+        functions |= MwmFuncResize;
+        decorations |= MwmDecorResizeH;
+    }
+    if (style & WS_SYSMENU) {
+        functions |= MwmFuncClose;
+        decorations |= MwmDecorMenu;
+    }
+    if (style & WS_MINIMIZEBOX) {
+        functions |= MwmFuncMinimize;
+        decorations |= MwmDecorMinimize;
+    }
+    if (style & WS_MAXIMIZEBOX) {
+        functions |= MwmFuncMaximize;
+        decorations |= MwmDecorMaximize;
+    }
+    xcb_connection_t* connection = x11->connection();
+    static constexpr char Name[] = "_MOTIF_WM_HINTS";
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, sizeof Name - 1, Name), nullptr);
+    if (!reply)
+        return;
+    const uint32_t hints[5] = {MwmHintsFunctions | MwmHintsDecorations, functions, decorations, 0, 0};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()), reply->atom,
+                        reply->atom, 32, 5, hints);
+    std::free(reply);
+    xcb_flush(connection);
 }
 
 }  // namespace
@@ -114,6 +170,7 @@ public:
                     window->setWindowModality(form_.Modal() ? Qt::ApplicationModal : Qt::NonModal);
                 if (form_.Modal())
                     KeepAboveOwner(*window);
+                OfferOnlyTheFormsFunctions(*window, form_.windowStyle_);
                 window->show();
                 if (window->isWindow() && !OffscreenPlatform()) {
                     window->raise();

@@ -375,6 +375,161 @@ def scenario_scrivane_session(args, work):
         app.kill()
 
 
+def big_project(work, pages):
+    """A project of `pages` short pages, so the load's progress window stays up for seconds."""
+    lines = ["WKPFILEVERSION", "3", "Big", "16777215", "15790320", "100", "80", "480", "360", "0", str(pages)]
+    for i in range(pages):
+        lines += ["Page %04d" % i, "", "IDH_PAGE_%04d" % i, "Page %04d" % i, "", "1",
+                  "{\\rtf1\\ansi Page %04d}" % i, "0", "0", "0"]
+    path = os.path.join(work, "big.wkp")
+    with open(path, "wb") as f:
+        f.write("\r\n".join(lines + [""]).encode("ascii"))
+    return path
+
+
+def allowed_actions(window):
+    """What the window manager lets a person do to the window (close, minimise, resize, ...)."""
+    present = set(window_property(window, "_NET_WM_ALLOWED_ACTIONS"))
+    names = ("CLOSE", "MINIMIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT", "RESIZE", "MOVE")
+    return {name for name in names if atom("_NET_WM_ACTION_" + name) in present}
+
+
+MOTIF_FUNCTIONS = {"RESIZE": 2, "MOVE": 4, "MINIMIZE": 8, "MAXIMIZE": 16, "CLOSE": 32}
+
+
+def asked_functions(window):
+    """What the window asks the window manager to offer, from its Motif hints; no hint asks for all."""
+    hints = window_property(window, "_MOTIF_WM_HINTS")
+    if not hints or not hints[0] & 1 or hints[1] & 1:
+        return set(MOTIF_FUNCTIONS)
+    return {name for name, bit in MOTIF_FUNCTIONS.items() if hints[1] & bit}
+
+
+def check_buttons(what, window, offered):
+    """The window asks for exactly the functions `offered`; the window manager grants what it honours of
+    that: moving and resizing, and maximising only what may be resized (it keeps close and minimise)."""
+    asked = asked_functions(window)
+    if asked != set(offered):
+        raise Failure("%s asks the window manager for %s, not %s" % (what, sorted(asked), sorted(offered)))
+    granted = allowed_actions(window)
+    for name in ("MOVE", "RESIZE", "MAXIMIZE_HORZ", "MAXIMIZE_VERT"):
+        if (name in granted) != (name.split("_")[0] in offered):
+            raise Failure("the window manager allows %s %s; it was asked for %s" % (what, sorted(granted), sorted(offered)))
+
+
+def scenario_scrivane_window_buttons(args, work):
+    """Under the window manager each form offers the buttons its border and icons give it: a dialog closes
+    but neither minimises nor maximises, the progress window offers nothing and outlives a close request
+    (the load goes on under it), the main form offers all."""
+    exe = scrivane_folder(work, args.scrivane)
+    app = Program([exe, big_project(work, 500)], environment(os.path.join(work, "prefix")), work, "Scrivane")
+    try:
+        about = app.wait_window("^About Screen$")
+        check_buttons("the About box", about, ("CLOSE", "MOVE"))
+        app.keys(about, "Return")
+        progress = app.wait_window("^Progress$")
+        check_buttons("the progress window", progress, ("MOVE",))
+        for close in (lambda: app.keys(progress, "alt+F4"), lambda: request_close(progress)):
+            close()
+            time.sleep(0.5)
+            app.check_alive()
+            if progress not in visible_windows("^Progress$"):
+                raise Failure("the progress window went on a close request while the project was loading")
+        deadline = time.monotonic() + WAIT
+        while visible_windows("^Progress$"):
+            if time.monotonic() > deadline:
+                raise Failure("the load did not end")
+            time.sleep(0.2)
+        main = app.wait_window("Scrivane")
+        check_buttons("the main form", main, ("CLOSE", "MINIMIZE", "MAXIMIZE", "RESIZE", "MOVE"))
+        app.keys(main, "alt+f")
+        app.keys(main, "x")
+        app.wait_end()
+    finally:
+        app.kill()
+
+
+def project_lists(path):
+    """The contents entries (indented by depth) and the pages' topic IDs of a saved project."""
+    lines = open(path, "rb").read().decode("cp1252").split("\r\n")
+    count = int(lines[9])
+    contents = lines[10:10 + 4 * count:4]
+    topics = [line for line in lines[10 + 4 * count:] if line.startswith("IDH_")]
+    return contents, topics
+
+
+def wait_gone(pattern, what):
+    deadline = time.monotonic() + WAIT
+    while visible_windows(pattern):
+        if time.monotonic() > deadline:
+            raise Failure("%s stayed open" % what)
+        time.sleep(0.1)
+
+
+def scenario_scrivane_end_home_keys(args, work):
+    """End and Home with nothing chosen, in the contents editor's tree and in the page list: End takes the
+    last entry, Home the first, and deleting a group with entries beneath it asks first."""
+    exe = scrivane_folder(work, args.scrivane)
+    project_dir = os.path.join(work, "project")
+    os.makedirs(project_dir)
+    for name in ("demo.wkp", "logo.bmp"):
+        shutil.copy2(os.path.join(args.examples, name), project_dir)
+    project = os.path.join(project_dir, "demo.wkp")
+    env = environment(os.path.join(work, "prefix"))
+    env["SCRIVANE_FOCUS_LOG"] = os.path.join(work, "focus.log")
+    focus = FocusLog(env["SCRIVANE_FOCUS_LOG"])
+    app = Program([exe, project], env, work, "Scrivane")
+    try:
+        app.answer_box("About Screen")
+        main = app.wait_window("Scrivane")
+
+        # The contents: End, then Item > Delete takes the last entry (a topic: no question).
+        app.keys(main, "ctrl+t")
+        contents = app.wait_window("^Table Of Contents$")
+        app.keys(contents, "End")
+        app.keys(contents, "alt+i", "d")
+        # Home, then Item > Delete on the group: asked first, and No keeps it.
+        app.keys(contents, "Home")
+        app.keys(contents, "alt+i", "d")
+        app.answer_box("Confirm", key="n")
+        request_close(contents)
+        wait_gone("^Table Of Contents$", "the contents editor")
+
+        # The page list: End, then Delete (answered Yes) takes the last page.
+        for _ in range(30):
+            if (focus.last() or "").endswith(": lstPages"):
+                break
+            app.keys(main, "Tab")
+        else:
+            raise Failure("Tab never reached the page list: %r" % focus.lines()[-30:])
+        app.keys(main, "End")
+        app.keys(main, "Delete")
+        app.answer_box("Confirm", key="y")
+
+        before = os.path.getmtime(project)
+        app.keys(main, "ctrl+s")
+        deadline = time.monotonic() + WAIT
+        while os.path.getmtime(project) == before:
+            if time.monotonic() > deadline:
+                raise Failure("the project was not saved")
+            time.sleep(0.1)
+        time.sleep(1)  # the save runs a while, page by page
+        entries, topics = project_lists(project)
+        faults = []
+        if entries != ["Introduction", "\tWelcome", "\tGetting Started"]:
+            faults.append("End, Delete and Home, Delete, No left the contents %r" % entries)
+        if topics != ["IDH_WELCOME", "IDH_GETTING_STARTED"]:
+            faults.append("End and Delete in the page list left the pages %r" % topics)
+        if faults:
+            raise Failure("; ".join(faults))
+
+        app.keys(main, "alt+f")
+        app.keys(main, "x")
+        app.wait_end()
+    finally:
+        app.kill()
+
+
 def scenario_scrivane_missing_project(args, work):
     exe = scrivane_folder(work, args.scrivane)
     app = Program([exe, os.path.join(work, "nothere.wkp")], environment(os.path.join(work, "prefix")), work,
@@ -623,6 +778,8 @@ def scenario_setup_keys(args, work):
 SCENARIOS = {
     "scrivane-session": scenario_scrivane_session,
     "scrivane-missing-project": scenario_scrivane_missing_project,
+    "scrivane-window-buttons": scenario_scrivane_window_buttons,
+    "scrivane-end-home-keys": scenario_scrivane_end_home_keys,
     "install-starts": scenario_install_starts,
     "setup-wizard": scenario_setup_wizard,
     "setup-keys": scenario_setup_keys,
