@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when any is missing, then configures the build tree.
 # Usage: scripts/setup.sh <build-dir> <build-type: debug|asan>
 set -euo pipefail
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev zlib1g-dev libgtest-dev libgmock-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libxcb1-dev zlib1g-dev libgtest-dev libgmock-dev
           libbenchmark-dev libcurl4-openssl-dev python3-pyftpdlib qt6-qpa-plugins xvfb xauth xdotool
           tidy chromium libreoffice-writer-nogui liblnk-utils microsocks
           dante-server openbox fonts-liberation)
