@@ -541,7 +541,7 @@ TEST_F(RegistryBatchTest, ABatchWritesEachChangedFileOnceAtItsOutermostEnd)
 {
     BeginRegistryBatch();
     for (int i = 0; i < 40; ++i)
-        ASSERT_EQ(SetDword(key_, ("V" + std::to_string(i)).c_str(), static_cast<DWORD>(i)), ERROR_SUCCESS);
+        ASSERT_EQ(SetString(key_, ("V" + std::to_string(i)).c_str(), std::to_string(i)), ERROR_SUCCESS);
     HKEY sub = Create(key_, "Sub\\Deeper");
     ASSERT_EQ(RegDeleteValue(key_, "V3"), ERROR_SUCCESS);
     BeginRegistryBatch();
@@ -567,7 +567,7 @@ TEST_F(RegistryBatchTest, ABatchWritesEachChangedFileOnceAtItsOutermostEnd)
     RegCloseKey(user);
 
     ResetPlatform();
-    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "V39"), std::string("\x27\0\0\0", 4));
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "V39"), "39");
     EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "V3"), std::nullopt);
     EXPECT_EQ(QueryString(HKEY_CURRENT_USER, "Software\\Batch", "U"), "u");
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch\\Sub\\Deeper"));
