@@ -424,6 +424,8 @@ void TCustomInstall::Install()
         RegisterRunOnce();
     if (reboot_)
         SaveLanguage();
+    if (const win::LONG error = InstallRollback().WriteRegistry(); error != win::ERROR_SUCCESS)
+        throw IEInstall("Cannot write the registry (error " + rtl::IntToStr(error) + ").");
     // The installation is complete: nothing of it is taken back any more, whatever follows.
     InstallRollback().Commit();
     committed_ = true;

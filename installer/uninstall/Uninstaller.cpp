@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <string>
 
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
@@ -16,6 +17,7 @@
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Process.h"
+#include "platform/win/Registry.h"
 #include "platform/win/Shell.h"
 #include "platform/win/SystemInfo.h"
 
@@ -173,6 +175,8 @@ public:
     void RemoveActiveX();
     void RemoveRegistryKeys();
     void Finish();
+    // The run's registry changes could not be written at its end.
+    void RegistryNotWritten(win::LONG error);
 
 private:
     // Every entry of every subkey of a record, the last written first.
@@ -780,6 +784,14 @@ bool TUninstaller::WriteCleanupBatch()
     }
 }
 
+// The records on disk still list everything: a second run finds the files gone and finishes the work, so
+// the uninstaller must stay for it.
+void TUninstaller::RegistryNotWritten(win::LONG error)
+{
+    report_.Failed.push_back("The registry could not be written (error " + std::to_string(error) + ").");
+    DropCleanupBatch();
+}
+
 void TUninstaller::DropCleanupBatch()
 {
     for (const AnsiString& file : {report_.CleanupBatch, cleanupPlaceholder_}) {
@@ -798,12 +810,16 @@ bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
     if (!KeyExists(Machine, key))
         return false;
     TUninstaller uninstaller(key, report);
+    // The whole run writes each registry file once, at its end.
+    win::TRegistryBatch batch;
     // Counters first: a file that others still count on is neither unregistered nor removed.
     uninstaller.LowerSharedCounters();
     uninstaller.RemoveFiles();
     uninstaller.RemoveActiveX();
     uninstaller.RemoveRegistryKeys();
     uninstaller.Finish();
+    if (const win::LONG error = batch.End(); error != win::ERROR_SUCCESS)
+        uninstaller.RegistryNotWritten(error);
     return true;
 }
 

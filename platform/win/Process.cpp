@@ -20,6 +20,7 @@
 #include "platform/win/CodePage.h"
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
+#include "platform/win/Registry.h"
 #include "platform/win/Shell.h"
 
 extern char** environ;
@@ -341,6 +342,9 @@ BOOL CreateProcess(const char* applicationName, char* commandLine, SECURITY_ATTR
     if (!startupInfo || !processInformation || environment)
         return Fail(ERROR_INVALID_PARAMETER);
     ReapOrphans();
+    // The child reads the registry from its files: changes still held by a write batch go there first.
+    if (const LONG error = WritePendingRegistry(); error != ERROR_SUCCESS)
+        return Fail(static_cast<DWORD>(error));
 
     std::vector<std::string> arguments = commandLine ? SplitCommandLine(commandLine) : std::vector<std::string>();
     std::string program;

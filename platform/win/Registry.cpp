@@ -138,6 +138,8 @@ struct THive {
     TKeyPtr Top;
     bool KeepBadCopy = false;  // the file as loaded had problems: keep it as <file>.bad at the first write
     bool Unreadable = false;   // the file exists but could not be read: never replace it
+    bool Dirty = false;        // changed in memory since the file was last written (inside a batch)
+    bool WrittenInBatch = false;  // the file was written since the outermost batch opened
 };
 
 struct TOpenKey {
@@ -155,6 +157,7 @@ struct TRegistryState {
     std::unordered_map<uintptr_t, TOpenKey> Handles;
     std::set<uintptr_t> Denied;
     DWORD WriteFailure = ERROR_SUCCESS;
+    int BatchDepth = 0;
 };
 
 std::mutex& RegistryLock()
@@ -1026,12 +1029,45 @@ HKEY NewHandle(TRegistryState& state, const TKeyPtr& key, REGSAM access, HKEY ro
     return reinterpret_cast<HKEY>(value);
 }
 
+// Writes a changed hive, or inside a batch marks it for the batch's end.
+LONG WriteOrMark(TRegistryState& state, THive& hive)
+{
+    if (state.BatchDepth == 0 || hive.Path.empty())
+        return static_cast<LONG>(WriteHive(hive, state.WriteFailure));
+    if (hive.Unreadable)
+        return ERROR_ACCESS_DENIED;
+    hive.Dirty = true;
+    return ERROR_SUCCESS;
+}
+
 // Writes the file of a changed key; the caller undoes the change when this fails.
 LONG Persist(TRegistryState& state, const TRegKey& key)
 {
     if (key.Volatile || !key.Hive)
         return ERROR_SUCCESS;
-    return static_cast<LONG>(WriteHive(*key.Hive, state.WriteFailure));
+    return WriteOrMark(state, *key.Hive);
+}
+
+// Writes each marked hive once; stops at the first that fails, which stays marked.
+LONG WriteMarked(TRegistryState& state)
+{
+    for (THive* hive : {&state.System, &state.User, &state.Config}) {
+        if (!hive->Dirty)
+            continue;
+        const DWORD error = WriteHive(*hive, state.WriteFailure);
+        if (error != ERROR_SUCCESS)
+            return static_cast<LONG>(error);
+        hive->Dirty = false;
+        hive->WrittenInBatch = state.BatchDepth > 0;
+    }
+    return ERROR_SUCCESS;
+}
+
+// A hive written without a batch, or marked and then written, must not be written again for old marks.
+void ForgetBatch(TRegistryState& state)
+{
+    for (THive* hive : {&state.System, &state.User, &state.Config})
+        hive->WrittenInBatch = false;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -1084,7 +1120,7 @@ TKeyPtr CloneKey(const TRegKey& from, TRegKey& parent)
 
 bool Persisted(TRegistryState& state, const TRegKey& key, std::string& why)
 {
-    const LONG error = key.Hive ? static_cast<LONG>(WriteHive(*key.Hive, state.WriteFailure)) : ERROR_SUCCESS;
+    const LONG error = key.Hive ? WriteOrMark(state, *key.Hive) : ERROR_SUCCESS;
     if (error != ERROR_SUCCESS)
         why = "the registry cannot be written (error " + std::to_string(error) + ")";
     return error == ERROR_SUCCESS;
@@ -1564,6 +1600,43 @@ void SetRegistryWriteFailure(DWORD error)
 {
     std::lock_guard lock(RegistryLock());
     Registry().WriteFailure = error;
+}
+
+void BeginRegistryBatch()
+{
+    std::lock_guard lock(RegistryLock());
+    TRegistryState& state = Registry();
+    if (state.BatchDepth++ == 0)
+        ForgetBatch(state);
+}
+
+LONG EndRegistryBatch()
+{
+    std::lock_guard lock(RegistryLock());
+    TRegistryState& state = Registry();
+    if (state.BatchDepth == 0 || --state.BatchDepth > 0)
+        return ERROR_SUCCESS;
+    ForgetBatch(state);
+    return Finish(WriteMarked(state));
+}
+
+LONG EndRegistryBatchTakenBack()
+{
+    std::lock_guard lock(RegistryLock());
+    TRegistryState& state = Registry();
+    if (state.BatchDepth == 0 || --state.BatchDepth > 0)
+        return ERROR_SUCCESS;
+    for (THive* hive : {&state.System, &state.User, &state.Config})
+        hive->Dirty = hive->Dirty && hive->WrittenInBatch;
+    ForgetBatch(state);
+    return Finish(WriteMarked(state));
+}
+
+LONG WritePendingRegistry()
+{
+    std::lock_guard lock(RegistryLock());
+    std::unique_ptr<TRegistryState>& state = StateSlot();
+    return state ? Finish(WriteMarked(*state)) : ERROR_SUCCESS;
 }
 
 }  // namespace win

@@ -79,7 +79,7 @@ LONG RegCloseKey(HKEY key);
 // Fails with ERROR_ACCESS_DENIED on a key with subkeys on the NT kinds; the 9x kinds delete the tree.
 // An empty or null `subKey` deletes the key of the handle itself.
 LONG RegDeleteKey(HKEY key, const char* subKey);
-// Changes are written through already; this only checks the handle.
+// Changes are written through already, or at the end of the open write batch; this only checks the handle.
 LONG RegFlushKey(HKEY key);
 
 // Values. A null or empty name is the key's default value. `data` null asks for the size; a buffer too
@@ -112,5 +112,41 @@ void SetRegistryAccessDenied(HKEY root, bool denied);
 // Makes every write of a registry file fail with `error` (ERROR_SUCCESS: writes work again), as a full
 // disk would.
 void SetRegistryWriteFailure(DWORD error);
+
+// Write batches, so that a run of many changes writes each file once instead of once per change. While
+// a batch is open a change that is kept in a file marks that file instead of writing it (a change refused
+// for other reasons is still refused at once); closing the outermost batch writes each marked file once,
+// the same way a single change does (new file, fsync, rename). Batches nest.
+void BeginRegistryBatch();
+// Closes a batch; the outermost writes the marked files and gives the first error (ERROR_SUCCESS when all
+// were written). A file that could not be written stays marked: the next write of it carries the changes.
+LONG EndRegistryBatch();
+// Closes the outermost batch after everything it changed was taken back: a file written during the batch
+// is written once more, one never written is still as it was and is left alone.
+LONG EndRegistryBatchTakenBack();
+// Writes the marked files now and leaves the batch open: before a child process starts, so that it reads
+// the registry as it is.
+LONG WritePendingRegistry();
+
+// A batch for one scope; ending it early gives the error, otherwise the destructor ends it.
+class TRegistryBatch {
+public:
+    TRegistryBatch() { BeginRegistryBatch(); }
+    ~TRegistryBatch()
+    {
+        if (open_)
+            EndRegistryBatch();
+    }
+    TRegistryBatch(const TRegistryBatch&) = delete;
+    TRegistryBatch& operator=(const TRegistryBatch&) = delete;
+    LONG End()
+    {
+        open_ = false;
+        return EndRegistryBatch();
+    }
+
+private:
+    bool open_ = true;
+};
 
 }  // namespace win

@@ -17,6 +17,7 @@
 
 #include "platform/win/Paths.h"
 #include "platform/win/Platform.h"
+#include "platform/win/Registry.h"
 
 extern char** environ;
 
@@ -199,7 +200,7 @@ HINSTANCE ShellExecute(const void*, const char* operation, const char* file, con
         const std::string opener = FindOpener();
         if (opener.empty())
             result = SE_ERR_NOASSOC;
-        else if (StartDetached(opener, request.Target))
+        else if (WritePendingRegistry() == ERROR_SUCCESS && StartDetached(opener, request.Target))
             request.Started = true;
         else
             result = SE_ERR_ACCESSDENIED;

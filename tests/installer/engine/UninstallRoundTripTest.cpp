@@ -406,6 +406,30 @@ TEST_F(UninstallRoundTripTest, AKeyThatAStayingRecordKeepsFilledKeepsItsOwnRecor
     EXPECT_FALSE(KeyExists(HKLM, Key));
 }
 
+TEST_F(UninstallRoundTripTest, ARegistryThatCannotBeWrittenAtTheEndLeavesTheRecordsForTheNextRun)
+{
+    RunSetup(StartMenu());
+    win::SetRegistryWriteFailure(win::ERROR_DISK_FULL);
+    TUninstallReport first;
+    ASSERT_TRUE(RunUninstall("Scrivane", first));
+    ASSERT_EQ(first.Failed.size(), 1u);
+    EXPECT_EQ(first.Failed.front(), "The registry could not be written (error 112).");
+    EXPECT_TRUE(first.CleanupBatch.empty());
+    EXPECT_FALSE(HostExists(HostOf(Folder + "\\Scrivane.exe")));
+
+    // What the disk holds is the installation's registry: the next run finds the files gone and ends it.
+    win::ResetPlatform();
+    win::InitializePlatform();
+    EXPECT_TRUE(KeyExists(HKLM, Key));
+    EXPECT_EQ(Listed(Key + "\\Files").size(), 3u);
+    TUninstallReport second;
+    ASSERT_TRUE(RunUninstall("Scrivane", second));
+    EXPECT_EQ(second.Failed, std::vector<std::string>());
+    win::ResetPlatform();
+    win::InitializePlatform();
+    EXPECT_FALSE(KeyExists(HKLM, Key));
+}
+
 TEST_F(UninstallRoundTripTest, AnEmptiedFolderThatCannotBeRemovedIsAFailureAndALaterRunRemovesIt)
 {
     // The file's own folder goes; the one above it cannot.

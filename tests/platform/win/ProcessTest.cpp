@@ -12,6 +12,7 @@
 
 #include "platform/win/Paths.h"
 #include "platform/win/Process.h"
+#include "platform/win/Registry.h"
 #include "platform/win/Shell.h"
 #include "tests/platform/win/WinTestFixture.h"
 
@@ -245,6 +246,25 @@ TEST_F(ProcessTest, StartProcessDoesNotWaitAndClosingLeavesTheProgramRunning)
 
 // A batch file started hidden runs in a console nobody sees: what it says goes nowhere, and it still does
 // its work. Started shown, it speaks where its starter does.
+TEST_F(ProcessTest, AChildStartedInsideARegistryBatchReadsItsChanges)
+{
+    // The child takes a copy of the machine's registry file as it finds it.
+    WriteProgram(DriveC("Tools/look.exe"), "#!/bin/sh\ncp \"$SCRIVANE_PREFIX/system.reg\" \"$(dirname \"$0\")/seen.reg\"\n");
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Child", &key), ERROR_SUCCESS);
+    TRegistryBatch batch;
+    const char value[] = "pending";
+    ASSERT_EQ(RegSetValueEx(key, "Seen", 0, REG_SZ, reinterpret_cast<const BYTE*>(value), sizeof value),
+              ERROR_SUCCESS);
+    PROCESS_INFORMATION info;
+    ASSERT_TRUE(Create("C:\\Tools\\look.exe", "look.exe", info)) << GetLastError();
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
+    CloseBoth(info);
+    EXPECT_NE(ReadHost(DriveC("Tools/seen.reg")).find("\"Seen\"=\"pending\""), std::string::npos);
+    EXPECT_EQ(batch.End(), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
 TEST_F(ProcessTest, ABatchStartedHiddenSaysNothing)
 {
     WriteHost(DriveC("t/clean.bat"), "ERASE C:\\t\\missing.txt\r\nERASE C:\\t\\gone.txt\r\n");

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/Journal.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Platform.h"
 #include "platform/win/Settings.h"
+#include "platform/win/WriteFaults.h"
 #include "tests/platform/win/WinTestFixture.h"
 
 namespace win {
@@ -509,6 +511,124 @@ TEST_F(RegistryTest, FailedWriteLeavesFileAndTreeAsTheyWere)
     EXPECT_EQ(SetString(key, "Value", "new"), ERROR_SUCCESS);
     ResetPlatform();
     EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Safe", "Value"), "new");
+}
+
+// Writes of the registry files, each one temporary file made, written, synced and renamed.
+class RegistryBatchTest : public RegistryTest {
+protected:
+    static constexpr long OpsPerFileWrite = 4;
+    void SetUp() override
+    {
+        RegistryTest::SetUp();
+        key_ = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch");
+        ASSERT_EQ(SetString(key_, "Kept", "before"), ERROR_SUCCESS);
+        machineBefore_ = ReadHost(File("system.reg"));
+        userBefore_ = ReadHost(File("user.reg"));
+        SetWriteFaultCounting(true);
+    }
+    void TearDown() override
+    {
+        SetWriteFaultCounting(false);
+        SetRegistryWriteFailure(ERROR_SUCCESS);
+        RegistryTest::TearDown();
+    }
+    HKEY key_ = nullptr;
+    std::string machineBefore_;
+    std::string userBefore_;
+};
+
+TEST_F(RegistryBatchTest, ABatchWritesEachChangedFileOnceAtItsOutermostEnd)
+{
+    BeginRegistryBatch();
+    for (int i = 0; i < 40; ++i)
+        ASSERT_EQ(SetString(key_, ("V" + std::to_string(i)).c_str(), std::to_string(i)), ERROR_SUCCESS);
+    HKEY sub = Create(key_, "Sub\\Deeper");
+    ASSERT_EQ(RegDeleteValue(key_, "V3"), ERROR_SUCCESS);
+    BeginRegistryBatch();
+    HKEY user = Create(HKEY_CURRENT_USER, "Software\\Batch");
+    ASSERT_EQ(SetString(user, "U", "u"), ERROR_SUCCESS);
+    EXPECT_EQ(EndRegistryBatch(), ERROR_SUCCESS);
+    // Nothing reached the disk yet, while this process reads its own changes.
+    EXPECT_EQ(WriteFaultCount(), 0);
+    EXPECT_EQ(ReadHost(File("system.reg")), machineBefore_);
+    EXPECT_EQ(ReadHost(File("user.reg")), userBefore_);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch\\Sub\\Deeper"));
+
+    EXPECT_EQ(EndRegistryBatch(), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 2 * OpsPerFileWrite);
+    // Outside a batch every change is written through again.
+    ASSERT_EQ(SetString(key_, "After", "a"), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 3 * OpsPerFileWrite);
+    // A batch that changed nothing writes nothing.
+    BeginRegistryBatch();
+    EXPECT_EQ(EndRegistryBatch(), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 3 * OpsPerFileWrite);
+    RegCloseKey(sub);
+    RegCloseKey(user);
+
+    ResetPlatform();
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "V39"), "39");
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "V3"), std::nullopt);
+    EXPECT_EQ(QueryString(HKEY_CURRENT_USER, "Software\\Batch", "U"), "u");
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch\\Sub\\Deeper"));
+}
+
+TEST_F(RegistryBatchTest, AFailedWriteAtTheEndIsReportedAndTheNextWriteCarriesTheChanges)
+{
+    BeginRegistryBatch();
+    ASSERT_EQ(SetString(key_, "New", "n"), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key_, "Kept", "changed"), ERROR_SUCCESS);
+    SetRegistryWriteFailure(ERROR_DISK_FULL);
+    EXPECT_EQ(EndRegistryBatch(), ERROR_DISK_FULL);
+    EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+    // The file is whole and as before, with no temporary file left beside it; memory keeps the changes.
+    EXPECT_EQ(ReadHost(File("system.reg")), machineBefore_);
+    for (const auto& entry : fs::directory_iterator(Prefix()))
+        EXPECT_EQ(entry.path().filename().string().find("system.reg."), std::string::npos) << entry.path();
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "Kept"), "changed");
+
+    SetRegistryWriteFailure(ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key_, "Later", "l"), ERROR_SUCCESS);
+    ResetPlatform();
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "New"), "n");
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "Kept"), "changed");
+}
+
+TEST_F(RegistryBatchTest, ARefusedChangeInsideABatchIsRefusedAtOnce)
+{
+    BeginRegistryBatch();
+    SetRegistryAccessDenied(HKEY_LOCAL_MACHINE, true);
+    EXPECT_EQ(SetString(key_, "No", "x"), ERROR_ACCESS_DENIED);
+    SetRegistryAccessDenied(HKEY_LOCAL_MACHINE, false);
+    EXPECT_EQ(EndRegistryBatch(), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 0);
+}
+
+TEST_F(RegistryBatchTest, ABatchTakenBackWritesOnlyTheFilesItHadWritten)
+{
+    // Never written during the batch: the file is still as before and is not touched.
+    BeginJournal();
+    BeginRegistryBatch();
+    ASSERT_EQ(SetString(key_, "Kept", "run"), ERROR_SUCCESS);
+    HKEY made = Create(key_, "Made");
+    RegCloseKey(made);
+    EXPECT_TRUE(UndoJournal().empty());
+    EXPECT_EQ(EndRegistryBatchTakenBack(), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 0);
+    EXPECT_EQ(QueryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch", "Kept"), "before");
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Batch\\Made"));
+
+    // Written in between (as before a child process starts): written once more, back as it was.
+    BeginJournal();
+    BeginRegistryBatch();
+    ASSERT_EQ(SetString(key_, "Kept", "run"), ERROR_SUCCESS);
+    ASSERT_EQ(WritePendingRegistry(), ERROR_SUCCESS);
+    EXPECT_NE(ReadHost(File("system.reg")), machineBefore_);
+    ASSERT_EQ(SetString(key_, "More", "m"), ERROR_SUCCESS);
+    EXPECT_TRUE(UndoJournal().empty());
+    EXPECT_EQ(EndRegistryBatchTakenBack(), ERROR_SUCCESS);
+    EXPECT_EQ(WriteFaultCount(), 2 * OpsPerFileWrite);
+    EXPECT_EQ(ReadHost(File("system.reg")), machineBefore_);
 }
 
 TEST_F(RegistryTest, ReadOnlyPrefixRefusesChanges)
