@@ -205,8 +205,6 @@ TEST_F(ArchiveReadTest, ExtractsWhatWasWrittenWithItsDateAndListsAndIndexesTheTa
     EXPECT_FALSE(zip.FilesOpen());
 }
 
-// An archive from elsewhere may carry dates that DOS cannot hold (before 1980, after 2107); such an entry
-// must still come out, with its own date.
 // An installation extracts entry by entry through one component: nothing of an earlier, larger entry may
 // show in a later one, nor of a failed one in the next.
 TEST_F(ArchiveReadTest, EachOfManyExtractionsGivesItsOwnEntryExactly)
@@ -242,6 +240,8 @@ TEST_F(ArchiveReadTest, EachOfManyExtractionsGivesItsOwnEntryExactly)
     }
 }
 
+// An archive from elsewhere may carry dates that DOS cannot hold (before 1980, after 2107); such an entry
+// must still come out, with its own date.
 TEST_F(ArchiveReadTest, EntriesDatedOutsideTheDosYearsStillExtractWithTheirDate)
 {
     const std::string old = Source("old.txt", Text(3000, 7));

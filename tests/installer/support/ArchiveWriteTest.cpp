@@ -653,9 +653,9 @@ TEST_F(ArchiveWriteTest, RunAfterRunWritesWhatAFreshComponentForEachRunWrites)
     for (const auto& name : names) {
         Run({name}, lzcOnlyAdd, id);
         TTrwkCompress fresh(nullptr);
-        fresh.SetCompressedFile("C:\dist\fresh.1");
+        fresh.SetCompressedFile("C:\\dist\\fresh.1");
         rtl::TStringList list;
-        list.Add("C:\src\" + name);
+        list.Add("C:\\src\\" + name);
         fresh.SetFilesToProcess(&list);
         fresh.Compress(lzcOnlyAdd, id++);
     }
@@ -679,9 +679,9 @@ TEST_F(ArchiveWriteTest, AnArchiveChangedBetweenRunsIsReadAgain)
     Source("b.txt", TextData(4000, 2));
     auto other = [](const std::string& name, TlzhCommand command, int32_t id) {
         TTrwkCompress writer(nullptr);
-        writer.SetCompressedFile("C:\dist\new\setup.1");
+        writer.SetCompressedFile("C:\\dist\\new\\setup.1");
         rtl::TStringList list;
-        list.Add("C:\src\" + name);
+        list.Add("C:\\src\\" + name);
         writer.SetFilesToProcess(&list);
         writer.Compress(command, id);
     };
