@@ -1,5 +1,6 @@
 #include "installer/support/TrwkCompress.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -178,20 +179,23 @@ void TTrwkCompress::CompressFiles(TlzhCommand command, int32_t fileID)
 {
     const AnsiString archive = compressedFile_;
     CreateFolderAndParents(rtl::ExtractFileDir(archive));
+    const int64_t listChanges = listChanges_;
 
     // The new headers are made, and so every source opened, before an existing archive is emptied: a
     // list naming a missing file then costs nothing.
+    int firstAdded = 0;
     if (command == lzcOnlyAdd && rtl::FileExists(archive)) {
-        destFile_ = OpenArchiveFile(archive, rtl::fmOpenReadWrite | rtl::fmShareDenyNone, "Cannot create the file %s");
-        fileHeaders_.ReadTable(*destFile_, 0);
+        OpenArchiveForAdding(archive);
         // New entries would sit after the data, where no header chain of a spanned table leads.
         if (fileHeaders_.Spanned())
             throw ETrwkCompress(rtl::Format("Cannot add files to the spanned compressed file %s", archive));
+        firstAdded = fileHeaders_.Count();
         fileHeaders_.BuildFromList(*filesToProcess_, true);
-        RefuseArchiveAsSource(archive);
+        RefuseArchiveAsSource(archive, firstAdded);
     } else {
+        tableKept_ = false;
         fileHeaders_.BuildFromList(*filesToProcess_, false);
-        RefuseArchiveAsSource(archive);
+        RefuseArchiveAsSource(archive, 0);
         destFile_ = OpenArchiveFile(archive, rtl::fmCreate, "Cannot create the file %s");
     }
     fileHeaders_.SetSpanned(false);
@@ -203,18 +207,65 @@ void TTrwkCompress::CompressFiles(TlzhCommand command, int32_t fileID)
     fileStats_.TotalCompressed = 0;
 
     copyBuffer_.resize(CopyBufferSize);
-    for (int i = 0; i < fileHeaders_.Count(); ++i)
-        if (!fileHeaders_.GetFileHeaders(i)->Loaded)
-            AddEntry(i, fileID);
+    for (int i = firstAdded; i < fileHeaders_.Count(); ++i)
+        AddEntry(i, fileID);
+
+    if (listChanges_ == listChanges) {
+        tableKept_ = true;
+        keptArchive_ = archive;
+        keptSize_ = destFile_->Size();
+        keptFirstAdded_ = firstAdded;
+    }
+}
+
+void TTrwkCompress::OpenArchiveForAdding(const AnsiString& archive)
+{
+    destFile_ = OpenArchiveFile(archive, rtl::fmOpenReadWrite | rtl::fmShareDenyNone, "Cannot create the file %s");
+    if (KeptTableMatches(archive)) {
+        // The last run's entries are now part of the table, as reading it would make them.
+        for (int i = keptFirstAdded_; i < fileHeaders_.Count(); ++i) {
+            TFileHeader& entry = *fileHeaders_.GetFileHeaders(i);
+            entry.Loaded = true;
+            entry.SourceFileName.clear();
+        }
+    } else {
+        tableKept_ = false;
+        fileHeaders_.ReadTable(*destFile_, 0);
+    }
+    tableKept_ = false;
+}
+
+// Someone else may have written the file since: it must still have the size, the prefix and the last
+// header the last run left, which costs two small reads however long the table is.
+bool TTrwkCompress::KeptTableMatches(const AnsiString& archive)
+{
+    if (!tableKept_ || !rtl::AnsiSameText(archive, keptArchive_) || fileHeaders_.Spanned() ||
+        destFile_->Size() != keptSize_)
+        return false;
+    const auto count = static_cast<uint32_t>(fileHeaders_.Count());
+    const uint8_t expected[ArchivePrefixSize] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8),
+                                                 static_cast<uint8_t>(count >> 16),
+                                                 static_cast<uint8_t>(count >> 24), 0};
+    uint8_t prefix[ArchivePrefixSize] = {};
+    destFile_->SetPosition(0);
+    if (destFile_->Read(prefix, ArchivePrefixSize) != ArchivePrefixSize ||
+        !std::equal(prefix, prefix + ArchivePrefixSize, expected))
+        return false;
+    if (count == 0)
+        return true;
+    const TEntryHeader& last = fileHeaders_.GetFileHeaders(static_cast<int>(count) - 1)->Header;
+    TEntryHeader stored;
+    destFile_->SetPosition(int64_t{last.DataStart()} - TEntryHeader::Size);
+    return destFile_->Read(stored.Data(), TEntryHeader::Size) == TEntryHeader::Size && stored == last;
 }
 
 // An archive that packs itself would read its own growing end until the size limit, or be emptied
 // before it is read.
-void TTrwkCompress::RefuseArchiveAsSource(const AnsiString& archive) const
+void TTrwkCompress::RefuseArchiveAsSource(const AnsiString& archive, int firstAdded) const
 {
-    for (int i = 0; i < fileHeaders_.Count(); ++i) {
+    for (int i = firstAdded; i < fileHeaders_.Count(); ++i) {
         const TFileHeader& entry = *fileHeaders_.GetFileHeaders(i);
-        if (!entry.Loaded && IsSameFile(entry.SourceFileName, archive))
+        if (IsSameFile(entry.SourceFileName, archive))
             throw ETrwkCompress(rtl::Format("Cannot add the compressed file %s to itself", archive));
     }
 }

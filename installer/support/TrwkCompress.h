@@ -127,7 +127,8 @@ public:
     void OpenVolume(std::unique_ptr<rtl::TFileStream>& stream, int32_t number, uint16_t mode, rtl::AnsiString& path);
 
     // The header list as last read or written; after a Compress it holds the written headers, marked
-    // not loaded, so a reading operation reads the file again.
+    // not loaded, so a reading operation reads the file again. The next lzcOnlyAdd to the same archive
+    // takes them as they are, once the file is seen unchanged since (its size, prefix and last header).
     const TFileHeaders& FileHeaders() const { return fileHeaders_; }
     bool HeadersLoaded() const { return headersLoaded_; }
 
@@ -157,8 +158,13 @@ protected:
 
 private:
     void CompressFiles(TlzhCommand command, int32_t fileID);
+    // Opens the existing `archive` for adding and makes the list its table: the list kept from the last
+    // run when the file is still as that run left it, otherwise the table read from the file.
+    void OpenArchiveForAdding(const rtl::AnsiString& archive);
+    bool KeptTableMatches(const rtl::AnsiString& archive);
     void AddEntry(int index, int32_t fileID);
-    void RefuseArchiveAsSource(const rtl::AnsiString& archive) const;
+    // Looks at the entries from `firstAdded` on.
+    void RefuseArchiveAsSource(const rtl::AnsiString& archive, int firstAdded) const;
     // Copies the whole source into `zip`; returns the number of bytes copied.
     int64_t CopySource(TCompressionStream& zip, const rtl::AnsiString& path);
     void EndCompress();
@@ -194,6 +200,16 @@ private:
     rtl::AnsiString destinationName_;
 
     int64_t dataStart_ = 0;  // of the entry being added
+    // The list is the table of keptArchive_ as the last run, which completed, wrote it; its entries from
+    // keptFirstAdded_ on are that run's, still marked not loaded. Anything else that changes the list
+    // drops it, and so does a run that fails.
+    bool tableKept_ = false;
+    rtl::AnsiString keptArchive_;
+    int64_t keptSize_ = 0;
+    int keptFirstAdded_ = 0;
+    // Counts the times a reading operation replaced or changed the list, so a run during which a handler
+    // did so keeps nothing.
+    int64_t listChanges_ = 0;
     std::vector<uint8_t> copyBuffer_;
     // Reading: the current entry (a copy, since a handler may read the table again meanwhile), where its
     // data lies on its volumes, and where the next block is read.
@@ -203,8 +219,10 @@ private:
     int64_t entryStart_ = 0;     // on the start volume
     int64_t entryEnd_ = 0;       // one past the last data byte, on the end volume
     int64_t readPosition_ = 0;
-    std::vector<uint8_t> inputBuffer_;
-    std::vector<uint8_t> outputBuffer_;
+    // Made uninitialised on the first extraction and kept: an installation extracts its entries one run
+    // each, and inflate overwrites whatever it uses.
+    std::unique_ptr<uint8_t[]> inputBuffer_;
+    std::unique_ptr<uint8_t[]> outputBuffer_;
 
     bool messagesDue_ = true;
     std::chrono::steady_clock::time_point messagesAt_{};

@@ -215,6 +215,8 @@ private:
 void TTrwkCompress::LoadHeaders()
 {
     headersLoaded_ = false;
+    tableKept_ = false;
+    ++listChanges_;
     if (!rtl::FileExists(compressedFile_))
         throw ETrwkCompress(rtl::Format("Cannot open the compressed file %s", compressedFile_));
     const auto file = OpenArchiveFile(compressedFile_, ReadShared, "Cannot open the compressed file %s");
@@ -359,16 +361,16 @@ void TTrwkCompress::EndExtract()
     CloseFiles();
     filesToProcess_->Clear();
     destinationName_.clear();
-    inputBuffer_ = std::vector<uint8_t>();
-    outputBuffer_ = std::vector<uint8_t>();
 }
 
 void TTrwkCompress::ExtractFiles()
 {
     LoadHeadersIfNeeded();
     fileHeaders_.StartTotals(fileStats_);
-    inputBuffer_.resize(InputBufferSize);
-    outputBuffer_.resize(OutputBufferSize);
+    if (!inputBuffer_) {
+        inputBuffer_ = std::make_unique_for_overwrite<uint8_t[]>(InputBufferSize);
+        outputBuffer_ = std::make_unique_for_overwrite<uint8_t[]>(OutputBufferSize);
+    }
     for (int i = 0; i < filesToProcess_->Count(); ++i)
         ExtractLine(filesToProcess_->Strings(i));
 }
@@ -445,12 +447,12 @@ void TTrwkCompress::ExtractLine(const AnsiString& line)
 
 int64_t TTrwkCompress::ReadEntryBlock()
 {
-    int64_t count = static_cast<int64_t>(inputBuffer_.size());
+    int64_t count = static_cast<int64_t>(InputBufferSize);
     if (currentVolume_ == endVolume_)
         count = std::min(count, entryEnd_ - readPosition_);
     if (count <= 0)
         return 0;
-    const int64_t n = sourceFile_->Read(inputBuffer_.data(), count);
+    const int64_t n = sourceFile_->Read(inputBuffer_.get(), count);
     readPosition_ += n;
     return n;
 }
@@ -463,14 +465,14 @@ bool TTrwkCompress::InflateEntry()
 
     // Fills the output buffer as far as the data goes; the number of bytes it holds.
     const auto fill = [&]() -> size_t {
-        zip.next_out = outputBuffer_.data();
-        zip.avail_out = static_cast<uInt>(outputBuffer_.size());
+        zip.next_out = outputBuffer_.get();
+        zip.avail_out = static_cast<uInt>(OutputBufferSize);
         while (zip.avail_out > 0 && !streamEnded) {
             if (zip.avail_in == 0) {
                 const int64_t n = ReadEntryBlock();
                 if (n <= 0)
                     break;
-                zip.next_in = inputBuffer_.data();
+                zip.next_in = inputBuffer_.get();
                 zip.avail_in = static_cast<uInt>(n);
             }
             const int result = inflate(&zip, Z_NO_FLUSH);
@@ -479,7 +481,7 @@ bool TTrwkCompress::InflateEntry()
             else if (result != Z_OK)  // also Z_NEED_DICT: no entry is written with a preset dictionary
                 throw rtl::Exception("error");
         }
-        return outputBuffer_.size() - zip.avail_out;
+        return OutputBufferSize - zip.avail_out;
     };
 
     const int64_t uncompressed = entryHeader_.UncompressedSize();
@@ -493,7 +495,7 @@ bool TTrwkCompress::InflateEntry()
             // More than the entry holds: a damaged stream, or one made to fill the disk.
             if (fileStats_.Done + static_cast<int64_t>(filled) > uncompressed)
                 ThrowSizeMismatch(entryHeader_.SourcePath());
-            const int64_t written = destFile_->Write(outputBuffer_.data(), static_cast<int64_t>(filled));
+            const int64_t written = destFile_->Write(outputBuffer_.get(), static_cast<int64_t>(filled));
             if (written < static_cast<int64_t>(filled))
                 DiskFull();
             ReportExtracted(written);
@@ -565,6 +567,9 @@ void TTrwkCompress::TransferToDisks(const AnsiString& folder, const AnsiString& 
 void TTrwkCompress::TransferFiles(const AnsiString& folder, const AnsiString& name)
 {
     LoadHeadersIfNeeded();
+    // The volumes' positions replace the archive's in the list.
+    tableKept_ = false;
+    ++listChanges_;
     // Only an archive whose data all lies in its own file can be copied: check every entry first, so a
     // damaged one costs no disks.
     // Read only: the source is often the self-extracting setup.exe that is running (its loader waits for

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/net/HttpTestSupport.h"
+#include "tests/platform/vcl/RealWidgetPress.h"
 #include "tool/update/CheckForNewVersions.h"
 
 namespace {
@@ -106,6 +107,34 @@ TEST_F(CheckForNewVersionsTest, ALongAnswerEndsWithAllItsNotesWithinTheTimeOut)
     ASSERT_EQ(lines.size(), static_cast<size_t>(notes + 5));
     EXPECT_EQ(lines[5], "note 0 of the long list");
     EXPECT_EQ(lines.back(), "note " + std::to_string(notes - 1) + " of the long list");
+    form.Hide();
+}
+
+// The window's own widget, not only the memo's lines: a check after another shows its own notes alone, with
+// blank lines, blanks and accented letters as they came.
+TEST_F(CheckForNewVersionsTest, TheWidgetShowsExactlyTheNotesOfTheLastCheck)
+{
+    auto shownFor = [this](TfrmCheckForNewVersions& form, const std::string& notes) {
+        server_ = std::make_unique<TLoopbackPeer>(Answer(Ok("1.0.0.57\r\n" + notes)));
+        SendPort80To(server_->Port());
+        form.FormActivate(&form);
+        vcl::Application->ProcessMessages();
+        return std::string(vcl::test::RealEditText(*form.mmoVersionNotes));
+    };
+    const std::string fixed = "There is a newer version of Scrivane available.\nYou are currently running version: "
+                              "1.0.0.56\nThe most current version is: 1.0.0.57\n\nVersion Info:\n";
+    TfrmCheckForNewVersions form(nullptr);
+    form.RunningVersion = [] { return rtl::AnsiString("1.0.0.56"); };
+    form.HTTPGetVersion->SetResponseTimeout(5000);
+    form.Show();
+    std::string many, manyShown;
+    for (int i = 0; i < 3000; ++i) {
+        many += "note " + std::to_string(i) + "\r\n";
+        manyShown += "note " + std::to_string(i) + "\n";
+    }
+    EXPECT_EQ(shownFor(form, many), fixed + manyShown);
+    EXPECT_EQ(shownFor(form, "  indented\tand tabbed\r\n\r\nd\xe9j\xe0 vu\n"),
+              fixed + "  indented\tand tabbed\n\nd\xe9j\xe0 vu\n");
     form.Hide();
 }
 

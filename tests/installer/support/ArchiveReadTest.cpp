@@ -205,6 +205,41 @@ TEST_F(ArchiveReadTest, ExtractsWhatWasWrittenWithItsDateAndListsAndIndexesTheTa
     EXPECT_FALSE(zip.FilesOpen());
 }
 
+// An installation extracts entry by entry through one component: nothing of an earlier, larger entry may
+// show in a later one, nor of a failed one in the next.
+TEST_F(ArchiveReadTest, EachOfManyExtractionsGivesItsOwnEntryExactly)
+{
+    const std::string big = Source("big.bin", Noise(2500000, 3));
+    const std::string small = Source("small.txt", Text(5000, 4));
+    const std::string empty = Source("empty.dat", "");
+    const std::string text = Source("text.txt", Text(1200000, 5));
+    Pack({big, small, empty, text});
+    std::string bytes = ArchiveBytes();
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& name : {"big.bin", "small.txt", "empty.dat", "text.txt", "small.txt"}) {
+            SCOPED_TRACE(name);
+            Extract(zip, {"C:\\src\\" + std::string(name)});
+            EXPECT_EQ(ReadHost(DriveC("out/") + name), ReadHost(DriveC("src/") + name));
+            fs::remove(DriveC("out/") + name);
+        }
+        // A damaged entry between good ones: it fails alone.
+        if (round == 0) {
+            TFileHeaders headers;
+            {
+                rtl::TFileStream file(Archive, rtl::fmOpenRead | rtl::fmShareDenyNone);
+                headers.ReadTable(file, 0);
+            }
+            std::string damaged = bytes;
+            const TEntryHeader& header = headers.GetFileHeaders(1)->Header;
+            damaged[static_cast<size_t>(header.DataStart()) + 2] ^= 0x5A;
+            SetArchiveBytes(damaged);
+            EXPECT_NE(Failure([&] { Extract(zip, {small}); }), "");
+            EXPECT_FALSE(fs::exists(DriveC("out/small.txt")));
+            SetArchiveBytes(bytes);
+        }
+    }
+}
+
 // An archive from elsewhere may carry dates that DOS cannot hold (before 1980, after 2107); such an entry
 // must still come out, with its own date.
 TEST_F(ArchiveReadTest, EntriesDatedOutsideTheDosYearsStillExtractWithTheirDate)

@@ -640,6 +640,92 @@ TEST_F(ArchiveWriteTest, CountAndGetFileInfoAfterARunAnswerForTheArchiveOnDisk)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// Adding run after run, as the distribution build does
+
+TEST_F(ArchiveWriteTest, RunAfterRunWritesWhatAFreshComponentForEachRunWrites)
+{
+    const std::vector<std::string> names = {"a.txt", "b.bin", "c.txt", "a.txt", "d.txt"};
+    Source("a.txt", TextData(3000, 1));
+    Source("b.bin", NoiseData(70000));
+    Source("c.txt", TextData(0, 3));
+    Source("d.txt", TextData(9000, 4));
+    int32_t id = 1;
+    for (const auto& name : names) {
+        Run({name}, lzcOnlyAdd, id);
+        TTrwkCompress fresh(nullptr);
+        fresh.SetCompressedFile("C:\\dist\\fresh.1");
+        rtl::TStringList list;
+        list.Add("C:\\src\\" + name);
+        fresh.SetFilesToProcess(&list);
+        fresh.Compress(lzcOnlyAdd, id++);
+    }
+    const std::string bytes = ArchiveBytes();
+    EXPECT_EQ(bytes, ReadHost(DriveC("dist/fresh.1")));
+    const TReadArchive archive = ReadArchive(bytes);
+    ASSERT_EQ(archive.Count, 5);
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(archive.Entries[i].Data, contents[names[i]]) << i;
+        EXPECT_EQ(archive.Entries[i].FileID, static_cast<int32_t>(i + 1));
+    }
+    // A new archive started by the same component keeps nothing of the old one.
+    Run({"d.txt"}, lzcOverwrite, 9);
+    Run({"c.txt"}, lzcOnlyAdd, 10);
+    EXPECT_EQ(ReadArchive(ArchiveBytes()).Count, 2);
+}
+
+TEST_F(ArchiveWriteTest, AnArchiveChangedBetweenRunsIsReadAgain)
+{
+    Source("a.txt", TextData(3000, 1));
+    Source("b.txt", TextData(4000, 2));
+    auto other = [](const std::string& name, TlzhCommand command, int32_t id) {
+        TTrwkCompress writer(nullptr);
+        writer.SetCompressedFile("C:\\dist\\new\\setup.1");
+        rtl::TStringList list;
+        list.Add("C:\\src\\" + name);
+        writer.SetFilesToProcess(&list);
+        writer.Compress(command, id);
+    };
+
+    // Another writer appended: its entry stays.
+    Run({"a.txt"}, lzcOnlyAdd, 1);
+    other("b.txt", lzcOnlyAdd, 2);
+    Run({"a.txt"}, lzcOnlyAdd, 3);
+    TReadArchive archive = ReadArchive(ArchiveBytes());
+    ASSERT_EQ(archive.Count, 3);
+    EXPECT_EQ(archive.Entries[1].FileID, 2);
+    EXPECT_EQ(archive.Entries[2].Data, contents["a.txt"]);
+
+    // Written anew with the same size and count, only a header differing.
+    Run({"a.txt"}, lzcOverwrite, 1);
+    other("a.txt", lzcOverwrite, 7);
+    Run({"b.txt"}, lzcOnlyAdd, 2);
+    archive = ReadArchive(ArchiveBytes());
+    ASSERT_EQ(archive.Count, 2);
+    EXPECT_EQ(archive.Entries[0].FileID, 7);
+
+    // Copied onto volumes in between: the list held the volumes' positions, not the archive's.
+    Run({"a.txt"}, lzcOverwrite, 1);
+    ASSERT_TRUE(win::CreateDirectory("C:\\disks", nullptr));
+    zip.TransferToDisks("C:\\disks", "setup.1");
+    Run({"b.txt"}, lzcOnlyAdd, 2);
+    archive = ReadArchive(ArchiveBytes());
+    ASSERT_EQ(archive.Count, 2);
+    EXPECT_EQ(archive.Entries[0].Data, contents["a.txt"]);
+    EXPECT_EQ(archive.Entries[1].Data, contents["b.txt"]);
+
+    // An aborted run kept nothing: the next addition meets the unfinished archive as a fresh component does.
+    zip.OnStatus = [&](rtl::TObject*, TlzhFileStats&) { zip.SetAbort(true); };
+    Run({"a.txt"}, lzcOnlyAdd, 3);
+    zip.OnStatus = nullptr;
+    const std::string unfinished = ArchiveBytes();
+    Run({"b.txt"}, lzcOnlyAdd, 4);
+    const std::string added = ArchiveBytes();
+    WriteHost(DriveC("dist/new/setup.1"), unfinished);
+    other("b.txt", lzcOnlyAdd, 4);
+    EXPECT_EQ(added, ArchiveBytes());
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // The format's helpers
 
 TEST(FileStatsPercentageTest, RoundsHalfToEvenAndKeepsToAByte)

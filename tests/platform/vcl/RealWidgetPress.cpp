@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include "platform/vcl/QtSeam.h"
@@ -23,6 +24,16 @@ bool PressRealButton(const TControl& control)
         return false;
     QTest::mouseClick(button, Qt::LeftButton);
     return true;
+}
+
+AnsiString RealEditText(const TControl& control)
+{
+    QWidget* widget = WidgetOf(control);
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget))
+        return FromQString(memo->toPlainText());
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return FromQString(edit->text());
+    return AnsiString();
 }
 
 bool TypeIntoRealEdit(const TControl& control, const AnsiString& text)

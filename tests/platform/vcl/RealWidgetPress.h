@@ -13,6 +13,10 @@ bool PressRealButton(const TControl& control);
 // Keys for each character of `text` into the control's Qt edit; false when it has no shown edit widget.
 bool TypeIntoRealEdit(const TControl& control, const AnsiString& text);
 
+// The text the control's Qt edit (one line or several) shows, lines ended by "\n" as the widget keeps
+// them; empty when it has no such widget.
+AnsiString RealEditText(const TControl& control);
+
 // The window system's close request (the close box, Alt+F4) to the Qt window of the form.
 bool RequestRealClose(const TControl& form);
 // Makes the form's Qt window the active one; true when the keyboard focus is then on some other control
