@@ -391,10 +391,15 @@ void TCustomInstall::AppendNotSelfExtract(const AnsiString& setupExe)
 TSelfExtractTrailer TCustomInstall::ReadTrailer(const AnsiString& file)
 {
     auto refuse = [&] {
-        return IEInstall(Fmt,
-                         "Could not read the extraction info from the archive file %s when trying to find the correct "
-                         "offset into the self extracting file",
-                         file);
+        const AnsiString name = rtl::ExtractFileName(file);
+        return IEDamagedDistribution(
+            rtl::Format("The end of %s, which says where its parts lie, is missing or damaged: the file was cut "
+                        "short or changed. Copy or download %s again.",
+                        name, name),
+            Fmt,
+            "Could not read the extraction info from the archive file %s when trying to find the correct offset "
+            "into the self extracting file",
+            file);
     };
     uint8_t bytes[TSelfExtractTrailer::Size] = {};
     int64_t size = 0;
@@ -406,7 +411,7 @@ TSelfExtractTrailer TCustomInstall::ReadTrailer(const AnsiString& file)
         stream.Seek(-TSelfExtractTrailer::Size, rtl::soEnd);
         if (stream.Read(bytes, TSelfExtractTrailer::Size) != TSelfExtractTrailer::Size)
             throw refuse();
-    } catch (const IEInstall&) {
+    } catch (const IEDamagedDistribution&) {
         throw;
     } catch (const rtl::Exception&) {
         throw refuse();

@@ -564,14 +564,29 @@ void TCustomInstall::RunFiles()
     }
 }
 
+namespace {
+
+// Through the application's standard display, with what was damaged when the error knows it.
+void ShowError(const rtl::Exception& error)
+{
+    vcl::TApplication* application = vcl::GetApplication();
+    if (!application)
+        return;
+    if (dynamic_cast<const TDamageNote*>(&error))
+        application->ShowException(rtl::Exception(ShownErrorText(error)));
+    else
+        application->ShowException(error);
+}
+
+}  // namespace
+
 void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
 {
     vcl::TApplication* application = vcl::GetApplication();
     const bool userAbort = dynamic_cast<const EAIUserAbort*>(&error) != nullptr;
     if (!installing_) {
         SetupExitCode() = secFailed;
-        if (application)
-            application->ShowException(error);
+        ShowError(error);
         return;
     }
     installing_ = false;
@@ -589,8 +604,7 @@ void TCustomInstall::HandleException(rtl::TObject*, const rtl::Exception& error)
                 Shutdown();
         } else {
             NotifyBadInstall();
-            if (application)
-                application->ShowException(error);
+            ShowError(error);
             ReportNotPutBack(left);
             TempCleanup();
             // A resume keeps the key: its unfinished entries are still to be done by a later run.

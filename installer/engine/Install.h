@@ -27,6 +27,15 @@ class IEInstall : public IException {
 public:
     using IException::IException;
 };
+// A self-extracting file whose end, which says where its parts lie, is missing or wrong.
+class IEDamagedDistribution : public IEInstall, public TDamageNote {
+public:
+    template <typename... Args>
+    IEDamagedDistribution(rtl::AnsiString damage, TExceptionFormat, std::string_view format, const Args&... args)
+        : IEInstall(Fmt, format, args...), TDamageNote(std::move(damage))
+    {
+    }
+};
 class IENoTarnwickPath : public IException {
 public:
     using IException::IException;

@@ -18,6 +18,7 @@
 
 #include "installer/engine/Install.h"
 #include "installer/support/TrwkCompress.h"
+#include "installer/support/TrwkExceptions.h"
 #include "installer/support/TrwkSystem.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/vcl/Dialogs.h"
@@ -139,7 +140,7 @@ int main(int argc, char** argv)
     } catch (const rtl::Exception& error) {
         if (!folder.empty())
             RemoveFolder(folder);
-        ShowFailure("Setup cannot run. " + error.Message());
+        ShowFailure("Setup cannot run. " + ShownErrorText(error));
         return 1;
     }
 }

@@ -5,6 +5,7 @@
 #include "installer/support/TrwkFiles.h"
 #include "installer/support/TrwkSystem.h"
 #include "platform/vcl/Dialogs.h"
+#include "platform/vcl/Menus.h"
 #include "platform/win/WinTypes.h"
 
 using rtl::AnsiString;
@@ -198,7 +199,9 @@ void TOpenFolderDialog::CreateButtonClick(rtl::TObject*)
         currentPath_ = pathEdit_->Text();
     } else {
         AnsiString name;
-        if (!InputQuery(TOFDResourceStrings::CreateButtonCaption(), TOFDResourceStrings::NewFolderPrompt(), name))
+        // A title shows an ampersand as it is: the button's mnemonic marker is left out.
+        if (!InputQuery(vcl::StripHotkey(TOFDResourceStrings::CreateButtonCaption()),
+                        TOFDResourceStrings::NewFolderPrompt(), name))
             return;
         currentPath_ = AddBackslash(currentPath_) + name;
     }

@@ -20,3 +20,15 @@ rtl::AnsiString IException::FormatTranslated(std::string_view format, const rtl:
         return english;
     }
 }
+
+rtl::AnsiString ShownErrorText(const rtl::Exception& error)
+{
+    rtl::AnsiString text = error.Message();
+    const auto* note = dynamic_cast<const TDamageNote*>(&error);
+    if (note == nullptr || note->Damage().empty())
+        return text;
+    // The full stop the application's own display would add to a message without one.
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        text += '.';
+    return text + (text.empty() ? "" : " ") + note->Damage();
+}

@@ -81,6 +81,36 @@ public:
     using ETrwkCompress::ETrwkCompress;
 };
 
+// What was damaged, in plain words, for a person to read after an error's own text: the error names the
+// failure, this says which file and which part of it, so that the person knows to fetch it again.
+class TDamageNote {
+public:
+    explicit TDamageNote(rtl::AnsiString damage) : damage_(std::move(damage)) {}
+    virtual ~TDamageNote() = default;
+    const rtl::AnsiString& Damage() const { return damage_; }
+
+private:
+    rtl::AnsiString damage_;
+};
+
+// Packed data that cannot be unpacked; its message is the plain "error" of every failed zlib call.
+class EDamagedData : public rtl::Exception, public TDamageNote {
+public:
+    explicit EDamagedData(rtl::AnsiString damage) : Exception("error"), TDamageNote(std::move(damage)) {}
+};
+
+// An archive whose table, positions or sizes do not hold together.
+class ETrwkDamaged : public ETrwkCompress, public TDamageNote {
+public:
+    ETrwkDamaged(rtl::AnsiString message, rtl::AnsiString damage)
+        : ETrwkCompress(std::move(message)), TDamageNote(std::move(damage))
+    {
+    }
+};
+
+// An error as a person is shown it: its message, ended by a full stop, then what was damaged when known.
+rtl::AnsiString ShownErrorText(const rtl::Exception& error);
+
 // A failure of an operating-system routine (TrwkSystem.h).
 class EAPIRoutines : public ETarnwickAbnormal {
 public:

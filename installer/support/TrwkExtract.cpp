@@ -39,12 +39,42 @@ constexpr uint16_t ReadWriteShared = rtl::fmOpenReadWrite | rtl::fmShareDenyNone
 constexpr const char* CorruptArchiveMessage =
     "Could not read the file headers for the compressed file. The Archive file could possible be corrupt";
 
-[[noreturn]] void ThrowCorrupt() { throw ETrwkCompress(CorruptArchiveMessage); }
-
-[[noreturn]] void ThrowSizeMismatch(const AnsiString& storedPath)
+// The name part of a path; both kinds of separator and a drive count, since the host takes them all.
+AnsiString FileNamePart(const AnsiString& path)
 {
-    throw ETrwkCompress(rtl::Format(
-        "The decompressed file's size does not match with the actual size of the file.  The file is %s", storedPath));
+    const size_t at = path.find_last_of("\\/:");
+    return at == AnsiString::npos ? path : path.substr(at + 1);
+}
+
+// What was damaged, and what the person does about it.
+AnsiString Damage(const AnsiString& what, const AnsiString& archive)
+{
+    return rtl::Format("%s Copy or download %s again.", what, FileNamePart(archive));
+}
+
+AnsiString TableDamage(const AnsiString& archive)
+{
+    return Damage(rtl::Format("The list of the files packed in %s is damaged.", FileNamePart(archive)), archive);
+}
+
+// An entry whose data is not where the list says: the archive was cut short, or the list is wrong.
+AnsiString PlaceDamage(const AnsiString& storedPath, const AnsiString& archive)
+{
+    return Damage(rtl::Format("%s is not wholly in %s: the file was cut short or its list of files is damaged.",
+                              FileNamePart(storedPath), FileNamePart(archive)),
+                  archive);
+}
+
+[[noreturn]] void ThrowCorrupt(const AnsiString& damage) { throw ETrwkDamaged(CorruptArchiveMessage, damage); }
+
+[[noreturn]] void ThrowSizeMismatch(const AnsiString& storedPath, const AnsiString& archive)
+{
+    throw ETrwkDamaged(
+        rtl::Format("The decompressed file's size does not match with the actual size of the file.  The file is %s",
+                    storedPath),
+        Damage(rtl::Format("%s in %s is damaged: it unpacks to another size than it had.", FileNamePart(storedPath),
+                           FileNamePart(archive)),
+               archive));
 }
 
 [[noreturn]] void ThrowCannotCreate(const AnsiString& path)
@@ -80,13 +110,6 @@ bool HeaderIsSound(const TFileHeaders& headers, int index)
         return false;
     // Every zlib stream has at least one byte.
     return startVolume != endVolume || header.LastBytePosition() >= header.DataStart();
-}
-
-// The name part of a path; both kinds of separator and a drive count, since the host takes them all.
-AnsiString FileNamePart(const AnsiString& path)
-{
-    const size_t at = path.find_last_of("\\/:");
-    return at == AnsiString::npos ? path : path.substr(at + 1);
 }
 
 // A name that would not name a file inside the folder: nothing, "." or "..", only dots and blanks (which
@@ -226,11 +249,11 @@ void TTrwkCompress::LoadHeaders()
         fileHeaders_.ReadTable(*file, offset_);
         for (int i = 0; i < fileHeaders_.Count(); ++i)
             if (!HeaderIsSound(fileHeaders_, i))
-                ThrowCorrupt();
+                ThrowCorrupt(TableDamage(compressedFile_));
     } catch (const rtl::Exception&) {
         // A table that does not hold together is none: nothing of it stays to be used.
         fileHeaders_.Clear();
-        ThrowCorrupt();
+        ThrowCorrupt(TableDamage(compressedFile_));
     }
     for (int i = 0; i < fileHeaders_.Count(); ++i) {
         const int32_t id = fileHeaders_.GetFileHeaders(i)->Header.FileID();
@@ -320,11 +343,11 @@ void TTrwkCompress::OpenEntryVolume(int32_t number)
         // A start right at the end is a volume filled exactly by the entries before: the data follows on
         // the next one.
         if (entryStart_ < offset_ + entryMinimum_ || entryStart_ > size)
-            ThrowCorrupt();
+            ThrowCorrupt(PlaceDamage(entryHeader_.SourcePath(), compressedFile_));
         readPosition_ = entryStart_;
     }
     if (number == endVolume_ && (entryEnd_ > size || entryEnd_ <= readPosition_))
-        ThrowCorrupt();
+        ThrowCorrupt(PlaceDamage(entryHeader_.SourcePath(), compressedFile_));
     sourceFile_->SetPosition(readPosition_);
 }
 
@@ -434,7 +457,7 @@ void TTrwkCompress::ExtractLine(const AnsiString& line)
         OnStatus(this, fileStats_);
     // Also a stream cut before its end whose bytes happen to add up: its check sum was never seen.
     if (!streamEnded || destFile_->Size() != header.UncompressedSize())
-        ThrowSizeMismatch(header.SourcePath());
+        ThrowSizeMismatch(header.SourcePath(), compressedFile_);
 
     pending.Close();
     win::FILETIME date{};
@@ -479,7 +502,10 @@ bool TTrwkCompress::InflateEntry()
             if (result == Z_STREAM_END)
                 streamEnded = true;
             else if (result != Z_OK)  // also Z_NEED_DICT: no entry is written with a preset dictionary
-                throw rtl::Exception("error");
+                throw EDamagedData(Damage(rtl::Format("The packed data of %s in %s is damaged.",
+                                                      FileNamePart(entryHeader_.SourcePath()),
+                                                      FileNamePart(compressedFile_)),
+                                          compressedFile_));
         }
         return OutputBufferSize - zip.avail_out;
     };
@@ -494,7 +520,7 @@ bool TTrwkCompress::InflateEntry()
         if (filled > 0) {
             // More than the entry holds: a damaged stream, or one made to fill the disk.
             if (fileStats_.Done + static_cast<int64_t>(filled) > uncompressed)
-                ThrowSizeMismatch(entryHeader_.SourcePath());
+                ThrowSizeMismatch(entryHeader_.SourcePath(), compressedFile_);
             const int64_t written = destFile_->Write(outputBuffer_.get(), static_cast<int64_t>(filled));
             if (written < static_cast<int64_t>(filled))
                 DiskFull();
@@ -581,7 +607,7 @@ void TTrwkCompress::TransferFiles(const AnsiString& folder, const AnsiString& na
         const int64_t start = int64_t{offset_} + header.DataStart();
         const int64_t end = int64_t{offset_} + header.LastBytePosition();
         if (VolumeOf(header.EndVolume()) != 1 || end >= sourceSize || start > end)
-            ThrowCorrupt();
+            ThrowCorrupt(PlaceDamage(header.SourcePath(), compressedFile_));
     }
 
     currentVolume_ = 1;
@@ -627,7 +653,7 @@ int64_t TTrwkCompress::TransferChunk(int64_t end, AnsiString& folder, const Ansi
     const int64_t count = std::min(VolumeCopyBufferSize, end - readPosition_ + 1);
     // The file was measured before the copy began; shorter now, it changed under us.
     if (sourceFile_->Read(copyBuffer_.data(), count) != count)
-        ThrowCorrupt();
+        ThrowCorrupt(PlaceDamage(fileHeaders_.GetFileHeaders(currentEntry_)->Header.SourcePath(), compressedFile_));
     readPosition_ += count;
     LetMessagesThrough();
 

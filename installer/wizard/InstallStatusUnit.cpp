@@ -19,6 +19,14 @@ TInstallStatusForm::TInstallStatusForm(vcl::TComponent* owner) : TForm(owner)
     lblMessage = FindChild<vcl::TLabel>("lblMessage");
 }
 
+void TInstallStatusForm::CreateParams(vcl::TCreateParams& params)
+{
+    TForm::CreateParams(params);
+    vcl::TCustomForm* main = vcl::Application->MainForm();
+    if (main && main != this && !(params.Style & vcl::WS_CHILD))
+        params.WndParent = main->Handle();
+}
+
 // ---------------------------------------------------------------------------------------------------------
 
 VCL_IMPLEMENT_CLASS(TInstallStatusDlg)

@@ -20,6 +20,9 @@ class TInstallStatusForm : public vcl::TForm {
 public:
     explicit TInstallStatusForm(vcl::TComponent* owner);
 
+    // Owned by the main form, so that it is shown above the backdrop rather than under it.
+    void CreateParams(vcl::TCreateParams& params) override;
+
     vcl::TPanel* pnlBack = nullptr;
     vcl::TImage* Image1 = nullptr;
     vcl::TPanel* pnlMessage = nullptr;

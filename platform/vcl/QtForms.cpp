@@ -107,6 +107,8 @@ public:
     TFormClient* client_;
     bool covered_ = false;  // shown inside another window under a sibling form (TakeKeysOnlyInFront)
     QPointer<QWidget> menuBar_;
+    // The window that owns this top-level one (its creation parameters' parent), which it stays above.
+    QPointer<QWidget> owner_;
     int menuHeight_ = 0;
     bool applying_ = false;
 
@@ -170,6 +172,8 @@ public:
                     window->setWindowModality(form_.Modal() ? Qt::ApplicationModal : Qt::NonModal);
                 if (form_.Modal())
                     KeepAboveOwner(*window);
+                else if (window->owner_ && window->owner_->isVisible())
+                    KeepAbove(*window, *window->owner_->window());
                 OfferOnlyTheFormsFunctions(*window, form_.windowStyle_);
                 window->show();
                 if (window->isWindow() && !OffscreenPlatform()) {
@@ -206,13 +210,20 @@ public:
         QWidget* ownerWidget = owner && owner != &form_ && owner->Visible() ? WidgetOf(*owner) : nullptr;
         if (!ownerWidget || !ownerWidget->isVisible())
             return;
-        ownerWidget = ownerWidget->window();
+        KeepAbove(window, *ownerWidget->window());
+    }
+
+    // An owned window, as on Windows: the window manager keeps it above its owner and maps it there.
+    static void KeepAbove(TFormWindow& window, QWidget& owner)
+    {
+        if (!window.isWindow() || &owner == &window)
+            return;
         // Only a dialog's window carries the link to its owner for the window manager.
         if (window.windowType() == Qt::Window && !window.isVisible())
             window.setWindowFlags((window.windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
         window.winId();  // the native window, to carry the link
         if (QWindow* handle = window.windowHandle())
-            handle->setTransientParent(ownerWidget->windowHandle());
+            handle->setTransientParent(owner.windowHandle());
     }
 
     void ApplyBounds()
@@ -286,6 +297,8 @@ private:
                 window->setParent(outer->Peer()->ClientWidget());
             return window;
         }
+        if (TWinControl* owner = TWinControl::FindControl(params.WndParent); owner && owner->Peer())
+            window->owner_ = WidgetOf(*owner);
         Qt::WindowFlags flags = Qt::Window;
         if ((params.Style & WS_CAPTION) != WS_CAPTION) {
             flags |= Qt::FramelessWindowHint;

@@ -694,6 +694,46 @@ def scenario_setup_return_twice(args, work):
         raise Failure(str(failure))
 
 
+class Stacking:
+    """The top-level windows of the display from bottom to top, as the window manager stacks them
+    (_NET_CLIENT_LIST_STACKING); one connection, read often."""
+
+    def __init__(self):
+        self.xlib = _xlib()
+        self.display = self.xlib.XOpenDisplay(None)
+        if not self.display:
+            raise Failure("cannot open the display")
+        self.root = self.xlib.XDefaultRootWindow(self.display)
+
+    def close(self):
+        self.xlib.XCloseDisplay(self.display)
+
+    def _property(self, window, name):
+        """The items of a property: a list of 32-bit values, or the text of an 8-bit one."""
+        x = self.xlib
+        atom_id = x.XInternAtom(self.display, name.encode(), 0)
+        kind, fmt = ctypes.c_ulong(), ctypes.c_int()
+        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
+        if x.XGetWindowProperty(self.display, window, atom_id, 0, 4096, 0, 0, ctypes.byref(kind), ctypes.byref(fmt),
+                                ctypes.byref(count), ctypes.byref(after), ctypes.byref(data)) != 0 or not data.value:
+            return None
+        try:
+            if fmt.value == 32:
+                items = ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))
+                return [items[i] for i in range(count.value)]
+            return ctypes.string_at(data, count.value).decode("utf-8", "replace")
+        finally:
+            x.XFree(data)
+
+    def name(self, window):
+        """The title; read each time, since a wizard's frame changes it with each page."""
+        return self._property(window, "_NET_WM_NAME") or self._property(window, "WM_NAME")
+
+    def windows(self):
+        """[(id, name)] of the managed top-level windows, bottom first."""
+        return [(w, self.name(w)) for w in self._property(self.root, "_NET_CLIENT_LIST_STACKING") or []]
+
+
 class FocusLog:
     """Where the keys go, from the program's focus log: "focus <form caption>: <control name>" lines."""
 
@@ -775,7 +815,83 @@ def scenario_setup_keys(args, work):
         raise Failure(str(failure))
 
 
+def scenario_setup_browse_title(args, work):
+    """Browse on the destination page, then its New Folder button, from the keyboard: the prompt for the
+    folder's name is titled "New Folder", without the button's ampersand. Cancelled, nothing is made."""
+    checks = setup_checks()
+    prefix, before, env, log = setup_fresh_prefix(args, work)
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        for page in checks.WIZARD[:3]:
+            app.keys(app.wait_window("^%s$" % re.escape(page)), "space")
+        destination = app.wait_window("^Choose Destination Location$")
+        app.keys(destination, "alt+b")
+        browser = app.wait_window("^Browse for Folder$")
+        app.keys(browser, "alt+n")
+        prompt = app.wait_window("New Folder")
+        if window_name(prompt) != "New Folder":
+            raise Failure("the new-folder prompt is titled %r" % window_name(prompt))
+        app.keys(prompt, "Escape")
+        app.keys(browser, "Escape")
+        destination = app.wait_window("^Choose Destination Location$")
+        app.keys(destination, "Escape")
+        app.answer_box("Setup incomplete", "space")
+        app.wait_end(expected=checks.CANCELLED)
+    finally:
+        app.kill()
+    try:
+        checks.wait_until_as_before(prefix, before, "after Browse and the setup were cancelled")
+    except checks.Failure as failure:
+        raise Failure(str(failure))
+
+
+def scenario_setup_status_above(args, work):
+    """The status popup of the installation's later stages ("Installing shell links...") is stacked above
+    the backdrop while it shows, also when the backdrop is raised (as a click on it would) meanwhile. Only
+    a window manager keeps an owned window above its owner, so this runs under one."""
+    if not args.wm:
+        raise Failure("setup-status-above runs under a window manager (--wm)")
+    checks = setup_checks()
+    prefix, env, log = setup_prefix(work)
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    stacking = Stacking()
+    seen = []
+    try:
+        through_the_wizard(app, checks)
+        wait_logged(log, "form Copying installation files")
+        backdrop = app.wait_window("^Scrivane Install$")
+        raised = False
+        deadline = time.monotonic() + 10 * WAIT
+        while time.monotonic() < deadline:
+            windows = stacking.windows()
+            names = [name for _, name in windows]
+            if "Setup complete" in names:
+                break
+            if "Copying installation files" in names or "scrivane" not in names:
+                continue
+            ids = [w for w, _ in windows]
+            popup = ids[names.index("scrivane")]
+            if int(backdrop) not in ids:
+                continue
+            seen.append(names)
+            if ids.index(popup) < ids.index(int(backdrop)):
+                raise Failure("the status popup is under the backdrop: %r (bottom first)" % names)
+            if not raised:
+                xdotool("windowraise", backdrop, check=False)
+                raised = True
+        done = app.wait_window("^Setup complete$")
+        app.keys(done, "space")
+        app.wait_end()
+    finally:
+        stacking.close()
+        app.kill()
+    if not seen:
+        raise Failure("the status popup was never seen after the copy: %r" % checks.pc.read_lines(log))
+
+
 SCENARIOS = {
+    "setup-browse-title": scenario_setup_browse_title,
+    "setup-status-above": scenario_setup_status_above,
     "scrivane-session": scenario_scrivane_session,
     "scrivane-missing-project": scenario_scrivane_missing_project,
     "scrivane-window-buttons": scenario_scrivane_window_buttons,

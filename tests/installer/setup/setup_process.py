@@ -9,6 +9,8 @@ usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGR
             (its records are not doubled); removed through Add/Remove Programs: the prefix is as before
   cancel    Cancel on the welcome page: "Setup incomplete", the prefix is as before
   fail      a file that cannot be written stops the copy: "Setup incomplete", the error, the prefix as before
+  damaged   a setup.exe cut short, with a changed byte in a packed file, or with a damaged list of files:
+            the error says what is damaged, the exit code is 1, the prefix as before
   --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
@@ -68,9 +70,10 @@ def check_temp_cleaned(prefix, before):
 GOOD, FAILED, CANCELLED = 0, 1, 2
 
 
-def run_setup(dist, prefix, work, answers, expected=GOOD):
-    """Runs setup.exe in `prefix` with the answer script; it must end with `expected`. Returns the window
-    log's lines and stderr. The temporary copy the loader made must be gone afterwards."""
+def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None):
+    """Runs setup.exe (the distribution's, or `exe`) in `prefix` with the answer script; it must end with
+    `expected`. Returns the window log's lines and stderr. The temporary copy the loader made must be gone
+    afterwards."""
     script = os.path.join(work, "answers.txt")
     with open(script, "w") as f:
         f.write("".join("%s\t%s\n" % pair for pair in answers))
@@ -83,7 +86,7 @@ def run_setup(dist, prefix, work, answers, expected=GOOD):
     env.pop("SCRIVANE_EXIT_AFTER_START", None)
     before = temp_entries(prefix)
     try:
-        result = subprocess.run([setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
+        result = subprocess.run([exe or setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
                                 errors="replace", timeout=WAIT)
     except subprocess.TimeoutExpired:
         raise Failure("setup.exe did not end within %d seconds" % WAIT)
@@ -337,7 +340,75 @@ def scenario_fail(args, work):
     wait_until_as_before(prefix, before, "after the failed setup")
 
 
-SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail}
+def packed_entries(exe):
+    """The files packed in files.1 of a setup.exe: {name: (header position, data start, data end)}, the
+    positions in the file."""
+    with open(exe, "rb") as f:
+        data = f.read()
+    files1_first = int.from_bytes(data[-56 + 24:-56 + 28], "little")
+    count = int.from_bytes(data[files1_first:files1_first + 4], "little")
+    entries, header = {}, files1_first + 5
+    for _ in range(count):
+        name = data[header + 25:header + 25 + data[header + 24]].decode("latin-1")
+        start = files1_first + int.from_bytes(data[header + 136:header + 140], "little")
+        end = files1_first + int.from_bytes(data[header + 20:header + 24], "little")
+        entries[name.split("\\")[-1]] = (header, start, end)
+        header = files1_first + int.from_bytes(data[header + 128:header + 132], "little")
+    return entries
+
+
+def scenario_damaged(args, work):
+    """A setup.exe damaged on its way to the person: the error names what is damaged and what to do, after
+    the text the setup has always shown, the setup ends with 1 and the prefix is as before."""
+    prefix, before = fresh_prefix(args, work)
+    original = open(setup_exe(args.dist), "rb").read()
+    scrivane = packed_entries(setup_exe(args.dist))["Scrivane.exe"]
+
+    def cut_short(data):
+        return data[:len(data) * 2 // 3]
+
+    def flipped(data):
+        middle = (scrivane[1] + scrivane[2]) // 2
+        return data[:middle] + bytes([data[middle] ^ 0x55]) + data[middle + 1:]
+
+    def count_wrong(data):
+        files1_first = int.from_bytes(data[-56 + 24:-56 + 28], "little")
+        return data[:files1_first] + (1 << 30).to_bytes(4, "little") + data[files1_first + 4:]
+
+    through = [(page, FORWARD[page]) for page in WIZARD] + [("Setup incomplete", "Finish")]
+    cases = [
+        # The loader cannot find its parts: it says so before any window of the setup.
+        ("cut short", cut_short, [("Error", "OK")], [],
+         "message Error: Setup cannot run. Could not read the extraction info from the archive file ",
+         "The end of setup.exe, which says where its parts lie, is missing or damaged: the file was cut short or "
+         "changed. Copy or download setup.exe again."),
+        # The copy meets the damage half-way and puts back what it had done.
+        ("a changed byte", flipped, through + [("Scrivane Install", "OK")], WIZARD + ["Copying installation files"],
+         "message Scrivane Install: error. ",
+         "The packed data of Scrivane.exe in setup.exe is damaged. Copy or download setup.exe again."),
+        ("a wrong list of files", count_wrong, through + [("Scrivane Install", "OK")], [],
+         "message Scrivane Install: Could not read the file headers for the compressed file. The Archive file could "
+         "possible be corrupt. ",
+         "The list of the files packed in setup.exe is damaged. Copy or download setup.exe again."),
+    ]
+    for what, damage, answers, forms, said, damage_text in cases:
+        folder = os.path.join(work, what.replace(" ", "-"))
+        os.makedirs(folder)
+        exe = os.path.join(folder, "setup.exe")
+        with open(exe, "wb") as f:
+            f.write(damage(original))
+        os.chmod(exe, 0o755)
+        log, errors = run_setup(args.dist, prefix, work, answers, FAILED, exe=exe)
+        check_order(shown_forms(log), forms)
+        messages = [line for line in log if line.startswith("message ")]
+        check(any(line.startswith(said) and line.endswith(damage_text) for line in messages),
+              "setup.exe with %s said %r, not %r...%r\n%s" % (what, messages, said, damage_text, errors))
+        check("Setup complete" not in shown_forms(log), "setup.exe with %s completed" % what)
+        wait_until_as_before(prefix, before, "after the setup.exe with %s" % what)
+
+
+SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail,
+             "damaged": scenario_damaged}
 
 
 def main():

@@ -81,7 +81,7 @@ TEST_F(OpenFolderDialogTest, CreateButtonAsksForTheNameOfTheNewFolderInsideTheSe
     ASSERT_EQ(vt::Messages().size(), 2u);
     const vt::TShownMessage& asked = vt::Messages()[1];
     EXPECT_EQ(asked.Kind, "InputQuery");
-    EXPECT_EQ(asked.Caption, TOFDResourceStrings::CreateButtonCaption());
+    EXPECT_EQ(asked.Caption, "New Folder");
     EXPECT_EQ(asked.Text, TOFDResourceStrings::NewFolderPrompt());
 }
 
