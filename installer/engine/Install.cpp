@@ -11,6 +11,7 @@
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
+#include "installer/support/UninstallLayout.h"
 #include "installer/support/VersionResource.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/vcl/FormResource.h"
@@ -22,7 +23,7 @@ using rtl::AnsiString;
 
 namespace {
 
-const char* const InstallRootKey = "\\SOFTWARE\\ULO\\Install";
+const char* const InstallRootKey = SetupRunsKey;
 // The keys above the install keys, innermost first: each goes once it holds nothing more.
 const char* const InstallKeyParents[] = {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"};
 const char SwitchLetters[] = "bcdefnrs";
@@ -399,6 +400,17 @@ void TCustomInstall::Install()
     if (switches_[swNewUnfinished] && !InstallKey().empty())
         ClearUnfinished();
     InstallKey() = FindInstallKey(true);
+    earlierBatches_.clear();
+    if (!earlierPath_.empty()) {
+        rtl::TStringList lines;
+        ReadUnfinished(lines);
+        for (int i = 0; i < lines.Count(); ++i) {
+            const AnsiString& line = lines.Strings(i);
+            const size_t separator = line.rfind(';');
+            if (separator != AnsiString::npos && line.substr(separator + 1) == "1")
+                earlierBatches_.push_back(line.substr(0, separator));
+        }
+    }
     ClearUnfinished();
     if (switches_[swSelfExtract])
         ReadSelfExtractInfo();
@@ -412,8 +424,13 @@ void TCustomInstall::Install()
     // A Cancel confirmed after the copy loops last looked at their flags still ends the run as cancelled.
     if (SharedCompressor().Abort() || NetDownloadAbort())
         throw EAIUserAbort();
-    if (reboot_ || unfinishedCount_ > 0)
+    TakeOverEarlierRun();
+    if (reboot_ || unfinishedCount_ > 0) {
         RegisterRunOnce();
+        // The product's uninstaller takes this run's waiting work back with the product.
+        RegWriteString(win::HKEY_LOCAL_MACHINE, InstallKey(), SetupRunProductValue,
+                       UninstallKeyOf(Information()->ProductName()));
+    }
     if (reboot_)
         SaveLanguage();
     // The installation is complete: nothing of it is taken back any more, whatever follows.
@@ -633,10 +650,13 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
         try {
             if (!registry.OpenKey(key, false))
                 continue;
-            registry.ReadString("Path");
+            const AnsiString earlier = registry.ReadString("Path");
             const double date = registry.ReadFloat("CreationDate");
             const int size = registry.ReadInteger("Size");
             if (std::fabs(date - fileDate) < 1e-7 && size == fileSize) {
+                // Another copy of this setup ran before and has not ended well: this run takes its place.
+                if (!earlier.empty() && !rtl::SameText(earlier, own))
+                    earlierPath_ = earlier;
                 registry.WriteFloat("LastRunDate", RunStart());
                 registry.WriteString("Path", own);
                 registry.CloseKey();

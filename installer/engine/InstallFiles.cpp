@@ -128,6 +128,11 @@ AnsiString TCustomInstallFile::InstalledPath()
     return AddBackslash(GetDestPath()) + destName_;
 }
 
+AnsiString TCustomInstallFile::FinalPath()
+{
+    return AddBackslash(GetDestPath()) + (replacedAtRestart_ ? finalName_ : destName_);
+}
+
 bool TCustomInstallFile::KeepsSeparateArchive() const
 {
     return NetLocation() || overwriteMode_ == owVersion || overwriteMode_ == owDate || overwriteMode_ == owVersionDate;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <set>
 
+#include "installer/support/PendingWork.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
 #include "installer/support/TrwkSystem.h"
@@ -169,6 +171,10 @@ public:
     TUninstaller(const AnsiString& key, TUninstallReport& report) : key_(key), report_(report) {}
 
     void LowerSharedCounters();
+    // A setup run of the product still waiting for the restart: its numbered files and their delayed
+    // moves onto the product's files, its RunOnce commands, its temporary copy and its key, so that the
+    // next start brings nothing of the product back.
+    void TakeBackPendingRestart();
     void RemoveFiles();
     void RemoveActiveX();
     void RemoveRegistryKeys();
@@ -326,6 +332,50 @@ void TUninstaller::DropEntry(const TFileEntry& entry)
 {
     if (!DeleteValue(Machine, entry.Subkey, entry.Name))
         report_.Failed.push_back("The record entry " + entry.Subkey + "\\" + entry.Name + " could not be removed.");
+}
+
+void TUninstaller::TakeBackPendingRestart()
+{
+    std::set<AnsiString> files;
+    for (const TFileEntry& entry : FileEntries(FilesRecord)) {
+        if (!entry.Path.empty())
+            files.insert(rtl::UpperCase(LongForm(entry.Path)));
+    }
+    const auto isProducts = [&](const win::TPendingMove& move) {
+        return files.count(rtl::UpperCase(LongForm(move.Target))) > 0;
+    };
+    for (const AnsiString& source : TakeBackDelayedMoves(isProducts))
+        report_.Removed.push_back("file " + source);
+    bool tookRun = false;
+    for (const AnsiString& name : NamesUnder(Machine, SetupRunsKey, true)) {
+        const AnsiString run = AnsiString(SetupRunsKey) + "\\" + name;
+        if (!rtl::SameText(RegReadString(Machine, run, SetupRunProductValue, ""), key_))
+            continue;
+        const AnsiString copy = RegReadString(Machine, run, "Path", "");
+        if (!copy.empty()) {
+            RemoveRunOnceNaming("\"" + copy + "\"");
+            if (InsideTempFolder(copy) && RemoveFolderAndFiles(ParentOf(copy)))
+                report_.Removed.push_back("folder " + ParentOf(copy));
+        }
+        // Kind 1 of the run's unfinished list: a batch that would make the moves at the next start.
+        const AnsiString unfinished = run + "\\Unfinished";
+        for (const AnsiString& batch : NamesUnder(Machine, unfinished, false)) {
+            if (RegReadString(Machine, unfinished, batch, "") != "1")
+                continue;
+            RemoveRunOnceNaming(batch);
+            win::DeleteFile(batch.c_str());
+        }
+        TtrwkRegistry registry;
+        registry.SetRootKey(Machine);
+        if (registry.DeleteKeyTree(run) || !registry.KeyExists(run)) {
+            report_.Removed.push_back("key HKEY_LOCAL_MACHINE" + run);
+            tookRun = true;
+        } else {
+            report_.Failed.push_back("The setup's record " + run + " could not be removed.");
+        }
+    }
+    if (tookRun)
+        RemoveEmptyKeys(hkLocalMachine, SetupRunsKey);
 }
 
 void TUninstaller::RemoveFiles()
@@ -800,6 +850,7 @@ bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
     TUninstaller uninstaller(key, report);
     // Counters first: a file that others still count on is neither unregistered nor removed.
     uninstaller.LowerSharedCounters();
+    uninstaller.TakeBackPendingRestart();
     uninstaller.RemoveFiles();
     uninstaller.RemoveActiveX();
     uninstaller.RemoveRegistryKeys();
