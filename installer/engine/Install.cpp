@@ -401,7 +401,13 @@ void TCustomInstall::Install()
         ClearUnfinished();
     InstallKey() = FindInstallKey(true);
     earlierBatches_.clear();
+    earlierMoves_.clear();
     if (!earlierPath_.empty()) {
+        try {
+            earlierMoves_ = win::PendingMoves();
+        } catch (const rtl::Exception&) {
+            // A list that cannot be read is left as it is.
+        }
         rtl::TStringList lines;
         ReadUnfinished(lines);
         for (int i = 0; i < lines.Count(); ++i) {

@@ -313,6 +313,7 @@ private:
     // files its unfinished list named.
     rtl::AnsiString earlierPath_;
     std::vector<rtl::AnsiString> earlierBatches_;
+    std::vector<win::TPendingMove> earlierMoves_;  // the delayed moves listed when this run began
     bool cleanupBatchPending_ = false;
     rtl::AnsiString cleanupBatch_;
     rtl::AnsiString sourceDir_;

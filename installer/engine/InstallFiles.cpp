@@ -130,7 +130,7 @@ AnsiString TCustomInstallFile::InstalledPath()
 
 AnsiString TCustomInstallFile::FinalPath()
 {
-    return AddBackslash(GetDestPath()) + (replacedAtRestart_ ? finalName_ : destName_);
+    return AddBackslash(GetDestPath()) + (finalName_.empty() ? destName_ : finalName_);
 }
 
 bool TCustomInstallFile::KeepsSeparateArchive() const

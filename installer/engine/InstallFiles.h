@@ -90,6 +90,8 @@ public:
     bool TargetExisted() const { return targetExisted_; }
     bool DoInstall() const { return doInstall_; }
     bool ReplacedAtRestart() const { return replacedAtRestart_; }
+    // Where the file stands once a replacement waiting for the restart is in place.
+    rtl::AnsiString FinalPath();
 
     int ComponentType() const override;
     void InstallObjects() override;
@@ -154,8 +156,6 @@ private:
     void NewDiskHandler(rtl::TObject* sender, int32_t disk, rtl::AnsiString& path);
     void ReportToContainer(int code, rtl::TObject* parameter);
     rtl::AnsiString InstalledPath();
-    // Where the file stands once a replacement waiting for the restart is in place: InstalledPath otherwise.
-    rtl::AnsiString FinalPath();
     // The installed file's path; the blank-destination error when it is not there.
     rtl::AnsiString RequireInstalledFile();
 

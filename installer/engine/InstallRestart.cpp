@@ -224,15 +224,18 @@ void TCustomInstall::TakeOverEarlierRun()
         return;
     // Its numbered copies would be moved over the files this run has just installed.
     std::set<AnsiString> installed;
-    std::set<AnsiString> ownCopies;
-    for (TCustomInstallFile* file : InstallFiles().Snapshot()) {
+    for (TCustomInstallFile* file : InstallFiles().Snapshot())
         installed.insert(rtl::UpperCase(CanonicalPath(file->FinalPath())));
-        if (file->ReplacedAtRestart())
-            ownCopies.insert(rtl::UpperCase(CanonicalPath(file->InstalledPath())));
-    }
+    const auto earlier = [this](const win::TPendingMove& move) {
+        for (const win::TPendingMove& listed : earlierMoves_) {
+            if (listed.Source == move.Source && listed.Target == move.Target)
+                return true;
+        }
+        return false;
+    };
+    // Only moves listed before this run began: this run's own wait for the restart stays.
     TakeBackDelayedMoves([&](const win::TPendingMove& move) {
-        return installed.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0 &&
-               ownCopies.count(rtl::UpperCase(CanonicalPath(move.Source))) == 0;
+        return earlier(move) && installed.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
     });
     for (const AnsiString& batch : earlierBatches_) {
         RemoveRunOnceNaming(batch);
@@ -245,6 +248,7 @@ void TCustomInstall::TakeOverEarlierRun()
         RemoveFolderAndFiles(folder);
     earlierPath_.clear();
     earlierBatches_.clear();
+    earlierMoves_.clear();
 }
 
 void TCustomInstall::WriteCleanupBatch(const AnsiString& program, const AnsiString& folder)
