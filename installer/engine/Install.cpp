@@ -663,6 +663,12 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
                 // Another copy of this setup ran before and has not ended well: this run takes its place.
                 if (!earlier.empty() && !rtl::SameText(earlier, own))
                     earlierPath_ = earlier;
+                // The keys the run that made this key made are still the setup's to remove.
+                const AnsiString made = ";" + rtl::UpperCase(registry.ReadString(SetupRunMadeKeysValue)) + ";";
+                for (const char* parent : InstallKeyParents) {
+                    if (made.find(";" + rtl::UpperCase(parent) + ";") != AnsiString::npos)
+                        parentsBefore_.erase(rtl::UpperCase(parent));
+                }
                 registry.WriteFloat("LastRunDate", RunStart());
                 registry.WriteString("Path", own);
                 registry.CloseKey();
@@ -686,6 +692,12 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
         registry.WriteFloat("LastRunDate", RunStart());
         registry.WriteFloat("CreationDate", fileDate);
         registry.WriteInteger("Size", fileSize);
+        AnsiString made;
+        for (const char* parent : InstallKeyParents) {
+            if (!parentsBefore_.count(rtl::UpperCase(parent)))
+                made += (made.empty() ? "" : ";") + AnsiString(parent);
+        }
+        registry.WriteString(SetupRunMadeKeysValue, made);
         if (switches_[swSelfExtract])
             registry.WriteString("SelfExtract", AddBackslash(switchValues_[swSource]) + switchValues_[swSelfExtract]);
         registry.CloseKey();

@@ -19,6 +19,9 @@ inline const char* const SetupRunsKey = "\\SOFTWARE\\ULO\\Install";
 // Value of a run's key written when it waits for a restart: the key of the product it installed, so that
 // the product's uninstaller finds the run.
 inline const char* const SetupRunProductValue = "UninstallKey";
+// Value of a run's key: the keys above it that the run made, innermost first, separated by ';'. They go
+// with the run's key once empty; keys that were there before the run stay.
+inline const char* const SetupRunMadeKeysValue = "MadeKeys";
 
 // Strictly inside the current user's temporary folder, any spelling of either compared as the folder.
 bool InsideTempFolder(const rtl::AnsiString& path);

@@ -346,12 +346,13 @@ void TUninstaller::TakeBackPendingRestart()
     };
     for (const AnsiString& source : TakeBackDelayedMoves(isProducts))
         report_.Removed.push_back("file " + source);
-    bool tookRun = false;
+    std::vector<AnsiString> madeKeys;
     for (const AnsiString& name : NamesUnder(Machine, SetupRunsKey, true)) {
         const AnsiString run = AnsiString(SetupRunsKey) + "\\" + name;
         if (!rtl::SameText(RegReadString(Machine, run, SetupRunProductValue, ""), key_))
             continue;
         const AnsiString copy = RegReadString(Machine, run, "Path", "");
+        const AnsiString made = RegReadString(Machine, run, SetupRunMadeKeysValue, "");
         if (!copy.empty()) {
             RemoveRunOnceNaming("\"" + copy + "\"");
             if (InsideTempFolder(copy) && RemoveFolderAndFiles(ParentOf(copy)))
@@ -369,13 +370,27 @@ void TUninstaller::TakeBackPendingRestart()
         registry.SetRootKey(Machine);
         if (registry.DeleteKeyTree(run) || !registry.KeyExists(run)) {
             report_.Removed.push_back("key HKEY_LOCAL_MACHINE" + run);
-            tookRun = true;
+            for (size_t from = 0; from <= made.size();) {
+                const size_t end = std::min(made.find(';', from), made.size());
+                if (end > from)
+                    madeKeys.push_back(made.substr(from, end - from));
+                from = end + 1;
+            }
         } else {
             report_.Failed.push_back("The setup's record " + run + " could not be removed.");
         }
     }
-    if (tookRun)
-        RemoveEmptyKeys(hkLocalMachine, SetupRunsKey);
+    // Innermost first; one that was there before the setup, or holds another run, stays.
+    for (const AnsiString& key : madeKeys) {
+        vcl::TRegistry registry(win::KEY_READ);
+        registry.SetRootKey(Machine);
+        if (!registry.OpenKeyReadOnly(key))
+            continue;
+        const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
+        registry.CloseKey();
+        if (empty && registry.DeleteKey(key))
+            report_.Removed.push_back("key HKEY_LOCAL_MACHINE" + key);
+    }
 }
 
 void TUninstaller::RemoveFiles()
