@@ -331,7 +331,7 @@ def scenario_fail(args, work):
     """A file the setup cannot write (a folder stands at its path) stops the copy half-way, after four files
     and their folders: the error is shown after the bad ending, the exit code says the setup failed, and what
     it had installed goes again."""
-    prefix, _ = fresh_prefix(args, work)
+    prefix, fresh = fresh_prefix(args, work)
     os.makedirs(pc.host_path(prefix, INSTALL_DIR + r"\Scrivane.exe"))
     before = pc.Snapshot(prefix, LEFT_OUT)
     answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup incomplete", "Finish"), ("Scrivane Install", "OK")]
@@ -386,7 +386,12 @@ SETTINGS = ["drive_c/Program Files/Halvern", "drive_c/Program Files/Halvern/Scri
 
 
 def scenario_restart_uninstall(args, work):
-    prefix, before = fresh_prefix(args, work)
+    prefix, fresh = fresh_prefix(args, work)
+    # The maker's key, left empty by another of its products, is not the setup's to remove.
+    with open(os.path.join(prefix, "system.reg"), "a") as f:
+        f.write("\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ULO]\n")
+    before = pc.Snapshot(prefix, LEFT_OUT)
+    check(r"HKEY_LOCAL_MACHINE\SOFTWARE\ULO" in "\n".join(pc.differences(fresh, before)), "the maker's key was not made")
     install(args, prefix, work)
     install_held(args, prefix, work)
     check_uninstall(prefix, work)
