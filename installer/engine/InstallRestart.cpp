@@ -146,6 +146,8 @@ void TCustomInstall::RebootWindows()
 void TCustomInstall::FinishAfterReboot()
 {
     installing_ = true;
+    // The keys above the install key that were there before the first run stay with the key's removal.
+    NoteParentKeys();
     InstallKey() = FindInstallKey(false);
     if (TTranslator* translator = Translator())
         translator->SetTranslateIntoLanguage(ReadLanguage());

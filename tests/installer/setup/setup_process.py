@@ -12,6 +12,8 @@ usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGR
   restart_uninstall  a reinstall while Scrivane.exe is held waits for the restart and says so; the uninstall
             that follows takes its waiting work back: after it and the next start the prefix is as before
   restart_again      a setup run again before that restart: the next start ends well and changes nothing
+  restart_resume     that reinstall finished by the next start, then uninstalled: the prefix is as before,
+            the maker's key that was there before included
   --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
@@ -385,13 +387,19 @@ SETTINGS = ["drive_c/Program Files/Halvern", "drive_c/Program Files/Halvern/Scri
             "drive_c/Program Files/Halvern/Scrivane/config.ini"]
 
 
-def scenario_restart_uninstall(args, work):
+def with_makers_key(args, work):
+    """A fresh prefix where the maker's key is already there, left empty by another of its products: it is
+    not the setup's to remove. The prefix and its snapshot."""
     prefix, fresh = fresh_prefix(args, work)
-    # The maker's key, left empty by another of its products, is not the setup's to remove.
     with open(os.path.join(prefix, "system.reg"), "a") as f:
         f.write("\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ULO]\n")
     before = pc.Snapshot(prefix, LEFT_OUT)
     check(r"HKEY_LOCAL_MACHINE\SOFTWARE\ULO" in "\n".join(pc.differences(fresh, before)), "the maker's key was not made")
+    return prefix, before
+
+
+def scenario_restart_uninstall(args, work):
+    prefix, before = with_makers_key(args, work)
     install(args, prefix, work)
     install_held(args, prefix, work)
     check_uninstall(prefix, work)
@@ -421,8 +429,20 @@ def scenario_restart_again(args, work):
     wait_until_as_before(prefix, before, "after the uninstall", SETTINGS)
 
 
+def scenario_restart_resume(args, work):
+    prefix, before = with_makers_key(args, work)
+    install(args, prefix, work)
+    install_held(args, prefix, work)
+    done = next_start(args, prefix, work)
+    check(not os.path.exists(pc.host_path(prefix, NUMBERED)), "the replacement is still waiting:\n" + done)
+    check_installed(prefix, args.examples, work)
+    check_uninstall(prefix, work)
+    wait_until_as_before(prefix, before, "after the resumed installation and the uninstall", SETTINGS)
+
+
 SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail,
-             "restart_uninstall": scenario_restart_uninstall, "restart_again": scenario_restart_again}
+             "restart_uninstall": scenario_restart_uninstall, "restart_again": scenario_restart_again,
+             "restart_resume": scenario_restart_resume}
 
 
 def main():
