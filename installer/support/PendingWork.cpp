@@ -22,7 +22,7 @@ AnsiString CanonicalPath(const AnsiString& path)
     char full[win::MAX_PATH + 1] = {};
     const win::DWORD length = win::GetFullPathName(path.c_str(), sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full)
-        return path;
+        return WithoutBackslash(path);
     char spelled[win::MAX_PATH + 1] = {};
     const win::DWORD longLength = win::GetLongPathName(full, spelled, sizeof spelled);
     return WithoutBackslash(longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full));

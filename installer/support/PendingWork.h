@@ -25,7 +25,8 @@ inline const char* const SetupRunMadeKeysValue = "MadeKeys";
 
 // Strictly inside the current user's temporary folder, any spelling of either compared as the folder.
 bool InsideTempFolder(const rtl::AnsiString& path);
-// The full path with every name spelled as its folder spells it (the path itself when it cannot be made).
+// The full path with every name spelled as its folder spells it, while it exists, without a closing
+// backslash (the path itself when it cannot be made): a short and a long spelling compare alike.
 rtl::AnsiString CanonicalPath(const rtl::AnsiString& path);
 // Deletes the files of a folder (not its subfolders), then the folder; false when the folder stayed.
 bool RemoveFolderAndFiles(const rtl::AnsiString& folder);

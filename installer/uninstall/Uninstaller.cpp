@@ -131,19 +131,6 @@ bool IsKeptKey(TRootKeys root, const AnsiString& key)
            rtl::SameText(path + "\\", system);
 }
 
-// The full path with every name as its folder spells it, so that a short and a long spelling of one file
-// compare alike; only while the file exists.
-AnsiString LongForm(const AnsiString& path)
-{
-    char full[win::MAX_PATH + 1] = {};
-    const win::DWORD length = win::GetFullPathName(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return path;
-    char spelled[win::MAX_PATH + 1] = {};
-    const win::DWORD longLength = win::GetLongPathName(full, spelled, sizeof spelled);
-    return longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full);
-}
-
 AnsiString OwnPath()
 {
     char path[win::MAX_PATH + 1] = {};
@@ -243,7 +230,7 @@ void TUninstaller::LowerSharedCounters()
     for (const AnsiString& counter : NamesUnder(Machine, record, false)) {
         const int contribution = RegReadInteger(Machine, record, counter, 0);
         const int remaining = RegReadInteger(Machine, SharedDLLsKey, counter, 0) - contribution;
-        const AnsiString file = RemoveBackslash(LongForm(counter));
+        const AnsiString file = CanonicalPath(counter);
         if (remaining <= 0) {
             // Ours alone: a later run that finds the count gone already removes nothing twice.
             if (!DeleteValue(Machine, SharedDLLsKey, counter)) {
@@ -260,7 +247,7 @@ void TUninstaller::LowerSharedCounters()
         spared_[rtl::UpperCase(file)] = false;
         for (const char* files : {FilesRecord, ActiveXRecord}) {
             for (const TFileEntry& entry : FileEntries(files)) {
-                if (rtl::SameText(RemoveBackslash(LongForm(entry.Path)), file))
+                if (rtl::SameText(CanonicalPath(entry.Path), file))
                     DropEntry(entry);
             }
         }
@@ -288,7 +275,7 @@ bool TUninstaller::IsSpared(const AnsiString& path, bool& keepEntry) const
 {
     if (spared_.empty())
         return false;
-    const auto it = spared_.find(rtl::UpperCase(RemoveBackslash(LongForm(path))));
+    const auto it = spared_.find(rtl::UpperCase(CanonicalPath(path)));
     if (it == spared_.end())
         return false;
     keepEntry = it->second;
@@ -339,10 +326,10 @@ void TUninstaller::TakeBackPendingRestart()
     std::set<AnsiString> files;
     for (const TFileEntry& entry : FileEntries(FilesRecord)) {
         if (!entry.Path.empty())
-            files.insert(rtl::UpperCase(LongForm(entry.Path)));
+            files.insert(rtl::UpperCase(CanonicalPath(entry.Path)));
     }
     const auto isProducts = [&](const win::TPendingMove& move) {
-        return files.count(rtl::UpperCase(LongForm(move.Target))) > 0;
+        return files.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
     };
     for (const AnsiString& source : TakeBackDelayedMoves(isProducts))
         report_.Removed.push_back("file " + source);
@@ -484,7 +471,7 @@ bool TUninstaller::UnregisterTypeLibrary(const AnsiString& path)
                       "\\" + win::TypeLibPathKey(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
                                                  attributes.lcid),
                       "", "");
-    if (registered.empty() || !rtl::SameText(LongForm(registered), LongForm(path)))
+    if (registered.empty() || !rtl::SameText(CanonicalPath(registered), CanonicalPath(path)))
         return true;
     if (win::UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
                                attributes.syskind) != win::S_OK) {
@@ -812,7 +799,7 @@ bool TUninstaller::IsProductsUninstaller(const AnsiString& uninstallString)
     const std::vector<std::string> arguments = win::SplitCommandLine(uninstallString);
     const AnsiString own = OwnPath();
     return !arguments.empty() && !arguments.front().empty() && !own.empty() &&
-           rtl::SameText(LongForm(arguments.front()), LongForm(own));
+           rtl::SameText(CanonicalPath(arguments.front()), CanonicalPath(own));
 }
 
 bool TUninstaller::WriteCleanupBatch()
