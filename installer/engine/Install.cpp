@@ -11,6 +11,7 @@
 #include "installer/engine/UninstallRecords.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
+#include "installer/support/UninstallLayout.h"
 #include "installer/support/VersionResource.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/vcl/FormResource.h"
@@ -22,7 +23,7 @@ using rtl::AnsiString;
 
 namespace {
 
-const char* const InstallRootKey = "\\SOFTWARE\\ULO\\Install";
+const char* const InstallRootKey = SetupRunsKey;
 // The keys above the install keys, innermost first: each goes once it holds nothing more.
 const char* const InstallKeyParents[] = {InstallRootKey, "\\SOFTWARE\\ULO", "\\Software\\Tarnwick"};
 const char SwitchLetters[] = "bcdefnrs";
@@ -407,6 +408,23 @@ void TCustomInstall::Install()
     if (switches_[swNewUnfinished] && !InstallKey().empty())
         ClearUnfinished();
     InstallKey() = FindInstallKey(true);
+    earlierBatches_.clear();
+    earlierMoves_.clear();
+    if (!earlierPath_.empty()) {
+        try {
+            earlierMoves_ = win::PendingMoves();
+        } catch (const rtl::Exception&) {
+            // A list that cannot be read is left as it is.
+        }
+        rtl::TStringList lines;
+        ReadUnfinished(lines);
+        for (int i = 0; i < lines.Count(); ++i) {
+            const AnsiString& line = lines.Strings(i);
+            const size_t separator = line.rfind(';');
+            if (separator != AnsiString::npos && line.substr(separator + 1) == "1")
+                earlierBatches_.push_back(line.substr(0, separator));
+        }
+    }
     ClearUnfinished();
     if (switches_[swSelfExtract])
         ReadSelfExtractInfo();
@@ -420,8 +438,13 @@ void TCustomInstall::Install()
     // A Cancel confirmed after the copy loops last looked at their flags still ends the run as cancelled.
     if (SharedCompressor().Abort() || NetDownloadAbort())
         throw EAIUserAbort();
-    if (reboot_ || unfinishedCount_ > 0)
+    TakeOverEarlierRun();
+    if (reboot_ || unfinishedCount_ > 0) {
         RegisterRunOnce();
+        // The product's uninstaller takes this run's waiting work back with the product.
+        RegWriteString(win::HKEY_LOCAL_MACHINE, InstallKey(), SetupRunProductValue,
+                       UninstallKeyOf(Information()->ProductName()));
+    }
     if (reboot_)
         SaveLanguage();
     if (const win::LONG error = InstallRollback().WriteRegistry(); error != win::ERROR_SUCCESS)
@@ -657,10 +680,19 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
         try {
             if (!registry.OpenKey(key, false))
                 continue;
-            registry.ReadString("Path");
+            const AnsiString earlier = registry.ReadString("Path");
             const double date = registry.ReadFloat("CreationDate");
             const int size = registry.ReadInteger("Size");
             if (std::fabs(date - fileDate) < 1e-7 && size == fileSize) {
+                // Another copy of this setup ran before and has not ended well: this run takes its place.
+                if (!earlier.empty() && !rtl::SameText(earlier, own))
+                    earlierPath_ = earlier;
+                // The keys the run that made this key made are still the setup's to remove.
+                const AnsiString made = ";" + rtl::UpperCase(registry.ReadString(SetupRunMadeKeysValue)) + ";";
+                for (const char* parent : InstallKeyParents) {
+                    if (made.find(";" + rtl::UpperCase(parent) + ";") != AnsiString::npos)
+                        parentsBefore_.erase(rtl::UpperCase(parent));
+                }
                 registry.WriteFloat("LastRunDate", RunStart());
                 registry.WriteString("Path", own);
                 registry.CloseKey();
@@ -684,6 +716,12 @@ AnsiString TCustomInstall::FindInstallKey(bool create)
         registry.WriteFloat("LastRunDate", RunStart());
         registry.WriteFloat("CreationDate", fileDate);
         registry.WriteInteger("Size", fileSize);
+        AnsiString made;
+        for (const char* parent : InstallKeyParents) {
+            if (!parentsBefore_.count(rtl::UpperCase(parent)))
+                made += (made.empty() ? "" : ";") + AnsiString(parent);
+        }
+        registry.WriteString(SetupRunMadeKeysValue, made);
         if (switches_[swSelfExtract])
             registry.WriteString("SelfExtract", AddBackslash(switchValues_[swSource]) + switchValues_[swSelfExtract]);
         registry.CloseKey();

@@ -14,6 +14,7 @@
 
 #include "installer/engine/FileContainers.h"
 #include "installer/support/InstallInformation.h"
+#include "installer/support/PendingWork.h"
 #include "installer/support/TranslatorHooks.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsCanvas.h"
@@ -240,6 +241,10 @@ public:
     // Removes the temporary copy this program runs from (-c) and leaves a batch file that removes the
     // program itself once it has ended.
     virtual void TempCleanup();
+    // A run that took over the key of an earlier run still waiting for its restart: that run's delayed
+    // moves onto this run's files, its RunOnce commands and its temporary copy go, so that the next start
+    // cannot undo this installation.
+    void TakeOverEarlierRun();
     // The batch file the driver's destruction starts, when one is pending.
     bool CleanupBatchPending() const { return cleanupBatchPending_; }
     void SetCleanupBatchPending(bool value) { cleanupBatchPending_ = value; }
@@ -313,6 +318,11 @@ private:
     rtl::TNotifyEvent savedOnActivate_;
     bool activationHooked_ = false;
     int unfinishedCount_ = 0;
+    // The program copy an earlier run of this setup ran from, when its key was taken over, and the batch
+    // files its unfinished list named.
+    rtl::AnsiString earlierPath_;
+    std::vector<rtl::AnsiString> earlierBatches_;
+    std::vector<win::TPendingMove> earlierMoves_;  // the delayed moves listed when this run began
     bool cleanupBatchPending_ = false;
     rtl::AnsiString cleanupBatch_;
     rtl::AnsiString sourceDir_;
@@ -335,5 +345,3 @@ rtl::TDateTime& RunStart();
 // user's Cancel, and an installation that needs the computer restarted to finish.
 enum TSetupExitCode : int { secGood = 0, secFailed = 1, secCancelled = 2, secRestart = 3 };
 TSetupExitCode& SetupExitCode();
-// Whether `path` names something below the temporary folder (not that folder itself), however spelled.
-bool InsideTempFolder(const rtl::AnsiString& path);

@@ -134,6 +134,11 @@ AnsiString TCustomInstallFile::InstalledPath()
     return AddBackslash(GetDestPath()) + destName_;
 }
 
+AnsiString TCustomInstallFile::FinalPath()
+{
+    return AddBackslash(GetDestPath()) + (finalName_.empty() ? destName_ : finalName_);
+}
+
 bool TCustomInstallFile::KeepsSeparateArchive() const
 {
     return NetLocation() || overwriteMode_ == owVersion || overwriteMode_ == owDate || overwriteMode_ == owVersionDate;

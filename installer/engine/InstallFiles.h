@@ -90,6 +90,8 @@ public:
     bool TargetExisted() const { return targetExisted_; }
     bool DoInstall() const { return doInstall_; }
     bool ReplacedAtRestart() const { return replacedAtRestart_; }
+    // Where the file stands once a replacement waiting for the restart is in place.
+    rtl::AnsiString FinalPath();
 
     int ComponentType() const override;
     void InstallObjects() override;

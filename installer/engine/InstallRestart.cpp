@@ -24,19 +24,6 @@ TTranslator* Translator()
     return dynamic_cast<TTranslator*>(GlobalTranslator());
 }
 
-// The full path with every name as its folder spells it, so that a short or relative spelling and ".."
-// compare as the folder they name.
-AnsiString CanonicalPath(const AnsiString& path)
-{
-    char full[win::MAX_PATH + 1] = {};
-    const win::DWORD length = win::GetFullPathName(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return {};
-    char spelled[win::MAX_PATH + 1] = {};
-    const win::DWORD longLength = win::GetLongPathName(full, spelled, sizeof spelled);
-    return RemoveBackslash(longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full));
-}
-
 bool RunReboot()
 {
     const TOSVerType kind = WindowsVersion();
@@ -60,19 +47,6 @@ bool RunReboot()
 }
 
 }  // namespace
-
-bool InsideTempFolder(const AnsiString& path)
-{
-    char temp[win::MAX_PATH + 1] = {};
-    const win::DWORD length = win::GetTempPath(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp)
-        return false;
-    const AnsiString folder = CanonicalPath(temp);
-    const AnsiString inside = CanonicalPath(path);
-    if (folder.empty() || inside.size() <= folder.size() + 1)
-        return false;
-    return rtl::SameText(inside.substr(0, folder.size() + 1), folder + "\\");
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // The unfinished list and the RunOnce entry
@@ -172,6 +146,8 @@ void TCustomInstall::RebootWindows()
 void TCustomInstall::FinishAfterReboot()
 {
     installing_ = true;
+    // The keys above the install key that were there before the first run stay with the key's removal.
+    NoteParentKeys();
     InstallKey() = FindInstallKey(false);
     if (TTranslator* translator = Translator())
         translator->SetTranslateIntoLanguage(ReadLanguage());
@@ -224,23 +200,13 @@ void TCustomInstall::TempCleanup()
     // The short names are taken while the files still exist.
     const AnsiString shortProgram = ShortOrGiven(OwnPath());
     const AnsiString shortFolder = ShortOrGiven(folder);
-    win::WIN32_FIND_DATA found{};
-    win::HANDLE search = win::FindFirstFile((folder + "\\*.*").c_str(), &found);
-    if (search != win::INVALID_HANDLE_VALUE) {
-        do {
-            const AnsiString name = found.cFileName;
-            if (name == "." || name == ".." || (found.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY))
-                continue;
-            win::DeleteFile((folder + "\\" + name).c_str());
-        } while (win::FindNextFile(search, &found));
-        win::FindClose(search);
-    }
-    win::RemoveDirectory(folder.c_str());
+    RemoveFolderAndFiles(folder);
     try {
         WriteCleanupBatch(shortProgram, shortFolder);
     } catch (const rtl::Exception&) {
         // What is left goes when Windows starts again, the folder last.
-        search = win::FindFirstFile((folder + "\\*.*").c_str(), &found);
+        win::WIN32_FIND_DATA found{};
+        win::HANDLE search = win::FindFirstFile((folder + "\\*.*").c_str(), &found);
         if (search != win::INVALID_HANDLE_VALUE) {
             do {
                 const AnsiString name = found.cFileName;
@@ -252,6 +218,39 @@ void TCustomInstall::TempCleanup()
         win::MoveFileEx(folder.c_str(), nullptr, win::MOVEFILE_DELAY_UNTIL_REBOOT);
         throw;
     }
+}
+
+void TCustomInstall::TakeOverEarlierRun()
+{
+    if (earlierPath_.empty())
+        return;
+    // Its numbered copies would be moved over the files this run has just installed.
+    std::set<AnsiString> installed;
+    for (TCustomInstallFile* file : InstallFiles().Snapshot())
+        installed.insert(rtl::UpperCase(CanonicalPath(file->FinalPath())));
+    const auto earlier = [this](const win::TPendingMove& move) {
+        for (const win::TPendingMove& listed : earlierMoves_) {
+            if (listed.Source == move.Source && listed.Target == move.Target)
+                return true;
+        }
+        return false;
+    };
+    // Only moves listed before this run began: this run's own wait for the restart stays.
+    TakeBackDelayedMoves([&](const win::TPendingMove& move) {
+        return earlier(move) && installed.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
+    });
+    for (const AnsiString& batch : earlierBatches_) {
+        RemoveRunOnceNaming(batch);
+        win::DeleteFile(batch.c_str());
+    }
+    // Its resume would find no key of its own and fail at the next start.
+    RemoveRunOnceNaming("\"" + earlierPath_ + "\"");
+    const AnsiString folder = RemoveBackslash(rtl::ExtractFilePath(earlierPath_));
+    if (InsideTempFolder(earlierPath_) && !rtl::SameText(CanonicalPath(folder), CanonicalPath(OwnFolder())))
+        RemoveFolderAndFiles(folder);
+    earlierPath_.clear();
+    earlierBatches_.clear();
+    earlierMoves_.clear();
 }
 
 void TCustomInstall::WriteCleanupBatch(const AnsiString& program, const AnsiString& folder)

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 
+#include "installer/support/PendingWork.h"
 #include "installer/support/ProgramLauncher.h"
 #include "installer/support/TrwkRegistry.h"
 #include "installer/support/TrwkSystem.h"
@@ -131,19 +133,6 @@ bool IsKeptKey(TRootKeys root, const AnsiString& key)
            rtl::SameText(path + "\\", system);
 }
 
-// The full path with every name as its folder spells it, so that a short and a long spelling of one file
-// compare alike; only while the file exists.
-AnsiString LongForm(const AnsiString& path)
-{
-    char full[win::MAX_PATH + 1] = {};
-    const win::DWORD length = win::GetFullPathName(path.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full)
-        return path;
-    char spelled[win::MAX_PATH + 1] = {};
-    const win::DWORD longLength = win::GetLongPathName(full, spelled, sizeof spelled);
-    return longLength > 0 && longLength < sizeof spelled ? AnsiString(spelled) : AnsiString(full);
-}
-
 AnsiString OwnPath()
 {
     char path[win::MAX_PATH + 1] = {};
@@ -171,6 +160,10 @@ public:
     TUninstaller(const AnsiString& key, TUninstallReport& report) : key_(key), report_(report) {}
 
     void LowerSharedCounters();
+    // A setup run of the product still waiting for the restart: its numbered files and their delayed
+    // moves onto the product's files, its RunOnce commands, its temporary copy and its key, so that the
+    // next start brings nothing of the product back.
+    void TakeBackPendingRestart();
     void RemoveFiles();
     void RemoveActiveX();
     void RemoveRegistryKeys();
@@ -241,7 +234,7 @@ void TUninstaller::LowerSharedCounters()
     for (const AnsiString& counter : NamesUnder(Machine, record, false)) {
         const int contribution = RegReadInteger(Machine, record, counter, 0);
         const int remaining = RegReadInteger(Machine, SharedDLLsKey, counter, 0) - contribution;
-        const AnsiString file = RemoveBackslash(LongForm(counter));
+        const AnsiString file = CanonicalPath(counter);
         if (remaining <= 0) {
             // Ours alone: a later run that finds the count gone already removes nothing twice.
             if (!DeleteValue(Machine, SharedDLLsKey, counter)) {
@@ -258,7 +251,7 @@ void TUninstaller::LowerSharedCounters()
         spared_[rtl::UpperCase(file)] = false;
         for (const char* files : {FilesRecord, ActiveXRecord}) {
             for (const TFileEntry& entry : FileEntries(files)) {
-                if (rtl::SameText(RemoveBackslash(LongForm(entry.Path)), file))
+                if (rtl::SameText(CanonicalPath(entry.Path), file))
                     DropEntry(entry);
             }
         }
@@ -286,7 +279,7 @@ bool TUninstaller::IsSpared(const AnsiString& path, bool& keepEntry) const
 {
     if (spared_.empty())
         return false;
-    const auto it = spared_.find(rtl::UpperCase(RemoveBackslash(LongForm(path))));
+    const auto it = spared_.find(rtl::UpperCase(CanonicalPath(path)));
     if (it == spared_.end())
         return false;
     keepEntry = it->second;
@@ -330,6 +323,65 @@ void TUninstaller::DropEntry(const TFileEntry& entry)
 {
     if (!DeleteValue(Machine, entry.Subkey, entry.Name))
         report_.Failed.push_back("The record entry " + entry.Subkey + "\\" + entry.Name + " could not be removed.");
+}
+
+void TUninstaller::TakeBackPendingRestart()
+{
+    std::set<AnsiString> files;
+    for (const TFileEntry& entry : FileEntries(FilesRecord)) {
+        if (!entry.Path.empty())
+            files.insert(rtl::UpperCase(CanonicalPath(entry.Path)));
+    }
+    const auto isProducts = [&](const win::TPendingMove& move) {
+        return files.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
+    };
+    for (const AnsiString& source : TakeBackDelayedMoves(isProducts))
+        report_.Removed.push_back("file " + source);
+    std::vector<AnsiString> madeKeys;
+    for (const AnsiString& name : NamesUnder(Machine, SetupRunsKey, true)) {
+        const AnsiString run = AnsiString(SetupRunsKey) + "\\" + name;
+        if (!rtl::SameText(RegReadString(Machine, run, SetupRunProductValue, ""), key_))
+            continue;
+        const AnsiString copy = RegReadString(Machine, run, "Path", "");
+        const AnsiString made = RegReadString(Machine, run, SetupRunMadeKeysValue, "");
+        if (!copy.empty()) {
+            RemoveRunOnceNaming("\"" + copy + "\"");
+            if (InsideTempFolder(copy) && RemoveFolderAndFiles(ParentOf(copy)))
+                report_.Removed.push_back("folder " + ParentOf(copy));
+        }
+        // Kind 1 of the run's unfinished list: a batch that would make the moves at the next start.
+        const AnsiString unfinished = run + "\\Unfinished";
+        for (const AnsiString& batch : NamesUnder(Machine, unfinished, false)) {
+            if (RegReadString(Machine, unfinished, batch, "") != "1")
+                continue;
+            RemoveRunOnceNaming(batch);
+            win::DeleteFile(batch.c_str());
+        }
+        TtrwkRegistry registry;
+        registry.SetRootKey(Machine);
+        if (registry.DeleteKeyTree(run) || !registry.KeyExists(run)) {
+            report_.Removed.push_back("key HKEY_LOCAL_MACHINE" + run);
+            for (size_t from = 0; from <= made.size();) {
+                const size_t end = std::min(made.find(';', from), made.size());
+                if (end > from)
+                    madeKeys.push_back(made.substr(from, end - from));
+                from = end + 1;
+            }
+        } else {
+            report_.Failed.push_back("The setup's record " + run + " could not be removed.");
+        }
+    }
+    // Innermost first; one that was there before the setup, or holds another run, stays.
+    for (const AnsiString& key : madeKeys) {
+        vcl::TRegistry registry(win::KEY_READ);
+        registry.SetRootKey(Machine);
+        if (!registry.OpenKeyReadOnly(key))
+            continue;
+        const bool empty = !registry.HasSubKeys() && RegistryNames(registry, false).empty();
+        registry.CloseKey();
+        if (empty && registry.DeleteKey(key))
+            report_.Removed.push_back("key HKEY_LOCAL_MACHINE" + key);
+    }
 }
 
 void TUninstaller::RemoveFiles()
@@ -423,7 +475,7 @@ bool TUninstaller::UnregisterTypeLibrary(const AnsiString& path)
                       "\\" + win::TypeLibPathKey(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
                                                  attributes.lcid),
                       "", "");
-    if (registered.empty() || !rtl::SameText(LongForm(registered), LongForm(path)))
+    if (registered.empty() || !rtl::SameText(CanonicalPath(registered), CanonicalPath(path)))
         return true;
     if (win::UnRegisterTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid,
                                attributes.syskind) != win::S_OK) {
@@ -751,7 +803,7 @@ bool TUninstaller::IsProductsUninstaller(const AnsiString& uninstallString)
     const std::vector<std::string> arguments = win::SplitCommandLine(uninstallString);
     const AnsiString own = OwnPath();
     return !arguments.empty() && !arguments.front().empty() && !own.empty() &&
-           rtl::SameText(LongForm(arguments.front()), LongForm(own));
+           rtl::SameText(CanonicalPath(arguments.front()), CanonicalPath(own));
 }
 
 bool TUninstaller::WriteCleanupBatch()
@@ -814,6 +866,7 @@ bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
     win::TRegistryBatch batch;
     // Counters first: a file that others still count on is neither unregistered nor removed.
     uninstaller.LowerSharedCounters();
+    uninstaller.TakeBackPendingRestart();
     uninstaller.RemoveFiles();
     uninstaller.RemoveActiveX();
     uninstaller.RemoveRegistryKeys();

@@ -116,6 +116,7 @@ object Form1: TForm1
     UseLoadingProgram = True
     NetLocation = NetLocation
     OnAfterNotifyGoodInstall = Install1AfterNotifyGoodInstall
+    OnBeforeReboot = Install1BeforeReboot
   end
   object MainTranslator: TTranslator
     lgChineseSimplified.Font.Color = clWindowText

@@ -436,6 +436,47 @@ void ClearPendingMoves()
         throw rtl::Exception("Cannot remove " + path + ": " + std::strerror(errno));
 }
 
+BOOL CancelPendingMove(const TPendingMove& move)
+{
+    const std::string line = move.Source + "\t" + move.Target + "\t" + (move.ReplaceExisting ? "R" : "-") + "\n";
+    const std::string path = PendingMovesFilePath();
+    size_t found = std::string::npos;
+    try {
+        std::string content = ReadHostFile(path).value_or("");
+        if (!content.empty() && content.back() != '\n')
+            content += '\n';
+        // Whole lines only: one move's text may end another's.
+        const size_t at = ("\n" + content).find("\n" + line);
+        if (at == std::string::npos)
+            return FailWith(ERROR_FILE_NOT_FOUND);
+        found = at;
+        content.erase(found, line.size());
+        if (content.empty()) {
+            if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+                return FailWith(ERROR_ACCESS_DENIED);
+        } else {
+            WriteHostFileAtomically(path, content);
+        }
+    } catch (const rtl::Exception&) {
+        return FailWith(ERROR_ACCESS_DENIED);
+    }
+    JournalStep(move.Source, [path, line, found](std::string& why) {
+        try {
+            std::string content = ReadHostFile(path).value_or("");
+            if (!content.empty() && content.back() != '\n')
+                content += '\n';
+            const bool atLineStart = found <= content.size() && (found == 0 || content[found - 1] == '\n');
+            content.insert(atLineStart ? found : content.size(), line);
+            WriteHostFileAtomically(path, content);
+            return true;
+        } catch (const rtl::Exception& error) {
+            why = error.Message();
+            return false;
+        }
+    });
+    return TRUE;
+}
+
 DWORD GetTempPath(DWORD bufferLength, char* buffer)
 {
     const std::string folder = TempFolder();

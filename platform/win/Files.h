@@ -162,6 +162,9 @@ struct TPendingMove {
 std::vector<TPendingMove> PendingMoves();
 // For the restart service once it has done them.
 void ClearPendingMoves();
+// Drops one recorded move (the first that equals `move`), as a setup that edits the system's list of them
+// does to take back its own work; a run's journal puts it back. ERROR_FILE_NOT_FOUND when none is listed.
+BOOL CancelPendingMove(const TPendingMove& move);
 // For tests: MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT fails with ERROR_ACCESS_DENIED, as it does for a
 // user who may not write the system's list; ResetPlatform turns it off.
 void SetDelayedMovesFail(bool fail);

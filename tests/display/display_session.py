@@ -771,6 +771,37 @@ class FocusLog:
         raise Failure("Tab never reached %r; the focus went %r" % (stop, self.lines()[-30:]))
 
 
+def scenario_setup_restart(args, work):
+    """A reinstall while Scrivane.exe is held: the wizard from the keyboard, then the message that the
+    restart finishes the installation, answered with Return; the run ends waiting for the restart."""
+    checks = setup_checks()
+    prefix, _, env, log = setup_fresh_prefix(args, work)
+    try:
+        checks.install(args, prefix, work)
+        held = checks.hold(checks.pc.host_path(prefix, checks.SCRIVANE_EXE))
+    except checks.Failure as failure:
+        raise Failure(str(failure))
+    app = Program([checks.setup_exe(args.dist)], env, work, "setup")
+    try:
+        app.wait_window("^Welcome$")
+        main = visible_windows("^Scrivane Install$")
+        through_the_wizard(app, checks)
+        deadline = time.monotonic() + WAIT
+        while not [line for line in checks.pc.read_lines(log) if line.startswith("message Scrivane Install: ")]:
+            if time.monotonic() > deadline:
+                raise Failure("the restart was not announced: %r" % checks.pc.read_lines(log))
+            time.sleep(0.05)
+        box = app.wait_window("^Scrivane Install$", exclude=main)
+        app.keys(box, "Return")
+        app.wait_end(expected=checks.RESTART)
+    finally:
+        app.kill()
+        os.close(held)
+    told = [line for line in checks.pc.read_lines(log) if line.startswith("message Scrivane Install: ")]
+    if not any("Windows starts again" in line for line in told):
+        raise Failure("the message does not say that the restart finishes the installation: %r" % told)
+
+
 def scenario_setup_keys(args, work):
     """The wizard worked with the keyboard alone: Tab and typing on the Welcome page, every page's Tab
     cycle, and the label accelerators of the program-menu page; the installation goes where it was meant to."""
@@ -902,6 +933,7 @@ SCENARIOS = {
     "setup-cancel-copy": scenario_setup_cancel_copy,
     "setup-close-copy": scenario_setup_close_copy,
     "setup-return-twice": scenario_setup_return_twice,
+    "setup-restart": scenario_setup_restart,
 }
 
 

@@ -11,12 +11,19 @@ usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGR
   fail      a file that cannot be written stops the copy: "Setup incomplete", the error, the prefix as before
   damaged   a setup.exe cut short, with a changed byte in a packed file, or with a damaged list of files:
             the error says what is damaged, the exit code is 1, the prefix as before
+  restart_uninstall  a reinstall while Scrivane.exe is held waits for the restart and says so; the uninstall
+            that follows takes its waiting work back: after it and the next start the prefix is as before
+  restart_again      a setup run again before that restart: the next start ends well and changes nothing
+  restart_resume     that reinstall finished by the next start, then uninstalled: the prefix is as before,
+            the maker's key that was there before included
   --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
+import fcntl
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -67,10 +74,10 @@ def check_temp_cleaned(prefix, before):
 
 
 # Exit codes of the setup: a good ending, a failure, and the user's Cancel.
-GOOD, FAILED, CANCELLED = 0, 1, 2
+GOOD, FAILED, CANCELLED, RESTART = 0, 1, 2, 3
 
 
-def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None):
+def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None, temp_kept=False):
     """Runs setup.exe (the distribution's, or `exe`) in `prefix` with the answer script; it must end with
     `expected`. Returns the window log's lines and stderr. The temporary copy the loader made must be gone
     afterwards."""
@@ -96,7 +103,8 @@ def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None):
         result.returncode, expected, result.stderr, pc.read_lines(log)))
     check("nobody to answer" not in result.stderr, "a window was not answered:\n%s\n%r" % (result.stderr,
                                                                                          pc.read_lines(log)))
-    check_temp_cleaned(prefix, before)
+    if not temp_kept:
+        check_temp_cleaned(prefix, before)
     return pc.read_lines(log), result.stderr
 
 
@@ -328,7 +336,7 @@ def scenario_fail(args, work):
     """A file the setup cannot write (a folder stands at its path) stops the copy half-way, after four files
     and their folders: the error is shown after the bad ending, the exit code says the setup failed, and what
     it had installed goes again."""
-    prefix, _ = fresh_prefix(args, work)
+    prefix, fresh = fresh_prefix(args, work)
     os.makedirs(pc.host_path(prefix, INSTALL_DIR + r"\Scrivane.exe"))
     before = pc.Snapshot(prefix, LEFT_OUT)
     answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup incomplete", "Finish"), ("Scrivane Install", "OK")]
@@ -407,8 +415,104 @@ def scenario_damaged(args, work):
         wait_until_as_before(prefix, before, "after the setup.exe with %s" % what)
 
 
+def hold(path):
+    """Opens `path` as a running program holds its file, refusing others its deletion: the share locks the
+    platform's file-open call publishes (a read lock on one byte per slot far past the data: 0 read access,
+    5 deletion refused). Closing the descriptor releases it."""
+    fd = os.open(path, os.O_RDONLY)
+    for slot in (0, 5):
+        fcntl.fcntl(fd, fcntl.F_OFD_SETLK, struct.pack("hhqqi4x", fcntl.F_RDLCK, os.SEEK_SET, (1 << 62) + slot, 1, 0))
+    return fd
+
+
+SCRIVANE_EXE = INSTALL_DIR + r"\Scrivane.exe"
+NUMBERED = INSTALL_DIR + r"\Scrivane.1"
+
+
+def install_held(args, prefix, work):
+    """A reinstall while Scrivane.exe is held: it ends waiting for the restart, and tells the person so."""
+    fd = hold(pc.host_path(prefix, SCRIVANE_EXE))
+    try:
+        answers = [(page, FORWARD[page]) for page in WIZARD] + [("Scrivane Install", "OK")]
+        log, errors = run_setup(args.dist, prefix, work, answers, RESTART, temp_kept=True)
+    finally:
+        os.close(fd)
+    told = [line for line in log if line.startswith("message Scrivane Install: ")]
+    check(any("Windows starts again" in line for line in told), "the restart was not announced: %r\n%s" % (log, errors))
+    check("Setup complete" not in shown_forms(log), "the good ending was shown: %r" % log)
+    check(os.path.isfile(pc.host_path(prefix, NUMBERED)), "no replacement waits for the restart")
+
+
+def next_start(args, prefix, work):
+    """scrivane-boot, the next start of Windows: it must end well."""
+    result = subprocess.run([args.init], env=dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen"),
+                            cwd=work, capture_output=True, text=True, errors="replace", timeout=WAIT)
+    check(result.returncode == 0, "the next start ended with %d:\n%s%s" % (result.returncode, result.stdout,
+                                                                          result.stderr))
+    return result.stdout
+
+
+# Scrivane's settings, written when the test ran it, are the user's and stay with their folders.
+SETTINGS = ["drive_c/Program Files/Halvern", "drive_c/Program Files/Halvern/Scrivane",
+            "drive_c/Program Files/Halvern/Scrivane/config.ini"]
+
+
+def with_makers_key(args, work):
+    """A fresh prefix where the maker's key is already there, left empty by another of its products: it is
+    not the setup's to remove. The prefix and its snapshot."""
+    prefix, fresh = fresh_prefix(args, work)
+    with open(os.path.join(prefix, "system.reg"), "a") as f:
+        f.write("\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\ULO]\n")
+    before = pc.Snapshot(prefix, LEFT_OUT)
+    check(r"HKEY_LOCAL_MACHINE\SOFTWARE\ULO" in "\n".join(pc.differences(fresh, before)), "the maker's key was not made")
+    return prefix, before
+
+
+def scenario_restart_uninstall(args, work):
+    prefix, before = with_makers_key(args, work)
+    install(args, prefix, work)
+    install_held(args, prefix, work)
+    check_uninstall(prefix, work)
+    done = next_start(args, prefix, work)
+    check(not os.path.exists(pc.host_path(prefix, SCRIVANE_EXE)), "Scrivane.exe came back at the next start:\n" + done)
+    wait_until_as_before(prefix, before, "after the uninstall and the next start", SETTINGS)
+
+
+def scenario_restart_again(args, work):
+    prefix, before = fresh_prefix(args, work)
+    install(args, prefix, work)
+    temp_before = temp_entries(prefix)
+    install_held(args, prefix, work)
+    answers = [(page, FORWARD[page]) for page in WIZARD] + [("Setup complete", "Finish")]
+    log, errors = run_setup(args.dist, prefix, work, answers, GOOD, temp_kept=True)
+    check(shown_forms(log)[-1:] == ["Setup complete"], "the second run did not end well: %r\n%s" % (log, errors))
+    # The first run's temporary copy goes with its waiting work, the second run's after its end.
+    check_temp_cleaned(prefix, temp_before)
+    installed = pc.Snapshot(prefix, LEFT_OUT)
+    done = next_start(args, prefix, work)
+    # Only the restart's own request is gone.
+    changed = [line for line in pc.differences(installed, pc.Snapshot(prefix, LEFT_OUT))
+               if "restart-requested" not in line]
+    check(not changed, "the next start changed the second installation:\n%s\n%s" % ("\n".join(changed), done))
+    check_installed(prefix, args.examples, work)
+    check_uninstall(prefix, work)
+    wait_until_as_before(prefix, before, "after the uninstall", SETTINGS)
+
+
+def scenario_restart_resume(args, work):
+    prefix, before = with_makers_key(args, work)
+    install(args, prefix, work)
+    install_held(args, prefix, work)
+    done = next_start(args, prefix, work)
+    check(not os.path.exists(pc.host_path(prefix, NUMBERED)), "the replacement is still waiting:\n" + done)
+    check_installed(prefix, args.examples, work)
+    check_uninstall(prefix, work)
+    wait_until_as_before(prefix, before, "after the resumed installation and the uninstall", SETTINGS)
+
+
 SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail,
-             "damaged": scenario_damaged}
+             "damaged": scenario_damaged, "restart_uninstall": scenario_restart_uninstall,
+             "restart_again": scenario_restart_again, "restart_resume": scenario_restart_resume}
 
 
 def main():

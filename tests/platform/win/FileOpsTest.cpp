@@ -4,6 +4,7 @@
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/Journal.h"
 #include "platform/win/KnownFolders.h"
 #include "tests/platform/win/WinTestFixture.h"
 
@@ -155,6 +156,33 @@ TEST_F(FileOpsTest, DelayedMovesAreRecordedInOrder)
         EXPECT_NE(e.Message().find("pending-moves.txt:2:"), std::string::npos) << e.Message();
     }
     ClearPendingMoves();
+    EXPECT_TRUE(PendingMoves().empty());
+}
+
+TEST_F(FileOpsTest, CancelledDelayedMoveGoesAndAJournalPutsItBackInPlace)
+{
+    const std::string first = "C:\\a.1\tC:\\a\tR\n";
+    const std::string second = "C:\\b.1\tC:\\b\tR\n";
+    const std::string third = "C:\\c.1\tC:\\c\t-\n";
+    WriteHost(PendingMovesFilePath(), first + second + third);
+    const TPendingMove b{"C:\\b.1", "C:\\b", true};
+
+    // Source, target and kind all count: the same move without replacing is another one.
+    EXPECT_FALSE(CancelPendingMove({"C:\\b.1", "C:\\b", false}));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ReadHost(PendingMovesFilePath()), first + second + third);
+
+    BeginJournal();
+    ASSERT_TRUE(CancelPendingMove(b));
+    EXPECT_EQ(ReadHost(PendingMovesFilePath()), first + third);
+    EXPECT_TRUE(UndoJournal().empty());
+    EXPECT_EQ(ReadHost(PendingMovesFilePath()), first + second + third);
+
+    ASSERT_TRUE(CancelPendingMove(b));
+    ASSERT_TRUE(CancelPendingMove({"C:\\a.1", "C:\\a", true}));
+    ASSERT_TRUE(CancelPendingMove({"C:\\c.1", "C:\\c", false}));
+    // The last one takes the list with it, as a list with nothing to do is no list.
+    EXPECT_FALSE(HostExists(PendingMovesFilePath()));
     EXPECT_TRUE(PendingMoves().empty());
 }
 
