@@ -455,6 +455,8 @@ bool TUninstaller::RemoveFile(const AnsiString& path)
         if (readOnly)
             win::SetFileAttributes(path.c_str(), attributes);
         report_.Failed.push_back(FileStayed(path, error));
+        if (error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
+            report_.InUse.push_back(path);
         return false;
     }
     report_.Removed.push_back("file " + path);
@@ -792,11 +794,30 @@ void TUninstaller::DropCleanupBatch()
 
 }  // namespace
 
+namespace {
+
+AnsiString RerunValueName(const AnsiString& productName)
+{
+    return UninstallRerunPrefix + rtl::Trim(productName);
+}
+
+// A run of this uninstaller left for the next start of Windows: this run takes over its work.
+void DropRerun(const AnsiString& productName)
+{
+    for (win::HKEY root : {win::HKEY_CURRENT_USER, win::HKEY_LOCAL_MACHINE})
+        DeleteValue(root, RunOnceValuesKey, RerunValueName(productName));
+}
+
+}  // namespace
+
 bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
 {
     const AnsiString key = UninstallKeyOf(productName);
-    if (!KeyExists(Machine, key))
+    if (!KeyExists(Machine, key)) {
+        DropRerun(productName);
         return false;
+    }
+    DropRerun(productName);
     TUninstaller uninstaller(key, report);
     // Counters first: a file that others still count on is neither unregistered nor removed.
     uninstaller.LowerSharedCounters();
@@ -804,6 +825,13 @@ bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
     uninstaller.RemoveActiveX();
     uninstaller.RemoveRegistryKeys();
     uninstaller.Finish();
+    // A running program frees its files when it ends, at the latest when Windows starts again: then
+    // nothing holds them, and a silent run finishes the work (the key and this program with it).
+    if (!report.InUse.empty()) {
+        const AnsiString own = OwnPath();
+        report.RerunAtRestart =
+            !own.empty() && AddRunOnce(RerunValueName(productName), "\"" + own + "\" /S \"" + productName + "\"", false);
+    }
     return true;
 }
 
@@ -812,7 +840,11 @@ std::string StayedMessage(const TUninstallReport& report)
     std::string text = "Some items could not be removed:";
     for (const std::string& line : report.Failed)
         text += "\n" + line;
-    text += "\nRun the uninstall again later to remove them.";
+    if (report.RerunAtRestart && report.InUse.size() == report.Failed.size())
+        text += "\nThey stay until the program using them has ended. They are removed when Windows starts again, "
+                "or run the uninstall again once the program has ended.";
+    else
+        text += "\nRun the uninstall again later to remove them.";
     return text;
 }
 

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
@@ -242,8 +244,20 @@ private:
                 return Fail(path + ": a folder is not deleted by this command");
             if ((attributes & FILE_ATTRIBUTE_READONLY) && HasSwitch(command, "/F"))
                 SetFileAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            WaitForProgramEnd(path);
             return DeleteFile(path.c_str()) ? 0 : FailWithLastError(path);
         });
+    }
+
+    // The system's interpreter runs a clean-up batch after the program that started it has ended; here
+    // it may start while that program is still ending, so the program's own image is waited for (bounded).
+    static void WaitForProgramEnd(const std::string& path)
+    {
+        const std::optional<TResolvedPath> resolved = ResolvePath(path.c_str());
+        if (!resolved)
+            return;
+        for (int tries = 0; tries < 1500 && HeldAsProgramImage(resolved->Host); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 
     int Move(const TCommand& command)

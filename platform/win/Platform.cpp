@@ -12,6 +12,7 @@
 
 #include "platform/rtl/FileSystem.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/FileObjects.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/WinFileSystem.h"
 
@@ -145,7 +146,12 @@ std::string PrefixFolder()
 void InitializePlatform()
 {
     rtl::SetFileSystem(&WindowsFileSystem());
-    PrefixFolder();
+    const std::string prefix = PrefixFolder();
+    std::error_code error;
+    const fs::path image = fs::read_symlink("/proc/self/exe", error);
+    const fs::path realPrefix = fs::weakly_canonical(prefix, error);
+    if (!error)
+        HoldProgramImage(image.string(), realPrefix.string());
 }
 
 void ResetPlatform()
