@@ -112,16 +112,6 @@ void HoldProgramImage(const std::string& hostImage, const std::string& prefix)
     held = fd;
 }
 
-bool HeldAsProgramImage(const std::string& host)
-{
-    const int fd = LockProbe(host);
-    if (fd < 0)
-        return false;
-    const bool held = SlotLocked(fd, SlotImage);
-    ::close(fd);
-    return held;
-}
-
 void PublishShareMode(TFileObject& file)
 {
     const DWORD access = file.Access;

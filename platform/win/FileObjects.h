@@ -51,8 +51,6 @@ bool LockedInside(const std::string& hostFolder);
 // this process and every other of ours, until it ends. Only an image inside the prefix is held: programs
 // run from a build folder never block the build.
 void HoldProgramImage(const std::string& hostImage, const std::string& prefix);
-// Whether a running program of ours holds the host file as its image.
-bool HeldAsProgramImage(const std::string& host);
 
 // The Windows attributes of a host file whose stat is `info`.
 DWORD AttributesOf(const std::string& host, const struct stat& info);

@@ -147,10 +147,11 @@ void InitializePlatform()
 {
     rtl::SetFileSystem(&WindowsFileSystem());
     const std::string prefix = PrefixFolder();
-    std::error_code error;
-    const fs::path image = fs::read_symlink("/proc/self/exe", error);
-    const fs::path realPrefix = fs::weakly_canonical(prefix, error);
-    if (!error)
+    std::error_code imageError;
+    std::error_code prefixError;
+    const fs::path image = fs::read_symlink("/proc/self/exe", imageError);
+    const fs::path realPrefix = fs::weakly_canonical(prefix, prefixError);
+    if (!imageError && !prefixError)
         HoldProgramImage(image.string(), realPrefix.string());
 }
 
