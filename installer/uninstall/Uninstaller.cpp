@@ -149,9 +149,11 @@ AnsiString OwnPath()
     return length > 0 && length < sizeof path ? AnsiString(path, length) : AnsiString();
 }
 
+bool InUse(win::DWORD error) { return error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION; }
+
 AnsiString FileStayed(const AnsiString& path, win::DWORD error)
 {
-    if (error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
+    if (InUse(error))
         return path + " is in use and could not be removed.";
     return path + " could not be removed: " + rtl::SysErrorMessage(error);
 }
@@ -455,7 +457,7 @@ bool TUninstaller::RemoveFile(const AnsiString& path)
         if (readOnly)
             win::SetFileAttributes(path.c_str(), attributes);
         report_.Failed.push_back(FileStayed(path, error));
-        if (error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
+        if (InUse(error))
             report_.InUse.push_back(path);
         return false;
     }
@@ -813,11 +815,9 @@ void DropRerun(const AnsiString& productName)
 bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
 {
     const AnsiString key = UninstallKeyOf(productName);
-    if (!KeyExists(Machine, key)) {
-        DropRerun(productName);
-        return false;
-    }
     DropRerun(productName);
+    if (!KeyExists(Machine, key))
+        return false;
     TUninstaller uninstaller(key, report);
     // Counters first: a file that others still count on is neither unregistered nor removed.
     uninstaller.LowerSharedCounters();
