@@ -43,17 +43,24 @@ bool SameFile(const TFileObject& file, const struct stat& info)
 
 // Share modes between processes: every open file description of a handle holds a shared lock on one byte
 // far past any file's data for each kind of access it has and for each kind of sharing it refuses. Another
-// process then sees a conflict as a lock on the byte that stands against what it asks for.
+// process then sees a conflict as a lock on the byte that stands against what it asks for. A running
+// program's hold of its own image also takes a byte of its own, by which it is told apart.
 enum TShareSlot : int { SlotRead, SlotWrite, SlotDelete, SlotDenyRead, SlotDenyWrite, SlotDenyDelete, SlotImage };
 constexpr off_t ShareLockBase = off_t{1} << 62;
 
-bool SlotLocked(int fd, TShareSlot slot)
+struct flock SlotLock(TShareSlot slot, short type)
 {
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = ShareLockBase + slot;
     lock.l_len = 1;
+    return lock;
+}
+
+bool SlotLocked(int fd, TShareSlot slot)
+{
+    struct flock lock = SlotLock(slot, F_WRLCK);
     return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
@@ -87,11 +94,7 @@ bool OtherProcessConflictAt(const std::string& host, DWORD access, DWORD share)
 
 bool TakeSlot(int fd, TShareSlot slot)
 {
-    struct flock lock {};
-    lock.l_type = F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = ShareLockBase + slot;
-    lock.l_len = 1;
+    struct flock lock = SlotLock(slot, F_RDLCK);
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
