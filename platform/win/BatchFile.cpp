@@ -264,9 +264,12 @@ private:
         const pid_t starter = ::getppid();
         struct stat file {};
         struct stat image {};
-        if (!resolved || starter <= 1 || ::stat(resolved->Host.c_str(), &file) != 0 ||
-            ::stat(("/proc/" + std::to_string(starter) + "/exe").c_str(), &image) != 0 ||
-            file.st_dev != image.st_dev || file.st_ino != image.st_ino)
+        if (!resolved || starter <= 1 || ::stat(resolved->Host.c_str(), &file) != 0)
+            return;
+        // A starter that is ending has given up its image already but not yet its files: that one is waited
+        // for too.
+        if (::stat(("/proc/" + std::to_string(starter) + "/exe").c_str(), &image) == 0 &&
+            (file.st_dev != image.st_dev || file.st_ino != image.st_ino))
             return;
         const auto deadline = std::chrono::steady_clock::now() + StarterEndWait;
         while (::getppid() == starter && std::chrono::steady_clock::now() < deadline)
