@@ -72,19 +72,25 @@ def check_temp_cleaned(prefix, before):
 GOOD, FAILED, CANCELLED = 0, 1, 2
 
 
-def run_setup(dist, prefix, work, answers, expected=GOOD):
-    """Runs setup.exe in `prefix` with the answer script; it must end with `expected`. Returns the window
-    log's lines and stderr. The temporary copy the loader made must be gone afterwards."""
-    script = os.path.join(work, "answers.txt")
+def answered_env(prefix, work, answers, stem):
+    """The environment of a program run in `prefix` whose windows are answered by `answers`, and the log of
+    its windows (emptied: the log is appended to, and each run is judged by its own windows)."""
+    script = os.path.join(work, stem + "answers.txt")
     with open(script, "w") as f:
         f.write("".join("%s\t%s\n" % pair for pair in answers))
-    log = os.path.join(work, "windows.log")
-    # The log is appended to; each run is judged by its own windows.
+    log = os.path.join(work, stem + "windows.log")
     if os.path.exists(log):
         os.remove(log)
     env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
                SCRIVANE_WINDOW_LOG=log)
     env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    return env, log
+
+
+def run_setup(dist, prefix, work, answers, expected=GOOD):
+    """Runs setup.exe in `prefix` with the answer script; it must end with `expected`. Returns the window
+    log's lines and stderr. The temporary copy the loader made must be gone afterwards."""
+    env, log = answered_env(prefix, work, answers, "")
     before = temp_entries(prefix)
     try:
         result = subprocess.run([setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
@@ -348,15 +354,7 @@ def run_uninstall(prefix, work, answers):
     """The Add/Remove Programs command with an answer script; (exit code, window log)."""
     registry = pc.read_registry(prefix)
     argv = pc.split_command(registry[UNINSTALL_KEY]["UNINSTALLSTRING"])
-    script = os.path.join(work, "uninstall-answers.txt")
-    with open(script, "w") as f:
-        f.write("".join("%s\t%s\n" % pair for pair in answers))
-    log = os.path.join(work, "uninstall-windows.log")
-    if os.path.exists(log):
-        os.remove(log)
-    env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
-               SCRIVANE_WINDOW_LOG=log)
-    env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    env, log = answered_env(prefix, work, answers, "uninstall-")
     result = subprocess.run([pc.host_path(prefix, argv[0])] + argv[1:], env=env, cwd=work, capture_output=True,
                             text=True, errors="replace", timeout=WAIT)
     for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
