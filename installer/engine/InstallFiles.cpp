@@ -443,6 +443,7 @@ void TCustomInstallFile::InstallObjects()
     helpRegistered_ = false;
     helpNotes_.Clear();
     countedName_.clear();
+    sharedBefore_ = false;
     try {
         ReportToContainer(HookCode::FileStarts, this);
         if (OnBeforeInstall)
@@ -454,6 +455,7 @@ void TCustomInstallFile::InstallObjects()
     if (rtl::Trim(GetDestPath()).empty())
         RaiseBlankDestination();
     targetExisted_ = rtl::FileExists(GetDestFileName());
+    sharedBefore_ = targetExisted_ && HasSharedCount();
     // A target that cannot be read (a locked one among them) leaves the rule undecided: it is installed, so
     // a file in use is still replaced, at the next start.
     const TOverwriteResult result =

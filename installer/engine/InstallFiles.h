@@ -128,6 +128,9 @@ private:
     // The value of the help-file registration: the installed name, upper-cased, names its folder.
     rtl::AnsiString HelpValueName() const;
     rtl::AnsiString HelpValueData();
+    // Whether the target has a shared-library counter of at least 1 (under its short or its full name):
+    // another product counts on the file.
+    bool HasSharedCount();
     void PrepareTarget(const rtl::AnsiString& target);
     struct TFileSettings {
         TInstallContainer* Container;
@@ -191,6 +194,8 @@ private:
     bool helpRegistered_ = false;
     TRegistryWriteNotes helpNotes_;
     rtl::AnsiString countedName_;
+    // The target was counted as shared before this install: it is counted for this product too.
+    bool sharedBefore_ = false;
     win::SECURITY_ATTRIBUTES security_{12, nullptr, 0};
 };
 

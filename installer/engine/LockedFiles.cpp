@@ -165,7 +165,9 @@ void TCustomInstallFile::FinishInstall()
         RegWriteString(win::HKEY_LOCAL_MACHINE, HelpFilesKey, HelpValueName(), HelpValueData());
         helpRegistered_ = true;
     }
-    if (updateDLLCounter_ && !UpdateSharedDLLCount())
+    // A file another product counts on is shared whatever this file's settings say: counted, it outlives
+    // this product's uninstall for as long as the other still counts on it.
+    if ((updateDLLCounter_ || sharedBefore_) && !UpdateSharedDLLCount())
         throw IECustomInstallFile(Fmt, "Cannot update the DLL count for the following file :%s:", fileName_);
     TCustomInstall* driver = InstallDriver();
     if (replacedAtRestart_ && driver) {
@@ -198,6 +200,29 @@ void TCustomInstallFile::FinishAfterReboot()
     if (activeX_)
         RegisterActiveX();
     SetFileAttributesChecked(InstalledPath(), installAttributes_);
+}
+
+bool TCustomInstallFile::HasSharedCount()
+{
+    vcl::TRegistry registry(win::KEY_READ);
+    registry.SetRootKey(win::HKEY_LOCAL_MACHINE);
+    if (!registry.OpenKeyReadOnly(SharedDLLsKey))
+        return false;
+    const AnsiString full = GetDestFileName();
+    AnsiString shortName;
+    try {
+        shortName = ShortPathName(full);
+    } catch (const rtl::Exception&) {
+    }
+    for (const AnsiString& name : {shortName, full}) {
+        try {
+            if (!name.empty() && registry.ValueExists(name) && registry.ReadInteger(name) >= 1)
+                return true;
+        } catch (const rtl::Exception&) {
+            // Not a number: nobody's count.
+        }
+    }
+    return false;
 }
 
 bool TCustomInstallFile::UpdateSharedDLLCount()

@@ -2,6 +2,8 @@
 
 #include "installer/engine/Install.h"
 #include "installer/engine/UninstallRecords.h"
+#include "installer/support/TrwkRegistry.h"
+#include "installer/support/UninstallLayout.h"
 
 using rtl::AnsiString;
 
@@ -42,6 +44,14 @@ void TUninstallEXE::WriteUninstallInfo(const AnsiString& key)
                              "%s could not write information about the uninstall to the registry because there was no "
                              "TInstall component",
                              Name());
+    // An uninstall left to run at the next start would take this installation away.
+    for (win::HKEY root : {win::HKEY_CURRENT_USER, win::HKEY_LOCAL_MACHINE}) {
+        TtrwkRegistry registry;
+        registry.SetRootKey(root);
+        const AnsiString rerun = UninstallRerunPrefix + rtl::Trim(driver->Information()->ProductName());
+        if (registry.OpenKey(RunOnceValuesKey, false) && registry.ValueExists(rerun))
+            registry.DeleteValue(rerun);
+    }
     const TControlPanelExtensionInformation& extended = *driver->Win2KExtendedInformation();
     WriteUninstallValues(key, *driver->Information(), extended, *driver->RegistrationInformation(),
                          {AddBackslash(GetDestPath()) + DestName(), InstalledFilePath(extended.DisplayIcon()),

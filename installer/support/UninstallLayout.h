@@ -37,6 +37,12 @@ inline const char* const SharedDLLsRecord = "SharedDLLs";
 inline const char* const HelpFilesKey = "\\SOFTWARE\\Microsoft\\Windows\\Help";
 inline const char* const SharedDLLsKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
+// The RunOnce value (under HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE) by which an uninstall that met files in
+// use runs again at the next start: this prefix + the product name, trimmed. A later setup of the product
+// or a later uninstall takes it over.
+inline const char* const UninstallRerunPrefix = "Uninstall ";
+inline const char* const RunOnceValuesKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
 // A record whose subkey cannot take another entry continues in the subkey of the same name with 1, 2, ...
 // appended; so many are tried before the entry is given up with the last error.
 inline constexpr int MaxRecordSubkeys = 100;

@@ -140,9 +140,11 @@ AnsiString OwnPath()
     return length > 0 && length < sizeof path ? AnsiString(path, length) : AnsiString();
 }
 
+bool InUse(win::DWORD error) { return error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION; }
+
 AnsiString FileStayed(const AnsiString& path, win::DWORD error)
 {
-    if (error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
+    if (InUse(error))
         return path + " is in use and could not be removed.";
     return path + " could not be removed: " + rtl::SysErrorMessage(error);
 }
@@ -511,6 +513,8 @@ bool TUninstaller::RemoveFile(const AnsiString& path)
         if (readOnly)
             win::SetFileAttributes(path.c_str(), attributes);
         report_.Failed.push_back(FileStayed(path, error));
+        if (InUse(error))
+            report_.InUse.push_back(path);
         return false;
     }
     report_.Removed.push_back("file " + path);
@@ -856,9 +860,26 @@ void TUninstaller::DropCleanupBatch()
 
 }  // namespace
 
+namespace {
+
+AnsiString RerunValueName(const AnsiString& productName)
+{
+    return UninstallRerunPrefix + rtl::Trim(productName);
+}
+
+// A run of this uninstaller left for the next start of Windows: this run takes over its work.
+void DropRerun(const AnsiString& productName)
+{
+    for (win::HKEY root : {win::HKEY_CURRENT_USER, win::HKEY_LOCAL_MACHINE})
+        DeleteValue(root, RunOnceValuesKey, RerunValueName(productName));
+}
+
+}  // namespace
+
 bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
 {
     const AnsiString key = UninstallKeyOf(productName);
+    DropRerun(productName);
     if (!KeyExists(Machine, key))
         return false;
     TUninstaller uninstaller(key, report);
@@ -871,6 +892,13 @@ bool RunUninstall(const AnsiString& productName, TUninstallReport& report)
     uninstaller.RemoveActiveX();
     uninstaller.RemoveRegistryKeys();
     uninstaller.Finish();
+    // A running program frees its files when it ends, at the latest when Windows starts again: then
+    // nothing holds them, and a silent run finishes the work (the key and this program with it).
+    if (!report.InUse.empty()) {
+        const AnsiString own = OwnPath();
+        report.RerunAtRestart =
+            !own.empty() && AddRunOnce(RerunValueName(productName), "\"" + own + "\" /S \"" + productName + "\"", false);
+    }
     if (const win::LONG error = batch.End(); error != win::ERROR_SUCCESS)
         uninstaller.RegistryNotWritten(error);
     return true;
@@ -881,7 +909,11 @@ std::string StayedMessage(const TUninstallReport& report)
     std::string text = "Some items could not be removed:";
     for (const std::string& line : report.Failed)
         text += "\n" + line;
-    text += "\nRun the uninstall again later to remove them.";
+    if (report.RerunAtRestart && report.InUse.size() == report.Failed.size())
+        text += "\nThey stay until the program using them has ended. They are removed when Windows starts again, "
+                "or run the uninstall again once the program has ended.";
+    else
+        text += "\nRun the uninstall again later to remove them.";
     return text;
 }
 

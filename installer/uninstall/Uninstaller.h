@@ -25,6 +25,10 @@ struct TUninstallReport {
     // (something stayed, or the running program is not the product's uninstaller). It is written before
     // the product's key goes; when it cannot be, that is a failure and the key stays for the next run.
     rtl::AnsiString CleanupBatch;
+    // Files in use by a running program: they stay in the records, and a silent run of the uninstaller
+    // at the next start of Windows takes them and the rest.
+    std::vector<std::string> InUse;
+    bool RerunAtRestart = false;
 };
 
 // False when the product has no key (nothing is touched then).

@@ -1,10 +1,13 @@
 #include "platform/win/BatchFile.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <thread>
 
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/CodePage.h"
@@ -18,6 +21,10 @@
 namespace win {
 
 namespace {
+
+// The starter has done its work when it starts its clean-up batch; its end takes well under this even on
+// a loaded machine with sanitizer checks. A starter that waits for the batch would otherwise hang both.
+constexpr std::chrono::seconds StarterEndWait{10};
 
 bool IsDelimiter(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '='; }
 
@@ -242,8 +249,31 @@ private:
                 return Fail(path + ": a folder is not deleted by this command");
             if ((attributes & FILE_ATTRIBUTE_READONLY) && HasSwitch(command, "/F"))
                 SetFileAttributes(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            WaitForStarterEnd(path);
             return DeleteFile(path.c_str()) ? 0 : FailWithLastError(path);
         });
+    }
+
+    // A clean-up batch erases the program that started it, which on Windows is left to end first. Here the
+    // starter may still be ending (exit handlers, a sanitizer's leak check) and holds its image until then:
+    // ERASE of exactly that file waits for the starter's end (it is reparented then, its files closed), at
+    // most a few seconds. A file any other program holds fails at once, as on Windows.
+    static void WaitForStarterEnd(const std::string& path)
+    {
+        const std::optional<TResolvedPath> resolved = ResolvePath(path.c_str());
+        const pid_t starter = ::getppid();
+        struct stat file {};
+        struct stat image {};
+        if (!resolved || starter <= 1 || ::stat(resolved->Host.c_str(), &file) != 0)
+            return;
+        // A starter that is ending has given up its image already but not yet its files: that one is waited
+        // for too.
+        if (::stat(("/proc/" + std::to_string(starter) + "/exe").c_str(), &image) == 0 &&
+            (file.st_dev != image.st_dev || file.st_ino != image.st_ino))
+            return;
+        const auto deadline = std::chrono::steady_clock::now() + StarterEndWait;
+        while (::getppid() == starter && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
     int Move(const TCommand& command)

@@ -43,17 +43,24 @@ bool SameFile(const TFileObject& file, const struct stat& info)
 
 // Share modes between processes: every open file description of a handle holds a shared lock on one byte
 // far past any file's data for each kind of access it has and for each kind of sharing it refuses. Another
-// process then sees a conflict as a lock on the byte that stands against what it asks for.
-enum TShareSlot : int { SlotRead, SlotWrite, SlotDelete, SlotDenyRead, SlotDenyWrite, SlotDenyDelete };
+// process then sees a conflict as a lock on the byte that stands against what it asks for. A running
+// program's hold of its own image also takes a byte of its own, by which it is told apart.
+enum TShareSlot : int { SlotRead, SlotWrite, SlotDelete, SlotDenyRead, SlotDenyWrite, SlotDenyDelete, SlotImage };
 constexpr off_t ShareLockBase = off_t{1} << 62;
 
-bool SlotLocked(int fd, TShareSlot slot)
+struct flock SlotLock(TShareSlot slot, short type)
 {
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = type;
     lock.l_whence = SEEK_SET;
     lock.l_start = ShareLockBase + slot;
     lock.l_len = 1;
+    return lock;
+}
+
+bool SlotLocked(int fd, TShareSlot slot)
+{
+    struct flock lock = SlotLock(slot, F_WRLCK);
     return ::fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
 }
 
@@ -85,7 +92,28 @@ bool OtherProcessConflictAt(const std::string& host, DWORD access, DWORD share)
     return conflict;
 }
 
+bool TakeSlot(int fd, TShareSlot slot)
+{
+    struct flock lock = SlotLock(slot, F_RDLCK);
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
 }  // namespace
+
+void HoldProgramImage(const std::string& hostImage, const std::string& prefix)
+{
+    static int held = -1;
+    if (held >= 0 || hostImage.empty() || prefix.empty() || hostImage.compare(0, prefix.size() + 1, prefix + "/") != 0)
+        return;
+    // Close-on-exec: the hold is this process's, not its children's.
+    const int fd = ::open(hostImage.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return;
+    for (TShareSlot slot : {SlotRead, SlotDenyWrite, SlotDenyDelete, SlotImage})
+        TakeSlot(fd, slot);
+    // Never closed: the locks go with the process.
+    held = fd;
+}
 
 void PublishShareMode(TFileObject& file)
 {
@@ -95,14 +123,7 @@ void PublishShareMode(TFileObject& file)
     const int fd = LockProbe(file.Host);
     if (fd < 0)
         return;
-    const auto take = [fd](TShareSlot slot) {
-        struct flock lock {};
-        lock.l_type = F_RDLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = ShareLockBase + slot;
-        lock.l_len = 1;
-        ::fcntl(fd, F_OFD_SETLK, &lock);
-    };
+    const auto take = [fd](TShareSlot slot) { TakeSlot(fd, slot); };
     if (access & GENERIC_READ)
         take(SlotRead);
     if (access & GENERIC_WRITE)

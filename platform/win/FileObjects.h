@@ -47,6 +47,10 @@ bool LockedAgainstDelete(const struct stat& info, const std::string& host = {});
 // Makes the file object's access and share mode visible to other processes of ours.
 void PublishShareMode(TFileObject& file);
 bool LockedInside(const std::string& hostFolder);
+// A running program holds its own image as Windows does: readable, not writable, deletable or movable, by
+// this process and every other of ours, until it ends. Only an image inside the prefix is held: programs
+// run from a build folder never block the build.
+void HoldProgramImage(const std::string& hostImage, const std::string& prefix);
 
 // The Windows attributes of a host file whose stat is `info`.
 DWORD AttributesOf(const std::string& host, const struct stat& info);

@@ -12,6 +12,7 @@
 
 #include "platform/rtl/FileSystem.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/FileObjects.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/WinFileSystem.h"
 
@@ -145,7 +146,13 @@ std::string PrefixFolder()
 void InitializePlatform()
 {
     rtl::SetFileSystem(&WindowsFileSystem());
-    PrefixFolder();
+    const std::string prefix = PrefixFolder();
+    std::error_code imageError;
+    std::error_code prefixError;
+    const fs::path image = fs::read_symlink("/proc/self/exe", imageError);
+    const fs::path realPrefix = fs::weakly_canonical(prefix, prefixError);
+    if (!imageError && !prefixError)
+        HoldProgramImage(image.string(), realPrefix.string());
 }
 
 void ResetPlatform()

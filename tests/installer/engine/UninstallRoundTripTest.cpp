@@ -14,6 +14,7 @@
 #include "installer/engine/UninstallRecords.h"
 #include "installer/uninstall/Uninstaller.h"
 #include "installer/support/TrwkSystem.h"
+#include "installer/support/UninstallLayout.h"
 #include "platform/win/Files.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Ole.h"
@@ -312,7 +313,18 @@ TEST_F(UninstallRoundTripTest, AFileInUseStaysInTheRecordsUntilALaterRunRemovesI
         EXPECT_EQ(Uninstall(errors), 1) << errors;
     }
     EXPECT_NE(errors.find(help + " is in use and could not be removed."), std::string::npos) << errors;
-    EXPECT_NE(errors.find("Run the uninstall again later"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("removed when Windows starts again"), std::string::npos) << errors;
+    // The next start runs the uninstaller again, silently, for what the running program held.
+    const auto rerun = [] {
+        std::string found = "<none>";
+        for (win::HKEY root : {win::HKEY_CURRENT_USER, HKLM}) {
+            const std::string value = ReadValue(root, RunOnceValuesKey, "Uninstall Scrivane");
+            if (value != "<none>")
+                found = value;
+        }
+        return found;
+    };
+    EXPECT_NE(rerun().find("/S \"Scrivane\""), std::string::npos) << rerun();
     EXPECT_TRUE(HostExists(HostOf(help)));
     EXPECT_FALSE(HostExists(HostOf(Folder + "\\Scrivane.exe")));
     EXPECT_EQ(ReadValue(win::HKEY_CLASSES_ROOT, "\\.wkp", ""), "<none>");
@@ -323,8 +335,9 @@ TEST_F(UninstallRoundTripTest, AFileInUseStaysInTheRecordsUntilALaterRunRemovesI
     EXPECT_FALSE(KeyExists(HKLM, Key + "\\ActiveX"));
     EXPECT_FALSE(KeyExists(HKLM, Key + "\\RegistryKeys"));
 
-    // Let go, the file goes with a second run, and so does the key.
+    // Let go, the file goes with a second run, and so do the key and the run left for the next start.
     EXPECT_EQ(Uninstall(errors), 0) << errors;
+    EXPECT_EQ(rerun(), "<none>");
     auto after = PrefixSnapshot();
     after.erase("drive_c/Program Files/Halvern Scrivane/uninstall.exe");
     after.erase("drive_c/Program Files/Halvern Scrivane");

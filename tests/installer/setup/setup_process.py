@@ -16,6 +16,10 @@ usage: setup_process.py SCENARIO --dist BUILD_PREFIX --examples DIR --init PROGR
   restart_again      a setup run again before that restart: the next start ends well and changes nothing
   restart_resume     that reinstall finished by the next start, then uninstalled: the prefix is as before,
             the maker's key that was there before included
+  shared    Tools\hwdll.dll is there before, counted by another product: the setup counts it too, the
+            uninstall lowers the count and leaves the file to the other product
+  running   uninstalled while the installed Scrivane runs: its program stays, named, in the records; once
+            it has ended and Windows has started again (scrivane-boot) the prefix is as before
   --init    a program of the platform that lays out a fresh prefix and changes nothing else
 """
 import argparse
@@ -77,20 +81,26 @@ def check_temp_cleaned(prefix, before):
 GOOD, FAILED, CANCELLED, RESTART = 0, 1, 2, 3
 
 
-def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None, temp_kept=False):
-    """Runs setup.exe (the distribution's, or `exe`) in `prefix` with the answer script; it must end with
-    `expected`. Returns the window log's lines and stderr. The temporary copy the loader made must be gone
-    afterwards."""
-    script = os.path.join(work, "answers.txt")
+def answered_env(prefix, work, answers, stem):
+    """The environment of a program run in `prefix` whose windows are answered by `answers`, and the log of
+    its windows (emptied: the log is appended to, and each run is judged by its own windows)."""
+    script = os.path.join(work, stem + "answers.txt")
     with open(script, "w") as f:
         f.write("".join("%s\t%s\n" % pair for pair in answers))
-    log = os.path.join(work, "windows.log")
-    # The log is appended to; each run is judged by its own windows.
+    log = os.path.join(work, stem + "windows.log")
     if os.path.exists(log):
         os.remove(log)
     env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_ANSWERS=script,
                SCRIVANE_WINDOW_LOG=log)
     env.pop("SCRIVANE_EXIT_AFTER_START", None)
+    return env, log
+
+
+def run_setup(dist, prefix, work, answers, expected=GOOD, exe=None, temp_kept=False):
+    """Runs setup.exe (the distribution's, or `exe`) in `prefix` with the answer script; it must end with
+    `expected`. Returns the window log's lines and stderr. The temporary copy the loader made must be gone
+    afterwards, unless `temp_kept` (a run that waits for the restart keeps it)."""
+    env, log = answered_env(prefix, work, answers, "")
     before = temp_entries(prefix)
     try:
         result = subprocess.run([exe or setup_exe(dist)], env=env, cwd=work, capture_output=True, text=True,
@@ -510,9 +520,153 @@ def scenario_restart_resume(args, work):
     wait_until_as_before(prefix, before, "after the resumed installation and the uninstall", SETTINGS)
 
 
+SHARED_DLLS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\SHAREDDLLS"
+
+
+def run_uninstall(prefix, work, answers):
+    """The Add/Remove Programs command with an answer script; (exit code, window log)."""
+    registry = pc.read_registry(prefix)
+    argv = pc.split_command(registry[UNINSTALL_KEY]["UNINSTALLSTRING"])
+    env, log = answered_env(prefix, work, answers, "uninstall-")
+    result = subprocess.run([pc.host_path(prefix, argv[0])] + argv[1:], env=env, cwd=work, capture_output=True,
+                            text=True, errors="replace", timeout=WAIT)
+    for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
+        check(marker not in result.stderr, "sanitizer report:\n" + result.stderr)
+    return result.returncode, pc.read_lines(log)
+
+
+def set_registry_dword(prefix, key, name, value):
+    """Writes a value into the prefix's registry file as another program would have left it."""
+    path = os.path.join(prefix, "system.reg")
+    with open(path, encoding="latin-1") as f:
+        lines = f.read().split("\n")
+    header = "[%s]" % key
+    at = next((i for i, line in enumerate(lines) if line.rstrip("\r").upper() == header.upper()), None)
+    entry = '"%s"=dword:%08x' % (name.replace("\\", "\\\\"), value)
+    if at is None:
+        lines += ["", header, entry]
+    else:
+        lines.insert(at + 1, entry)
+    with open(path, "w", encoding="latin-1") as f:
+        f.write("\n".join(lines))
+
+
+def scenario_shared(args, work):
+    """A library another product installed and counts on, where the setup installs one of the same name."""
+    prefix, _ = fresh_prefix(args, work)
+    library = INSTALL_DIR + r"\Tools\hwdll.dll"
+    os.makedirs(os.path.dirname(pc.host_path(prefix, library)))
+    with open(pc.host_path(prefix, library), "wb") as f:
+        f.write(b"the other product's library\r\n")
+    set_registry_dword(prefix, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+                       library, 1)
+    check(pc.read_registry(prefix).get(SHARED_DLLS, {}).get(library.upper()) == 1, "the count was not laid out")
+    before = pc.Snapshot(prefix, LEFT_OUT)
+    install(args, prefix, work)
+    count = pc.read_registry(prefix).get(SHARED_DLLS, {}).get(library.upper())
+    check(count == 2, "after the setup the count of %s is %r, not 2" % (library, count))
+    code, log = run_uninstall(prefix, work, [("Confirm", "&Yes"), ("Information", "OK")])
+    check(code == 0, "the uninstaller ended with %d: %r" % (code, log))
+    count = pc.read_registry(prefix).get(SHARED_DLLS, {}).get(library.upper())
+    check(count == 1, "after the uninstall the count of %s is %r, not 1" % (library, count))
+    check(os.path.isfile(pc.host_path(prefix, library)), "the other product's library was removed")
+    # The setup replaced the library under the form's always-overwrite rule: what stays is its copy.
+    settings = ["drive_c/Program Files/Halvern/Scrivane/config.ini"]
+    deadline = time.monotonic() + 30
+    while True:
+        changed = [line for line in pc.differences(before, pc.Snapshot(prefix, LEFT_OUT), settings)
+                   if "hwdll.dll" not in line]
+        if not changed or time.monotonic() > deadline:
+            break
+        time.sleep(0.5)
+    check(not changed, "after the uninstall, the prefix differs from before:\n%s" % "\n".join(changed))
+
+
+IMAGE_SLOT = (1 << 62) + 6  # the byte a running program's hold of its own image locks
+
+
+def holds_image(host):
+    """Whether a running program holds the host file as its image (its lock, seen from outside)."""
+    import fcntl
+    import struct
+    try:
+        fd = os.open(host, os.O_RDONLY)
+    except OSError:
+        return False
+    try:
+        query = struct.pack("hhqqi4x", fcntl.F_WRLCK, os.SEEK_SET, IMAGE_SLOT, 1, 0)
+        answer = fcntl.fcntl(fd, getattr(fcntl, "F_OFD_GETLK", 36), query)
+        return struct.unpack("hhqqi4x", answer)[0] != fcntl.F_UNLCK
+    finally:
+        os.close(fd)
+
+
+def start_held_scrivane(prefix, work):
+    """The installed Scrivane started as a person starts it and stopped while it runs, so that it holds its
+    files for as long as the test needs; it goes on (and ends by itself) when continued."""
+    import signal
+    program = pc.host_path(prefix, INSTALL_DIR + r"\Scrivane.exe")
+    log = os.path.join(work, "scrivane-windows.log")
+    if os.path.exists(log):
+        os.remove(log)
+    env = dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen", SCRIVANE_EXIT_AFTER_START="1",
+               SCRIVANE_WINDOW_LOG=log)
+    env.pop("SCRIVANE_ANSWERS", None)
+    for _ in range(5):
+        process = subprocess.Popen([program], env=env, cwd=work, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   text=True, errors="replace")
+        deadline = time.monotonic() + WAIT
+        while process.poll() is None and not holds_image(program) and time.monotonic() < deadline:
+            time.sleep(0.002)
+        if process.poll() is None:
+            os.kill(process.pid, signal.SIGSTOP)
+            if holds_image(program):
+                return process, log
+            os.kill(process.pid, signal.SIGCONT)
+        process.communicate(timeout=WAIT)
+    raise Failure("Scrivane could not be caught while it runs")
+
+
+def scenario_running(args, work):
+    import signal
+    prefix, before = fresh_prefix(args, work)
+    install(args, prefix, work)
+    program = INSTALL_DIR + r"\Scrivane.exe"
+    scrivane, scrivane_log = start_held_scrivane(prefix, work)
+    try:
+        code, log = run_uninstall(prefix, work, [("Confirm", "&Yes"), ("Warning", "OK")])
+    finally:
+        os.kill(scrivane.pid, signal.SIGCONT)
+    out, err = scrivane.communicate(timeout=WAIT)
+    check(scrivane.returncode == 0, "Scrivane ended with %d:\n%s" % (scrivane.returncode, err))
+    messages = [line for line in pc.read_lines(scrivane_log) if line.startswith("message ")]
+    check(not messages, "Scrivane said on its end: %r" % messages)
+    check(os.path.isfile(pc.host_path(prefix, INSTALL_DIR + r"\config.ini")), "Scrivane wrote no config.ini")
+    check(code == 1, "the uninstaller ended with %d: %r" % (code, log))
+    said = "\n".join(log)
+    check(program + " is in use" in said and "Windows starts again" in said,
+          "the uninstaller did not say what stays and when it goes: %r" % log)
+    check(os.path.isfile(pc.host_path(prefix, program)), "the running program's image was removed")
+    registry = pc.read_registry(prefix)
+    files = registry.get(UNINSTALL_KEY + "\\FILES", {})
+    check(program in files.values(), "the records no longer name %s: %r" % (program, files))
+    for name in (r"\Tools\hwdll.dll", r"\Help\SCRIVANE HELP.HLP"):
+        check(not os.path.exists(pc.host_path(prefix, INSTALL_DIR + name)), "not removed: " + name)
+    # The next start of Windows finishes the uninstall.
+    result = subprocess.run([os.path.join(os.path.dirname(args.init), "scrivane-boot")],
+                            env=dict(os.environ, SCRIVANE_PREFIX=prefix, QT_QPA_PLATFORM="offscreen"), cwd=work,
+                            capture_output=True, text=True, errors="replace", timeout=WAIT)
+    check(result.returncode == 0, "scrivane-boot ended with %d:\n%s%s" % (result.returncode, result.stdout,
+                                                                        result.stderr))
+    settings = ["drive_c/Program Files/Halvern", "drive_c/Program Files/Halvern/Scrivane",
+                "drive_c/Program Files/Halvern/Scrivane/config.ini"]
+    wait_until_as_before(prefix, before, "after Scrivane ended and Windows started again", settings)
+
+
 SCENARIOS = {"install": scenario_install, "cancel": scenario_cancel, "fail": scenario_fail,
              "damaged": scenario_damaged, "restart_uninstall": scenario_restart_uninstall,
-             "restart_again": scenario_restart_again, "restart_resume": scenario_restart_resume}
+             "restart_again": scenario_restart_again, "restart_resume": scenario_restart_resume,
+             "shared": scenario_shared, "running": scenario_running}
 
 
 def main():

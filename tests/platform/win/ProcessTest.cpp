@@ -309,3 +309,32 @@ TEST_F(ProcessTest, ABatchStartedHiddenSaysNothing)
     EXPECT_FALSE(HostExists(DriveC("t/gone.txt")));
     EXPECT_NE(ReadHost(captured).find("Could Not Find"), std::string::npos) << ReadHost(captured);
 }
+
+// A program of ours started from the prefix holds its own file as Windows holds a running image, until it
+// ends: it can be neither deleted nor written, and a batch that erases it fails at once instead of waiting.
+TEST_F(ProcessTest, AProgramInThePrefixHoldsItsOwnFileUntilItEnds)
+{
+    std::filesystem::create_directories(DriveC("t"));
+    std::filesystem::copy_file(PROFILE_WRITER, DriveC("t/writer.exe"));
+    const std::string start = DriveC("t/go");
+    PROCESS_INFORMATION writer{};
+    ASSERT_TRUE(Create(nullptr, "C:\\t\\writer.exe C:\\t\\w.ini 1 1 " + start, writer));
+    ASSERT_EQ(AwaitHost(start + ".1"), "\n");
+
+    EXPECT_FALSE(DeleteFile("C:\\t\\writer.exe"));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(CreateFile("C:\\t\\writer.exe", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    WriteHost(DriveC("t/clean.bat"), "ERASE C:\\t\\writer.exe\r\n");
+    PROCESS_INFORMATION batch{};
+    ASSERT_TRUE(Create(nullptr, "C:\\t\\clean.bat", batch));
+    EXPECT_EQ(WaitForSingleObject(batch.hProcess, 3000), WAIT_OBJECT_0);
+    CloseBoth(batch);
+    EXPECT_TRUE(HostExists(DriveC("t/writer.exe")));
+
+    WriteHost(start, "");
+    EXPECT_EQ(WaitForSingleObject(writer.hProcess, 20000), WAIT_OBJECT_0);
+    CloseBoth(writer);
+    EXPECT_TRUE(DeleteFile("C:\\t\\writer.exe"));
+}
