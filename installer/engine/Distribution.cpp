@@ -426,6 +426,9 @@ TSelfExtractTrailer TCustomInstall::ReadTrailer(const AnsiString& file)
     };
     if (!valid(trailer.Setup1First, trailer.Setup1Last) || !valid(trailer.Files1First, trailer.Files1Last))
         throw refuse();
+    // Any other end is no trailer at all: a file cut short ends in the middle of its data.
+    if (trailer.Marker != "SELFEXTRACTING" && trailer.Marker != "NOTSELFEXTRACT")
+        throw refuse();
     return trailer;
 }
 

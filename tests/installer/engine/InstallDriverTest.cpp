@@ -294,6 +294,9 @@ TEST_F(InstallDriverTest, TrailerIsRefusedWhenItsOffsetsLieOutsideTheFile)
     EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\short.exe"); }), refused);
     WriteHost(DriveC("short.exe"), tail.substr(1));
     EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\short.exe"); }), refused);
+    // Cut short inside its data: offsets that happen to fit, but no marker.
+    WriteHost(DriveC("short.exe"), std::string(30, 'x') + '\x0e' + std::string(15, 'y') + std::string(40, '\0'));
+    EXPECT_EQ(MessageOf<IEInstall>([] { TCustomInstall::ReadTrailer("C:\\short.exe"); }), refused);
 
     // Each offset at the limits of its type: refused by the range check, never an overflow before it.
     const std::string refusedLimits = "Could not read the extraction info from the archive file C:\\limits.exe when "
