@@ -35,6 +35,9 @@ public:
 
     explicit TCustomInstallFile(vcl::TComponent* owner);
     ~TCustomInstallFile() override;
+    // A file ignores its siblings' broadcasts (final: a file that acts on them must be found again).
+    void ContainerMessage(TComponent*, int, rtl::TObject*) final {}
+    bool TakesMessages() const override { return false; }
     static TCustomInstallFile* CreateFromPath(vcl::TComponent* owner, const rtl::AnsiString& path);
     static TCustomInstallFile* CreateInContainer(vcl::TComponent* owner, TInstallContainer* container,
                                                  const rtl::AnsiString& path);

@@ -96,6 +96,7 @@ TInstallContainer::~TInstallContainer()
     }
     children_.clear();
     childrenOfClass_.clear();
+    receivers_.reset();
     all.Remove(this);
 }
 
@@ -188,6 +189,7 @@ void TInstallContainer::AddHelperComponent(TInstallContainer* child)
         position = children_.begin();
     children_.insert(position, child);
     childrenOfClass_.clear();
+    receivers_.reset();
 }
 
 void TInstallContainer::Install()
@@ -241,21 +243,34 @@ void TInstallContainer::RemoveHelperComponent(TInstallContainer* child)
         if (auto member = std::find(members.begin(), members.end(), child); member != members.end())
             members.erase(member);
     }
+    if (receivers_) {
+        if (auto member = std::find(receivers_->begin(), receivers_->end(), child); member != receivers_->end())
+            receivers_->erase(member);
+    }
 }
 
 void TInstallContainer::WriteUninstallInfo(const AnsiString&) {}
 
 void TInstallContainer::BroadcastMessage(TComponent* sender, int code, rtl::TObject* parameter)
 {
-    for (TInstallContainer* child : Guarded(children_)) {
-        if (!child)
-            continue;
-        if (soleReceiver_) {
-            if (child == soleReceiver_.get())
-                child->ContainerMessage(sender, code, parameter);
-        } else if (child->ComponentType() >= ComponentTypeCode::MessageReceiver) {
+    if (soleReceiver_) {
+        const auto sole = std::find(children_.begin(), children_.end(), soleReceiver_.get());
+        if (sole != children_.end())
+            (*sole)->ContainerMessage(sender, code, parameter);
+        return;
+    }
+    // Only the receivers that act on it: each of thousands of files in one container tells the container of
+    // its progress, which would otherwise pass every report to all its files.
+    if (!receivers_) {
+        receivers_.emplace();
+        std::copy_if(children_.begin(), children_.end(), std::back_inserter(*receivers_),
+                     [](TInstallContainer* c) {
+                         return c->ComponentType() >= ComponentTypeCode::MessageReceiver && c->TakesMessages();
+                     });
+    }
+    for (TInstallContainer* child : Guarded(*receivers_)) {
+        if (child)
             child->ContainerMessage(sender, code, parameter);
-        }
     }
 }
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "installer/support/TrwkArchive.h"
@@ -210,6 +211,8 @@ public:
     virtual void DoInformationEventControl(TComponent* sender, int code, rtl::TObject* parameter);
     // A broadcast arrives.
     virtual void ContainerMessage(TComponent* sender, int code, rtl::TObject* parameter);
+    // False for a class that ignores every broadcast: broadcasts then pass it by.
+    virtual bool TakesMessages() const { return true; }
     // The specifier's folder followed by DestDir, no trailing backslash.
     virtual rtl::AnsiString GetDestPath();
     // EInstallContainer "Class must declare a registered type" in the base.
@@ -255,6 +258,8 @@ private:
     bool installWithContainer_ = false;
     std::vector<TInstallContainer*> children_;
     mutable std::vector<TChildrenOfClass> childrenOfClass_;
+    // The children that take messages, kept the same way.
+    std::optional<std::vector<TInstallContainer*>> receivers_;
     bool include_ = true;
     bool processed_ = false;
     TInstallType currentInstallType_ = itFull;

@@ -567,6 +567,9 @@ bool TUninstaller::RemoveEmptyFolders(AnsiString folder)
             continue;
         }
         const win::DWORD error = win::GetLastError();
+        // Said outright, without listing a folder that may hold thousands of files for each one removed.
+        if (error == win::ERROR_DIR_NOT_EMPTY)
+            return true;  // it holds what is not ours to remove
         // Gone already (an earlier run got this far): the folders above may still be ours to remove.
         if (win::GetFileAttributes(folder.c_str()) == win::INVALID_FILE_ATTRIBUTES)
             continue;
