@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -329,13 +330,17 @@ void TUninstaller::DropEntry(const TFileEntry& entry)
 
 void TUninstaller::TakeBackPendingRestart()
 {
-    std::set<AnsiString> files;
-    for (const TFileEntry& entry : FileEntries(FilesRecord)) {
-        if (!entry.Path.empty())
-            files.insert(rtl::UpperCase(CanonicalPath(entry.Path)));
-    }
+    // The product's files are looked up only when a move waits: most uninstalls meet none.
+    std::optional<std::set<AnsiString>> files;
     const auto isProducts = [&](const win::TPendingMove& move) {
-        return files.count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
+        if (!files) {
+            files.emplace();
+            for (const TFileEntry& entry : FileEntries(FilesRecord)) {
+                if (!entry.Path.empty())
+                    files->insert(rtl::UpperCase(CanonicalPath(entry.Path)));
+            }
+        }
+        return files->count(rtl::UpperCase(CanonicalPath(move.Target))) > 0;
     };
     for (const AnsiString& source : TakeBackDelayedMoves(isProducts))
         report_.Removed.push_back("file " + source);
@@ -860,10 +865,6 @@ void TUninstaller::DropCleanupBatch()
     report_.CleanupBatch.clear();
     cleanupPlaceholder_.clear();
 }
-
-}  // namespace
-
-namespace {
 
 AnsiString RerunValueName(const AnsiString& productName)
 {
